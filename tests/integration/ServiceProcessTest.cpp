@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/curl/CurlTransport.h"
+#include "service/AlertSignature.h"
+#include "service/HttpPost.h"
+#include "service/ServiceClient.h"
+#include "support/ServiceProcess.h"
+
+namespace sentrel {
+namespace {
+
+using testing::ChildProcess;
+using testing::ServiceProcess;
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+ChildProcess::LineTest Containing(const std::string& text) {
+    return [text](const std::string& line) { return line.find(text) != std::string::npos; };
+}
+
+class ServiceProcessTest : public ::testing::Test {
+protected:
+    static std::filesystem::path Scratch() {
+        const auto dir = std::filesystem::temp_directory_path() / ("sentrel-service-test-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        return dir;
+    }
+
+    const std::filesystem::path dir = Scratch();
+    const std::filesystem::path log = dir / "alerts.log";
+    const std::filesystem::path commandOutput = dir / "command.out";
+    ServiceProcess service{{"--code", "4321", "--log", log.string(), "--on-alert",
+                            "echo \"$SENTREL_AREA $SENTREL_SJS $SENTREL_TIME\" >> '" + commandOutput.string() + "'"}};
+    CurlTransport transport;
+    ServiceRequests requests{service.Url()};
+    ServiceClient client{transport, requests};
+
+    void TearDown() override { std::filesystem::remove_all(dir); }
+};
+
+TEST_F(ServiceProcessTest, VersionNoticeAndSignIn) {
+    EXPECT_NE(client.VersionNotice().find("5.0.2"), std::string::npos);
+
+    EXPECT_EQ(HttpPost(transport, requests.SignIn("err01"), ""), "err01");
+    EXPECT_EQ(client.SignIn("999999x"), std::nullopt);
+
+    const std::optional<std::string> openId = client.SignIn(service.IssuedCode());
+    ASSERT_TRUE(openId);
+    EXPECT_EQ(openId->size(), 28u);
+    EXPECT_EQ(client.SignIn(service.IssuedCode()), std::nullopt) << "an issued code is single-use";
+    const std::optional<std::string> again = client.SignIn("4321");
+    ASSERT_TRUE(again);
+    EXPECT_NE(*again, *openId);
+}
+
+TEST_F(ServiceProcessTest, SignedAlertIsLoggedAndForgedOneRefused) {
+    const std::string openId = client.SignIn("4321").value();
+
+    std::string forged = requests.Alert(openId, 12345, 5);
+    forged.replace(forged.find(AlertSignature(12345)), 40, AlertSignature(12346));
+    const auto refused = transport.Post(forged, "");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403);
+    EXPECT_FALSE(client.SendAlert("oSomeoneElse", 12345, 5));
+
+    ASSERT_TRUE(client.SendAlert(openId, 20000, 7));
+    const auto line = service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":7"));
+    ASSERT_TRUE(line);
+    EXPECT_NE(line->find("\"openid\":\"" + openId + "\""), std::string::npos);
+    EXPECT_NE(line->find("\"sjs\":20000"), std::string::npos);
+
+    const auto outLines = service.Process().Lines(ChildProcess::Stream::Out);
+    EXPECT_EQ(outLines.size(), 1u) << "only the signed alert is accepted";
+    EXPECT_EQ(ReadFile(log), *line + "\n");
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ReadFile(commandOutput).empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(ReadFile(commandOutput).starts_with("7 20000 20")) << ReadFile(commandOutput);
+
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("403 POST")));
+}
+
+TEST_F(ServiceProcessTest, KeepAliveAndSignOff) {
+    EXPECT_EQ(HttpPost(transport, requests.KeepAlive(""), ""), "ok");
+    EXPECT_EQ(HttpPost(transport, requests.SignOff(""), ""), "ok");
+
+    const std::string openId = client.SignIn("4321").value();
+    client.SignOff(openId);
+    EXPECT_EQ(HttpPost(transport, service.Url() + "/status", ""), "{\"online\":[]}");
+    client.KeepAlive(openId);
+    EXPECT_EQ(HttpPost(transport, service.Url() + "/status", ""), "{\"online\":[\"" + openId + "\"]}");
+}
+
+// Whatever arrives, the service answers with an error and a log line and
+// keeps serving.
+TEST_F(ServiceProcessTest, BadInputGetsAnErrorNeverACrash) {
+    const std::string huge(100000, '7');
+    const struct {
+        std::string url;
+        long status;
+    } cases[] = {
+        {requests.SignIn(huge), 414},
+        {service.Url() + "/alertdesk/yzm_check.asp?code=1&code=4321", 400},
+        {service.Url() + "/alertdesk/yzm_check.asp", 400},
+        {service.Url() + "/alertdesk/sndmsg.asp?openid=&sjs=&code=&str=", 403},
+        {service.Url() + "/alertdesk/sndmsg.asp?openid=x&openid=y", 400},
+        {service.Url() + "/alertdesk/nothing.asp", 404},
+        {service.Url() + "/alertdesk/checkon.asp?openid=%00%FF%0D%0A", 404},
+        {service.Url() + "/%%%?%zz=%", 404},
+        {requests.SignIn("中文 验证码\r\n"), 200},
+    };
+    for (const auto& c : cases) {
+        const auto reply = transport.Post(c.url, "");
+        ASSERT_TRUE(reply) << c.url.substr(0, 120);
+        EXPECT_EQ(reply->status, c.status) << c.url.substr(0, 120);
+    }
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("414 ")));
+    EXPECT_TRUE(service.Process().Running());
+    EXPECT_NE(client.VersionNotice().find("5.0.2"), std::string::npos);
+    EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty());
+}
+
+}  // namespace
+}  // namespace sentrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sentrel::testing {
+
+// A helper program run by a test: its standard output and error are read
+// line by line, and it dies with the test (killed by PID in the destructor,
+// and by the kernel should the test process die first).
+class ChildProcess {
+public:
+    enum class Stream { Out, Err };
+    using LineTest = std::function<bool(const std::string&)>;
+
+    explicit ChildProcess(const std::vector<std::string>& argv);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // The first line (already read or still to come) that passes the test,
+    // or std::nullopt when none came before the deadline.
+    std::optional<std::string> WaitForLine(Stream stream, const LineTest& test,
+                                           std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    std::vector<std::string> Lines(Stream stream) const;
+    // True while the process has not exited.
+    bool Running();
+
+private:
+    void ReadLines(int fd, Stream stream);
+
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> out_, err_;
+    std::thread outReader_, errReader_;
+};
+
+}  // namespace sentrel::testing

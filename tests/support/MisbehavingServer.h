@@ -1,0 +1,53 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sentrel::testing {
+
+// A raw HTTP server on loopback that answers however a test tells it to,
+// including in ways a well-behaved server never would. It records the head
+// of every request it receives, byte for byte.
+class MisbehavingServer {
+public:
+    // Called with the connected socket once the request head has been read.
+    using Behaviour = std::function<void(int socket, const std::string& head)>;
+
+    explicit MisbehavingServer(Behaviour behaviour);
+    ~MisbehavingServer();
+    MisbehavingServer(const MisbehavingServer&) = delete;
+    MisbehavingServer& operator=(const MisbehavingServer&) = delete;
+
+    std::string Url() const;
+    std::vector<std::string> Heads() const;
+
+    // Ready-made behaviours.
+    static Behaviour Respond(int status, const std::string& body);
+    // A body of that many bytes, announced in Content-Length or, when not,
+    // ended only by closing the connection.
+    static Behaviour RespondWithBodyOf(std::size_t bytes, bool announceLength);
+    static Behaviour NeverAnswer();
+    static Behaviour Reset();
+    static Behaviour RedirectTo(const std::string& path);
+
+private:
+    void Serve();
+
+    Behaviour behaviour_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> heads_;
+    std::vector<std::thread> connections_;
+    std::thread acceptor_;
+};
+
+// Sends all of data, ignoring a peer that went away.
+void SendAll(int socket, const std::string& data);
+
+}  // namespace sentrel::testing

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "service/Transport.h"
+
+namespace sentrel::testing {
+
+// Answers each POST with the next scripted outcome and remembers what it was
+// asked. An outcome may be a reply, no reply, or an exception.
+class ScriptedTransport : public Transport {
+public:
+    struct Sent {
+        std::string url;
+        std::string body;
+    };
+
+    void Reply(long status, std::string body) { script_.push_back(Outcome{HttpReply{status, std::move(body)}, false}); }
+    void NoReply() { script_.push_back(Outcome{std::nullopt, false}); }
+    void Throw() { script_.push_back(Outcome{std::nullopt, true}); }
+
+    std::optional<HttpReply> Post(const std::string& url, const std::string& body) override {
+        sent.push_back(Sent{url, body});
+        if (script_.empty()) throw std::logic_error("unscripted request to " + url);
+        const Outcome next = script_.front();
+        script_.pop_front();
+        if (next.raise) throw std::runtime_error("transport fault");
+        return next.reply;
+    }
+
+    std::vector<Sent> sent;
+
+private:
+    struct Outcome {
+        std::optional<HttpReply> reply;
+        bool raise;
+    };
+    std::deque<Outcome> script_;
+};
+
+}  // namespace sentrel::testing

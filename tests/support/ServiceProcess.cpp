@@ -1,0 +1,29 @@
+#include "support/ServiceProcess.h"
+
+#include <stdexcept>
+
+namespace sentrel::testing {
+namespace {
+
+std::string After(const std::string& line, const std::string& marker) {
+    return line.substr(line.find(marker) + marker.size());
+}
+
+}  // namespace
+
+ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
+    std::vector<std::string> argv = {SENTREL_SERVICE_BINARY, "--port", "0"};
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    process_ = std::make_unique<ChildProcess>(argv);
+
+    const auto has = [](const std::string& marker) {
+        return [marker](const std::string& line) { return line.find(marker) != std::string::npos; };
+    };
+    const auto listening = process_->WaitForLine(ChildProcess::Stream::Err, has("listening on "));
+    const auto code = process_->WaitForLine(ChildProcess::Stream::Err, has("verification code: "));
+    if (!listening || !code) throw std::runtime_error("sentrel-service did not start");
+    url_ = After(*listening, "listening on ");
+    issuedCode_ = After(*code, "verification code: ").substr(0, 6);
+}
+
+}  // namespace sentrel::testing

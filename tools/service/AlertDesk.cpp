@@ -1,0 +1,155 @@
+#include "AlertDesk.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "CodePage.h"
+#include "TextEscapes.h"
+#include "service/AlertSignature.h"
+#include "service/ServiceRequests.h"
+
+namespace sentrel::service {
+namespace {
+
+constexpr int kFirstArea = 1;
+constexpr int kLastArea = 20;
+constexpr int kLowestSjs = 11111;
+constexpr int kHighestSjs = 21110;
+
+DeskReply Refusal(int status, std::string reason) {
+    DeskReply reply;
+    reply.status = status;
+    reply.body = reason;
+    reply.note = std::move(reason);
+    return reply;
+}
+
+DeskReply Answer(std::string body, std::string note) {
+    DeskReply reply;
+    reply.body = std::move(body);
+    reply.note = std::move(note);
+    return reply;
+}
+
+// Exactly one value of a parameter, or the refusal that says why not.
+struct SingleParam {
+    std::optional<std::string> value;
+    DeskReply refusal;
+};
+
+SingleParam Param(const DeskRequest& request, const std::string& name) {
+    const auto count = request.params.count(name);
+    if (count == 0) return {std::nullopt, Refusal(400, "missing parameter " + name)};
+    if (count > 1) return {std::nullopt, Refusal(400, "repeated parameter " + name)};
+    return {request.params.find(name)->second, {}};
+}
+
+// Plain decimal digits, no sign and no leading zero, within [low, high].
+std::optional<int> DecimalIn(const std::string& text, int low, int high) {
+    if (text.empty() || text.size() > 9 || text.front() == '0') return std::nullopt;
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+    const int value = std::stoi(text);
+    if (value < low || value > high) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+AlertDesk::AlertDesk(VerificationCodes codes, Subscribers subscribers)
+    : codes_(std::move(codes)), subscribers_(std::move(subscribers)) {}
+
+std::string AlertDesk::IssueCode(Clock::time_point now) {
+    const std::lock_guard lock(mutex_);
+    return codes_.Issue(now);
+}
+
+DeskReply AlertDesk::Handle(const DeskRequest& request, Clock::time_point now) {
+    const std::lock_guard lock(mutex_);
+    if (request.path == "/alertdesk/vers.asp") return VersionNotice(request);
+    if (request.path == "/alertdesk/yzm_check.asp") return SignIn(request, now);
+    if (request.path == "/alertdesk/sndmsg.asp") return Alert(request);
+    if (request.path == "/alertdesk/checkon.asp") return Presence(request, true);
+    if (request.path == "/alertdesk/checkoff.asp") return Presence(request, false);
+    if (request.path == "/") return CodePage(now);
+    if (request.path == "/status") return Status();
+    return Refusal(404, "no such script");
+}
+
+DeskReply AlertDesk::VersionNotice(const DeskRequest& request) {
+    const SingleParam version = Param(request, "vers");
+    if (!version.value) return version.refusal;
+    const std::string latest = kProgramVersion;
+    if (*version.value == latest) {
+        return Answer("本地通知服务已连接，当前版本 " + latest + " 是最新版本。", "version notice for " + latest);
+    }
+    return Answer("本地通知服务已连接，最新版本为 " + latest + "。", "version notice for " + Printable(*version.value));
+}
+
+DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
+    const SingleParam code = Param(request, "code");
+    if (!code.value) return code.refusal;
+    if (!codes_.Redeem(*code.value, now)) {
+        return Answer("err01", "sign-in refused for code \"" + Printable(*code.value) + "\"");
+    }
+    std::string openId = subscribers_.Register();
+    subscribers_.SetOnline(openId, true);
+    std::string note = "sign-in accepted, openid " + openId;
+    return Answer(std::move(openId), std::move(note));
+}
+
+DeskReply AlertDesk::Alert(const DeskRequest& request) {
+    const SingleParam openId = Param(request, "openid");
+    const SingleParam sjs = Param(request, "sjs");
+    const SingleParam signature = Param(request, "code");
+    const SingleParam area = Param(request, "str");
+    for (const SingleParam* param : {&openId, &sjs, &signature, &area}) {
+        if (!param->value) return param->refusal;
+    }
+    if (!subscribers_.Knows(*openId.value)) {
+        return Refusal(403, "alert refused: unknown openid \"" + Printable(*openId.value) + "\"");
+    }
+    const std::optional<int> r = DecimalIn(*sjs.value, kLowestSjs, kHighestSjs);
+    if (!r) return Refusal(400, "alert refused: sjs \"" + Printable(*sjs.value) + "\" is not in 11111..21110");
+    const std::optional<int> number = DecimalIn(*area.value, kFirstArea, kLastArea);
+    if (!number) return Refusal(400, "alert refused: str \"" + Printable(*area.value) + "\" is not an area 1..20");
+    if (*signature.value != AlertSignature(*r)) {
+        return Refusal(403, "alert refused: bad signature for sjs " + *sjs.value);
+    }
+
+    DeskReply reply = Answer("ok", "alert for area " + *area.value + " from " + *openId.value);
+    reply.alert = AcceptedAlert{*openId.value, *number, *r};
+    return reply;
+}
+
+DeskReply AlertDesk::Presence(const DeskRequest& request, bool online) {
+    const SingleParam openId = Param(request, "openid");
+    if (!openId.value) return openId.refusal;
+    const char* what = online ? "keep-alive" : "sign-off";
+    // The window sends these before anyone has signed in; that is normal traffic.
+    if (openId.value->empty()) return Answer("ok", std::string(what) + " before sign-in");
+    if (!subscribers_.SetOnline(*openId.value, online)) {
+        return Refusal(404, std::string(what) + " for unknown openid \"" + Printable(*openId.value) + "\"");
+    }
+    return Answer("ok", std::string(what) + " from " + *openId.value);
+}
+
+DeskReply AlertDesk::CodePage(Clock::time_point now) {
+    const std::string code = codes_.Issue(now);
+    DeskReply reply = Answer(CodePageHtml(code), "code page issued code " + code);
+    reply.contentType = "text/html; charset=utf-8";
+    return reply;
+}
+
+DeskReply AlertDesk::Status() {
+    std::string body = "{\"online\":[";
+    const std::vector<std::string> online = subscribers_.Online();
+    for (std::size_t i = 0; i < online.size(); ++i) {
+        body += (i == 0 ? "\"" : ",\"") + JsonEscaped(online[i]) + "\"";
+    }
+    body += "]}";
+    DeskReply reply = Answer(std::move(body), "status");
+    reply.contentType = "application/json";
+    return reply;
+}
+
+}  // namespace sentrel::service

@@ -1,0 +1,35 @@
+#include "AlertJournal.h"
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "TextEscapes.h"
+
+namespace sentrel::service {
+
+AlertJournal::AlertJournal(const std::string& logPath) {
+    if (logPath.empty()) return;
+    log_.reset(std::fopen(logPath.c_str(), "a"));
+    if (!log_) {
+        throw std::runtime_error("cannot open log file " + logPath + ": " + std::strerror(errno));
+    }
+}
+
+std::string AlertJournal::JsonLine(const AcceptedAlert& alert, const std::string& utcTime) {
+    return "{\"time\":\"" + JsonEscaped(utcTime) + "\",\"openid\":\"" + JsonEscaped(alert.openId) +
+           "\",\"area\":" + std::to_string(alert.area) + ",\"sjs\":" + std::to_string(alert.sjs) + "}\n";
+}
+
+void AlertJournal::Record(const AcceptedAlert& alert, const std::string& utcTime) {
+    const std::string line = JsonLine(alert, utcTime);
+    const std::lock_guard lock(mutex_);
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+    if (log_) {
+        std::fputs(line.c_str(), log_.get());
+        std::fflush(log_.get());
+    }
+}
+
+}  // namespace sentrel::service

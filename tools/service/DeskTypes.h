@@ -1,0 +1,30 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace sentrel::service {
+
+// One request as the desk sees it: the decoded path and query parameters.
+struct DeskRequest {
+    std::string path;
+    std::multimap<std::string, std::string> params;
+};
+
+struct AcceptedAlert {
+    std::string openId;
+    int area = 0;
+    int sjs = 0;
+};
+
+struct DeskReply {
+    int status = 200;
+    std::string body;
+    std::string contentType = "text/plain; charset=utf-8";
+    // What the service's log says about this request.
+    std::string note;
+    std::optional<AcceptedAlert> alert;
+};
+
+}  // namespace sentrel::service

@@ -1,0 +1,35 @@
+#include "Subscribers.h"
+
+namespace sentrel::service {
+
+Subscribers::Subscribers(std::uint64_t seed) : random_(seed) {}
+
+std::string Subscribers::Register() {
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-";
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+    std::string openId(28, 'o');
+    do {
+        for (std::size_t i = 1; i < openId.size(); ++i) openId[i] = kAlphabet[pick(random_)];
+    } while (online_.contains(openId));
+    online_.emplace(openId, false);
+    return openId;
+}
+
+bool Subscribers::Knows(std::string_view openId) const { return online_.contains(openId); }
+
+bool Subscribers::SetOnline(std::string_view openId, bool online) {
+    const auto found = online_.find(openId);
+    if (found == online_.end()) return false;
+    found->second = online;
+    return true;
+}
+
+std::vector<std::string> Subscribers::Online() const {
+    std::vector<std::string> ids;
+    for (const auto& [id, online] : online_) {
+        if (online) ids.push_back(id);
+    }
+    return ids;
+}
+
+}  // namespace sentrel::service

@@ -1,0 +1,16 @@
+#include "UtcTimestamp.h"
+
+#include <ctime>
+
+namespace sentrel::service {
+
+std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+}  // namespace sentrel::service
