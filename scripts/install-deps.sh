@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs everything Sentrel needs to build, run and test on Debian or Ubuntu.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  libcurl4-openssl-dev libcpp-httplib-dev
+  libgtest-dev libgmock-dev libssl-dev
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${packages[@]}"
