@@ -1,0 +1,51 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "monitor/Clock.h"
+#include "monitor/MonitoringPass.h"
+#include "monitor/RandomSource.h"
+#include "service/ServiceClient.h"
+
+namespace sentrel {
+
+// r for one alert: u x 10000 + 11111 rounded down, computed in double
+// precision so that u just under 1 still gives at most 21110.
+int DrawAlertNumber(RandomSource& random);
+
+// Sends alerts and keeps every one the service did not accept (no reply, or
+// a status other than 2xx) as owed: the event happened, so it is sent again,
+// with a fresh r and signature, until accepted or the window closes.
+class AlertDispatcher : public AlertTrigger {
+public:
+    static constexpr std::chrono::seconds kRetryInterval{20};
+
+    AlertDispatcher(ServiceClient& client, RandomSource& random, Clock& clock, std::function<std::string()> openId);
+
+    void RaiseAlert(int n) override;
+    // Sends again, in area order, each owed alert last tried at least
+    // kRetryInterval ago.
+    void RetryOwed();
+
+    // Area numbers of the alerts still owed, in the order they will be retried.
+    std::vector<int> OwedAreas() const;
+
+private:
+    struct Owed {
+        int area;
+        Clock::TimePoint lastAttempt;
+    };
+
+    bool Send(int n);
+
+    ServiceClient& client_;
+    RandomSource& random_;
+    Clock& clock_;
+    std::function<std::string()> openId_;
+    std::vector<Owed> owed_;
+};
+
+}  // namespace sentrel

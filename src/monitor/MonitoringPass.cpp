@@ -1,0 +1,47 @@
+#include "monitor/MonitoringPass.h"
+
+#include "monitor/AreaCaptions.h"
+#include "monitor/SampleArea.h"
+
+namespace sentrel {
+
+void RunMonitoringPass(MonitorState& state, ScreenPixels& screen, MonitoringModes modes, AreaCanvas& canvas,
+                       AlertTrigger& alerts) {
+    RegionTable& table = state.RegionTable;
+    const int count = state.RegionCount;
+    for (int n = 1; n <= count; ++n) {
+        state.X1 = table.Cell(n, RegionTable::kPressX);
+        state.Y1 = table.Cell(n, RegionTable::kPressY);
+        state.X2 = table.Cell(n, RegionTable::kReleaseX);
+        state.Y2 = table.Cell(n, RegionTable::kReleaseY);
+        canvas.DrawOutline(Outline{state.X1, state.Y1, state.X2, state.Y2});
+        if (table.Cell(n, RegionTable::kAlerted) != 0) continue;
+
+        float& lastSum = table.Cell(n, RegionTable::kLastSum);
+        float& counter = table.Cell(n, RegionTable::kCounter);
+        const auto sample = [&] { return SampleArea(screen, state.X1, state.Y1, state.X2, state.Y2); };
+
+        if (modes.alertWhenUnchanged) {
+            if (sample() == lastSum) {
+                counter += 1;
+            } else {
+                counter = 0;
+                lastSum = sample();
+            }
+        }
+        if (modes.alertWhenChanged) {
+            if (sample() != lastSum) {
+                counter += 1;
+                lastSum = sample();
+            }
+        }
+
+        canvas.SetAreaLabelCaption(n, AreaCounterCaption(n, counter));
+        if (counter >= static_cast<float>(state.Threshold)) {
+            alerts.RaiseAlert(n);
+            table.Cell(n, RegionTable::kAlerted) = 1;
+        }
+    }
+}
+
+}  // namespace sentrel
