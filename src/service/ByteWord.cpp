@@ -1,6 +1,7 @@
 #include "service/ByteWord.h"
 
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 
 namespace sentrel {
@@ -20,7 +21,7 @@ ByteWord Bytewise(const ByteWord& a, const ByteWord& b, Op op) {
 // The values that reach here are always 0..255; the check guards the byte
 // store the same way a checked narrowing conversion would.
 std::uint8_t CheckedByte(double value) {
-    if (value < 0.0 || value > 255.0) {
+    if (!(value >= 0.0 && value <= 255.0)) {
         throw std::range_error("byte out of range");
     }
     return static_cast<std::uint8_t>(value);
@@ -80,12 +81,14 @@ ByteWord WordFromDouble(double x) {
 }
 
 std::string WordHex(const ByteWord& a) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(8);
     for (const std::uint8_t byte : {a.B0, a.B1, a.B2, a.B3}) {
-        text += kDigits[byte / 16];
-        text += kDigits[byte % 16];
+        // The byte without leading zeros, a "0" in front, the last two kept.
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%X", byte);
+        const std::string padded = std::string("0") + digits;
+        text += padded.substr(padded.size() - 2);
     }
     return text;
 }

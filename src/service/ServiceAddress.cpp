@@ -1,7 +1,10 @@
 #include "service/ServiceAddress.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
+
+#include "service/DecimalText.h"
 
 namespace sentrel {
 namespace {
@@ -10,13 +13,6 @@ bool IsHostByte(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || c == '.' ||
            c == '-' || c == '_';
-}
-
-bool IsValidPort(std::string_view port) {
-    if (port.empty() || port.size() > 5) return false;
-    if (!std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
-    const int value = std::stoi(std::string(port));
-    return value >= 1 && value <= 65535;
 }
 
 // A host name, an IPv4 address or a bracketed IPv6 address, then an optional port.
@@ -39,7 +35,7 @@ bool IsValidAuthority(std::string_view authority) {
         if (host.empty() || !std::all_of(host.begin(), host.end(), IsHostByte)) return false;
     }
     if (rest.empty()) return true;
-    return rest.front() == ':' && IsValidPort(rest.substr(1));
+    return rest.front() == ':' && ParseDecimal(rest.substr(1), 1, 65535).has_value();
 }
 
 }  // namespace
@@ -65,6 +61,10 @@ std::string ResolveServiceUrl(const char* overrideText, std::string_view builtIn
     const std::string source = overridden ? kServiceUrlVariable : "the built-in service address";
     throw std::invalid_argument(source + " must look like http://host[:port] or https://host[:port], not \"" +
                                 std::string(chosen) + "\"");
+}
+
+std::string ServiceUrlFromEnvironment() {
+    return ResolveServiceUrl(std::getenv(kServiceUrlVariable), BuiltInServiceUrl());
 }
 
 std::string_view BuiltInServiceUrl() { return SENTREL_DEFAULT_SERVICE_URL; }

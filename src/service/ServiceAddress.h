@@ -20,6 +20,9 @@ std::optional<std::string> NormalizeServiceUrl(std::string_view text);
 // not a service address.
 std::string ResolveServiceUrl(const char* overrideText, std::string_view builtIn);
 
+// ResolveServiceUrl with the environment variable over the built-in address.
+std::string ServiceUrlFromEnvironment();
+
 // The address this build was configured with.
 std::string_view BuiltInServiceUrl();
 

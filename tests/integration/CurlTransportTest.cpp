@@ -99,6 +99,28 @@ TEST(CurlTransport, RedirectLoopStopsAfterFiveFollowsKeepingThePost) {
     for (const std::string& head : heads) EXPECT_TRUE(head.starts_with("POST /")) << FirstLine(head);
 }
 
+// /1 -> /2 -> ... -> /5 -> /end: five follows is the most allowed, and
+// 301, 302 and 303 all keep the POST.
+TEST(CurlTransport, FollowsAChainOfFiveRedirects) {
+    MisbehavingServer server([](int socket, const std::string& head) {
+        const std::string path = head.substr(5, head.find(' ', 5) - 5);
+        if (path == "/end") {
+            testing::SendAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\n\r\ndone");
+            return;
+        }
+        const int hop = std::stoi(path.substr(1));
+        const std::string status = hop % 3 == 0 ? "303 See Other" : hop % 3 == 1 ? "301 Moved" : "302 Found";
+        const std::string next = hop == 5 ? "/end" : "/" + std::to_string(hop + 1);
+        testing::SendAll(socket, "HTTP/1.1 " + status + "\r\nLocation: " + next +
+                                     "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    CurlTransport transport;
+    EXPECT_EQ(HttpPost(transport, server.Url() + "/1", ""), "done");
+    const auto heads = server.Heads();
+    ASSERT_EQ(heads.size(), 6u);
+    for (const std::string& head : heads) EXPECT_TRUE(head.starts_with("POST /")) << FirstLine(head);
+}
+
 TEST(CurlTransport, FollowsARedirectWithoutKeepingCookies) {
     MisbehavingServer server([](int socket, const std::string& head) {
         if (head.starts_with("POST /start")) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/curl/CurlTransport.h"
 #include "service/AlertSignature.h"
@@ -98,9 +100,25 @@ TEST_F(ServiceProcessTest, KeepAliveAndSignOff) {
 
     const std::string openId = client.SignIn("4321").value();
     client.SignOff(openId);
-    EXPECT_EQ(HttpPost(transport, service.Url() + "/status", ""), "{\"online\":[]}");
+    EXPECT_EQ(HttpPost(transport, service.Url() + "/status", ""), "{\"signedIn\":1,\"online\":0}");
     client.KeepAlive(openId);
-    EXPECT_EQ(HttpPost(transport, service.Url() + "/status", ""), "{\"online\":[\"" + openId + "\"]}");
+    EXPECT_EQ(HttpPost(transport, service.Url() + "/status", ""), "{\"signedIn\":1,\"online\":1}");
+}
+
+// Several windows signing in at once with the one code printed at start:
+// exactly one gets an OpenId.
+TEST_F(ServiceProcessTest, AnIssuedCodeIsUsedOnceUnderConcurrentSignIns) {
+    std::vector<std::optional<std::string>> results(8);
+    std::vector<std::thread> threads;
+    for (auto& result : results) {
+        threads.emplace_back([&result, this] {
+            CurlTransport own;
+            ServiceClient window(own, requests);
+            result = window.SignIn(service.IssuedCode());
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(std::count_if(results.begin(), results.end(), [](const auto& r) { return r.has_value(); }), 1);
 }
 
 // Whatever arrives, the service answers with an error and a log line and
@@ -126,6 +144,7 @@ TEST_F(ServiceProcessTest, BadInputGetsAnErrorNeverACrash) {
         ASSERT_TRUE(reply) << c.url.substr(0, 120);
         EXPECT_EQ(reply->status, c.status) << c.url.substr(0, 120);
     }
+    EXPECT_EQ(transport.Post(service.Url() + "/alertdesk/yzm_check.asp", "code=4321")->status, 400);
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("414 ")));
     EXPECT_TRUE(service.Process().Running());
     EXPECT_NE(client.VersionNotice().find("5.0.2"), std::string::npos);

@@ -22,12 +22,14 @@ public:
     void Reply(long status, std::string body) { script_.push_back(Outcome{HttpReply{status, std::move(body)}, false}); }
     void NoReply() { script_.push_back(Outcome{std::nullopt, false}); }
     void Throw() { script_.push_back(Outcome{std::nullopt, true}); }
+    // What every request gets once the script has run out.
+    void ReplyAlways(long status, std::string body) { fallback_ = Outcome{HttpReply{status, std::move(body)}, false}; }
 
     std::optional<HttpReply> Post(const std::string& url, const std::string& body) override {
         sent.push_back(Sent{url, body});
-        if (script_.empty()) throw std::logic_error("unscripted request to " + url);
-        const Outcome next = script_.front();
-        script_.pop_front();
+        if (script_.empty() && !fallback_) throw std::logic_error("unscripted request to " + url);
+        const Outcome next = script_.empty() ? *fallback_ : script_.front();
+        if (!script_.empty()) script_.pop_front();
         if (next.raise) throw std::runtime_error("transport fault");
         return next.reply;
     }
@@ -40,6 +42,7 @@ private:
         bool raise;
     };
     std::deque<Outcome> script_;
+    std::optional<Outcome> fallback_;
 };
 
 }  // namespace sentrel::testing

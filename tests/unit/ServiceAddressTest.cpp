@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace sentrel {
@@ -34,6 +35,15 @@ TEST(ServiceAddress, OverrideWinsUnlessEmptyAndBadTextIsReported) {
         EXPECT_NE(std::string(error.what()).find("\"b:9\""), std::string::npos);
     }
     EXPECT_TRUE(NormalizeServiceUrl(BuiltInServiceUrl()).has_value());
+}
+
+TEST(ServiceAddress, EnvironmentVariableOverridesTheBuiltInAddress) {
+    ::setenv(kServiceUrlVariable, "https://alerts.example.org:8443/", 1);
+    EXPECT_EQ(ServiceUrlFromEnvironment(), "https://alerts.example.org:8443");
+    ::setenv(kServiceUrlVariable, "alerts.example.org", 1);
+    EXPECT_THROW(ServiceUrlFromEnvironment(), std::invalid_argument);
+    ::unsetenv(kServiceUrlVariable);
+    EXPECT_EQ(ServiceUrlFromEnvironment(), NormalizeServiceUrl(BuiltInServiceUrl()));
 }
 
 }  // namespace

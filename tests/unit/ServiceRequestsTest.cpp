@@ -1,9 +1,9 @@
 #include "service/ServiceRequests.h"
 
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include "service/AlertSignature.h"
+#include "support/ReferenceSha1.h"
 
 namespace sentrel {
 namespace {
@@ -37,12 +37,7 @@ TEST(ServiceRequests, AlertsForTwoAreasCarryTheirOwnNumberAndSignature) {
 // The signature is SHA-1 of the ten characters "38kfm" and r, checked
 // against an independent digest.
 TEST(ServiceRequests, SignatureIsSha1OfSaltAndNumber) {
-    const std::string signed_text = "38kfm12345";
-    unsigned char digest[SHA_DIGEST_LENGTH];
-    ::SHA1(reinterpret_cast<const unsigned char*>(signed_text.data()), signed_text.size(), digest);
-    char hex[41];
-    for (int i = 0; i < SHA_DIGEST_LENGTH; ++i) std::snprintf(hex + 2 * i, 3, "%02X", digest[i]);
-    EXPECT_EQ(AlertSignature(12345), std::string(hex));
+    EXPECT_EQ(AlertSignature(12345), testing::ReferenceSha1("38kfm12345"));
 }
 
 }  // namespace

@@ -1,26 +1,16 @@
 #include "service/Sha1.h"
 
 #include <gtest/gtest.h>
-#include <openssl/sha.h>
 
 #include <random>
 #include <string>
 
+#include "support/ReferenceSha1.h"
+
 namespace sentrel {
 namespace {
 
-// OpenSSL's SHA-1 as an independent reference, in upper-case hexadecimal.
-std::string ReferenceSha1(const std::string& bytes) {
-    unsigned char digest[SHA_DIGEST_LENGTH];
-    ::SHA1(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (const unsigned char byte : digest) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 0x0F];
-    }
-    return text;
-}
+using testing::ReferenceSha1;
 
 TEST(Sha1, KnownVectors) {
     EXPECT_EQ(sentrel::SHA1("abc"), "A9993E364706816ABA3E25717850C26C9CD0D89D");

@@ -40,14 +40,17 @@ TEST(VerificationCodes, LiveCodesAreDistinctAndBounded) {
     VerificationCodes codes(std::nullopt, 4);
     std::set<std::string> issued;
     std::string first;
+    std::string second;
     for (std::size_t i = 0; i < VerificationCodes::kMaxLive + 1; ++i) {
-        const std::string code = codes.Issue(kStart + seconds(static_cast<long>(i)));
+        const std::string code = codes.Issue(kStart + std::chrono::milliseconds(i));
         if (i == 0) first = code;
+        if (i == 1) second = code;
         issued.insert(code);
     }
     EXPECT_EQ(issued.size(), VerificationCodes::kMaxLive + 1);
-    // The oldest made way for the newest.
-    EXPECT_FALSE(codes.Redeem(first, kStart + seconds(2000)));
+    // The oldest made way for the newest; the next oldest is still live.
+    EXPECT_FALSE(codes.Redeem(first, kStart + seconds(1)));
+    EXPECT_TRUE(codes.Redeem(second, kStart + seconds(1)));
 }
 
 }  // namespace

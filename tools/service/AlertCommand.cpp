@@ -30,10 +30,13 @@ bool AlertCommand::Run(const AcceptedAlert& alert, const std::string& utcTime) c
 
     pid_t pid = 0;
     if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, envp.data()) != 0) return false;
-    std::thread([pid] {
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }).detach();
+    const auto reap = [pid] { waitpid(pid, nullptr, 0); };
+    try {
+        std::thread(reap).detach();
+    } catch (...) {
+        // No thread to spare: wait here rather than leave a zombie.
+        reap();
+    }
     return true;
 }
 

@@ -1,11 +1,11 @@
 #include "AlertDesk.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "CodePage.h"
 #include "TextEscapes.h"
 #include "service/AlertSignature.h"
+#include "service/DecimalText.h"
 #include "service/ServiceRequests.h"
 
 namespace sentrel::service {
@@ -42,15 +42,6 @@ SingleParam Param(const DeskRequest& request, const std::string& name) {
     if (count == 0) return {std::nullopt, Refusal(400, "missing parameter " + name)};
     if (count > 1) return {std::nullopt, Refusal(400, "repeated parameter " + name)};
     return {request.params.find(name)->second, {}};
-}
-
-// Plain decimal digits, no sign and no leading zero, within [low, high].
-std::optional<int> DecimalIn(const std::string& text, int low, int high) {
-    if (text.empty() || text.size() > 9 || text.front() == '0') return std::nullopt;
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
-    const int value = std::stoi(text);
-    if (value < low || value > high) return std::nullopt;
-    return value;
 }
 
 }  // namespace
@@ -108,9 +99,9 @@ DeskReply AlertDesk::Alert(const DeskRequest& request) {
     if (!subscribers_.Knows(*openId.value)) {
         return Refusal(403, "alert refused: unknown openid \"" + Printable(*openId.value) + "\"");
     }
-    const std::optional<int> r = DecimalIn(*sjs.value, kLowestSjs, kHighestSjs);
+    const std::optional<int> r = ParseDecimal(*sjs.value, kLowestSjs, kHighestSjs);
     if (!r) return Refusal(400, "alert refused: sjs \"" + Printable(*sjs.value) + "\" is not in 11111..21110");
-    const std::optional<int> number = DecimalIn(*area.value, kFirstArea, kLastArea);
+    const std::optional<int> number = ParseDecimal(*area.value, kFirstArea, kLastArea);
     if (!number) return Refusal(400, "alert refused: str \"" + Printable(*area.value) + "\" is not an area 1..20");
     if (*signature.value != AlertSignature(*r)) {
         return Refusal(403, "alert refused: bad signature for sjs " + *sjs.value);
@@ -140,14 +131,11 @@ DeskReply AlertDesk::CodePage(Clock::time_point now) {
     return reply;
 }
 
+// Counts only: an OpenId is all it takes to send alerts in someone's name.
 DeskReply AlertDesk::Status() {
-    std::string body = "{\"online\":[";
-    const std::vector<std::string> online = subscribers_.Online();
-    for (std::size_t i = 0; i < online.size(); ++i) {
-        body += (i == 0 ? "\"" : ",\"") + JsonEscaped(online[i]) + "\"";
-    }
-    body += "]}";
-    DeskReply reply = Answer(std::move(body), "status");
+    DeskReply reply = Answer("{\"signedIn\":" + std::to_string(subscribers_.Count()) +
+                                 ",\"online\":" + std::to_string(subscribers_.OnlineCount()) + "}",
+                             "status");
     reply.contentType = "application/json";
     return reply;
 }

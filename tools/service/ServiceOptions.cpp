@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "service/DecimalText.h"
+
 namespace sentrel::service {
 namespace {
 
@@ -11,14 +13,6 @@ bool HasControlBytes(std::string_view text) {
         const auto byte = static_cast<unsigned char>(c);
         return byte < 0x20 || byte == 0x7F;
     });
-}
-
-std::optional<int> ParsePort(std::string_view text) {
-    if (text.empty() || text.size() > 5) return std::nullopt;
-    if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
-    const int port = std::stoi(std::string(text));
-    if (port > 65535) return std::nullopt;
-    return port;
 }
 
 }  // namespace
@@ -55,7 +49,7 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
 
         if (name == "--port") {
-            const std::optional<int> port = ParsePort(value);
+            const std::optional<int> port = ParseDecimal(value, 0, 65535);
             if (!port) return {std::nullopt, "--port takes a number from 0 to 65535, not \"" + value + "\""};
             options.port = *port;
         } else if (name == "--bind") {

@@ -51,9 +51,22 @@ bool ServiceServer::Listen() { return server_.listen_after_bind(); }
 
 void ServiceServer::Stop() { server_.stop(); }
 
+DeskReply ServiceServer::Reply(const httplib::Request& request) {
+    // The scripts have effects (a code used up, an alert logged), which a
+    // HEAD request must not trigger.
+    if (request.method == "HEAD") return DeskReply{405, "", "text/plain", "HEAD is not served", std::nullopt};
+    // Parameters travel in the query string only; the HTTP layer would
+    // otherwise mix in those of a form body.
+    if (!request.body.empty()) {
+        return DeskReply{400, "parameters go in the query string", "text/plain; charset=utf-8",
+                         "refused a request body", std::nullopt};
+    }
+    const DeskRequest deskRequest{request.path, {request.params.begin(), request.params.end()}};
+    return desk_.Handle(deskRequest, AlertDesk::Clock::now());
+}
+
 void ServiceServer::Serve(const httplib::Request& request, httplib::Response& response) {
-    DeskRequest deskRequest{request.path, {request.params.begin(), request.params.end()}};
-    const DeskReply reply = desk_.Handle(deskRequest, AlertDesk::Clock::now());
+    const DeskReply reply = Reply(request);
     response.status = reply.status;
     response.set_header("Cache-Control", "no-store");
     response.set_content(reply.body, reply.contentType.c_str());

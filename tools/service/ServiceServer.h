@@ -27,6 +27,7 @@ public:
 
 private:
     void Serve(const httplib::Request& request, httplib::Response& response);
+    DeskReply Reply(const httplib::Request& request);
 
     AlertDesk& desk_;
     AlertJournal& journal_;

@@ -1,5 +1,7 @@
 #include "Subscribers.h"
 
+#include <algorithm>
+
 namespace sentrel::service {
 
 Subscribers::Subscribers(std::uint64_t seed) : random_(seed) {}
@@ -11,6 +13,10 @@ std::string Subscribers::Register() {
     do {
         for (std::size_t i = 1; i < openId.size(); ++i) openId[i] = kAlphabet[pick(random_)];
     } while (online_.contains(openId));
+    if (online_.size() >= kMaxKnown) {
+        const auto offline = std::find_if(online_.begin(), online_.end(), [](const auto& e) { return !e.second; });
+        online_.erase(offline != online_.end() ? offline : online_.begin());
+    }
     online_.emplace(openId, false);
     return openId;
 }
@@ -24,12 +30,9 @@ bool Subscribers::SetOnline(std::string_view openId, bool online) {
     return true;
 }
 
-std::vector<std::string> Subscribers::Online() const {
-    std::vector<std::string> ids;
-    for (const auto& [id, online] : online_) {
-        if (online) ids.push_back(id);
-    }
-    return ids;
+std::size_t Subscribers::OnlineCount() const {
+    return static_cast<std::size_t>(
+        std::count_if(online_.begin(), online_.end(), [](const auto& entry) { return entry.second; }));
 }
 
 }  // namespace sentrel::service

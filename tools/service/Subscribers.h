@@ -4,7 +4,6 @@
 #include <random>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace sentrel::service {
 
@@ -19,7 +18,12 @@ public:
     bool Knows(std::string_view openId) const;
     // False when the OpenId is unknown.
     bool SetOnline(std::string_view openId, bool online);
-    std::vector<std::string> Online() const;
+    std::size_t Count() const { return online_.size(); }
+    std::size_t OnlineCount() const;
+
+    // Bounds the memory unlimited sign-ins with a standing code can take;
+    // offline OpenIds make way first.
+    static constexpr std::size_t kMaxKnown = 10000;
 
 private:
     std::map<std::string, bool, std::less<>> online_;

@@ -12,7 +12,8 @@
 using namespace sentrel::service;
 
 int main(int argc, char** argv) {
-    const ParsedOptions parsed = ParseServiceOptions(std::span<const char* const>(argv + 1, argc - 1));
+    const auto argumentCount = argc > 1 ? static_cast<std::size_t>(argc - 1) : 0;
+    const ParsedOptions parsed = ParseServiceOptions(std::span<const char* const>(argv + 1, argumentCount));
     if (!parsed.options) {
         std::fprintf(stderr, "sentrel-service: %s\n%s", parsed.error.c_str(), ServiceUsage().c_str());
         return 2;

@@ -38,7 +38,12 @@ std::size_t CollectBody(char* data, std::size_t size, std::size_t count, void* u
     auto* sink = static_cast<ReplySink*>(user);
     const std::size_t bytes = size * count;
     if (bytes > sink->limit - sink->body.size()) return 0;
-    sink->body.append(data, bytes);
+    // No exception may unwind through libcurl's C frames.
+    try {
+        sink->body.append(data, bytes);
+    } catch (...) {
+        return 0;
+    }
     return bytes;
 }
 
@@ -67,7 +72,6 @@ std::optional<HttpReply> CurlTransport::Post(const std::string& url, const std::
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Sentrel");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits_.maxRedirects);
     curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/FormView.h"
+
+namespace sentrel::testing {
+
+// A window that shows nothing and remembers everything it was asked to do,
+// in order, as one log of short lines.
+class RecordingView : public FormView {
+public:
+    struct Message {
+        std::string text, title;
+    };
+
+    void Reflect(const FormControls& controls) override {
+        reflected = controls;
+        ++reflectCount;
+    }
+    void DrawOutline(const Outline& o) override {
+        outlines.push_back(o);
+        log.push_back("draw");
+    }
+    void ClearOutlines() override {
+        outlines.clear();
+        log.push_back("clear");
+    }
+    void CreateAreaLabel(int index) override { log.push_back("create " + std::to_string(index)); }
+    void RemoveAreaLabel(int index) override { log.push_back("remove " + std::to_string(index)); }
+    void ShowMessage(const std::string& text, const std::string& title) override {
+        messages.push_back({text, title});
+        log.push_back("message");
+    }
+    void RaiseToTop() override {
+        log.push_back(std::string("raise ") + (reflected.window.visible ? "visible" : "hidden"));
+    }
+    float InnerWidth() const override { return innerWidth; }
+    void Close() override {
+        log.push_back("close");
+        if (onClose) onClose();
+    }
+
+    float innerWidth = 1920;
+    std::function<void()> onClose;
+    FormControls reflected;
+    int reflectCount = 0;
+    std::vector<Outline> outlines;
+    std::vector<Message> messages;
+    std::vector<std::string> log;
+};
+
+}  // namespace sentrel::testing
