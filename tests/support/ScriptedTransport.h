@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -27,6 +28,7 @@ public:
 
     std::optional<HttpReply> Post(const std::string& url, const std::string& body) override {
         sent.push_back(Sent{url, body});
+        if (onPost) onPost(url);
         if (script_.empty() && !fallback_) throw std::logic_error("unscripted request to " + url);
         const Outcome next = script_.empty() ? *fallback_ : script_.front();
         if (!script_.empty()) script_.pop_front();
@@ -35,6 +37,8 @@ public:
     }
 
     std::vector<Sent> sent;
+    // Called as each request goes out, to look at the world at that moment.
+    std::function<void(const std::string& url)> onPost;
 
 private:
     struct Outcome {
