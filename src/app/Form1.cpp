@@ -133,22 +133,21 @@ void Form1::Command6_Click() {
     Handle([&] { services_.view.Close(); });
 }
 
+// The two options form one group; each puts its mode's default threshold in
+// the box, and the change mode locks it.
+void Form1::SelectMode(bool alertWhenChanged) {
+    Get("Option1").checked = !alertWhenChanged;
+    Get("Option2").checked = alertWhenChanged;
+    Get("Text4").text = alertWhenChanged ? "2" : "30";
+    Get("Text4").enabled = !alertWhenChanged;
+}
+
 void Form1::Option1_Click() {
-    Handle([&] {
-        Get("Option1").checked = true;
-        Get("Option2").checked = false;
-        Get("Text4").text = "30";
-        Get("Text4").enabled = true;
-    });
+    Handle([&] { SelectMode(false); });
 }
 
 void Form1::Option2_Click() {
-    Handle([&] {
-        Get("Option2").checked = true;
-        Get("Option1").checked = false;
-        Get("Text4").text = "2";
-        Get("Text4").enabled = false;
-    });
+    Handle([&] { SelectMode(true); });
 }
 
 void Form1::Timer1_Timer() {

@@ -89,6 +89,7 @@ private:
     void Handle(Body body);
 
     Control& Get(const std::string& name) { return controls_.Get(name); }
+    void SelectMode(bool alertWhenChanged);
 
     FormServices services_;
     MonitorState state_;
