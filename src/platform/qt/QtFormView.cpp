@@ -1,0 +1,325 @@
+#include "platform/qt/QtFormView.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <cmath>
+
+#include "platform/qt/CjkFonts.h"
+
+namespace sentrel {
+namespace {
+
+QColor ToQColor(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+// Positions are kept unrounded in the model; a widget sits on whole pixels,
+// halves going to the even neighbour.
+int Pixels(float value) { return static_cast<int>(std::nearbyint(value)); }
+
+Qt::Alignment ToQt(TextAlign align) {
+    switch (align) {
+        case TextAlign::Centre:
+            return Qt::AlignCenter;
+        case TextAlign::Right:
+            return Qt::AlignRight | Qt::AlignVCenter;
+        default:
+            return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+std::int16_t ButtonCode(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return 1;
+        case Qt::RightButton:
+            return 2;
+        case Qt::MiddleButton:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+std::int16_t ShiftCode(Qt::KeyboardModifiers modifiers) {
+    return static_cast<std::int16_t>(((modifiers & Qt::ShiftModifier) ? 1 : 0) |
+                                     ((modifiers & Qt::ControlModifier) ? 2 : 0) |
+                                     ((modifiers & Qt::AltModifier) ? 4 : 0));
+}
+
+void SetColour(QWidget* widget, QPalette::ColorRole role, const Colour& colour) {
+    QPalette palette = widget->palette();
+    switch (colour.kind) {
+        case Colour::Kind::Rgb:
+            palette.setColor(role, ToQColor(colour.bgr));
+            break;
+        case Colour::Kind::SystemWindow:
+            palette.setColor(role, QApplication::palette().color(QPalette::Base));
+            break;
+        case Colour::Kind::SystemWindowText:
+            palette.setColor(role, QApplication::palette().color(QPalette::Text));
+            break;
+        case Colour::Kind::Default:
+            return;
+    }
+    widget->setPalette(palette);
+    if (role == QPalette::Window) widget->setAutoFillBackground(true);
+}
+
+}  // namespace
+
+QtFormView::QtFormView(HandlerGate& gate, QPixmap picture) : gate_(gate), picture_(std::move(picture)) {
+    setWindowFlag(Qt::FramelessWindowHint);
+    setMouseTracking(false);
+}
+
+QtFormView::~QtFormView() = default;
+
+void QtFormView::Reflect(const FormControls& controls) {
+    for (const Control& control : controls.controls) {
+        if (control.kind == ControlKind::Timer) {
+            ApplyTimer(control);
+        } else {
+            Apply(WidgetFor(control), control);
+        }
+    }
+    ApplyWindow(controls.window);
+}
+
+QWidget* QtFormView::WidgetFor(const Control& control) {
+    const Key key{control.name, control.index};
+    const auto found = widgets_.find(key);
+    if (found != widgets_.end()) return found->second;
+    QWidget* widget = Create(control);
+    widgets_[key] = widget;
+    return widget;
+}
+
+QWidget* QtFormView::Create(const Control& control) {
+    QWidget* parent = control.parent.empty() ? static_cast<QWidget*>(this) : widgets_.at({control.parent, -1});
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+        case ControlKind::Label: {
+            auto* label = new QLabel(parent);
+            // Labels lie on the window's own surface, beneath the panels.
+            if (parent == this) {
+                for (const char* panel : {"Frame1", "Frame2"}) {
+                    const auto found = widgets_.find({panel, -1});
+                    if (found != widgets_.end()) label->stackUnder(found->second);
+                }
+            }
+            widget = label;
+            break;
+        }
+        case ControlKind::Panel: {
+            auto* frame = new QFrame(parent);
+            frame->setFrameShape(QFrame::NoFrame);
+            widget = frame;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto* edit = new QLineEdit(parent);
+            connect(edit, &QLineEdit::textEdited, this, [this, name = control.name](const QString& text) {
+                if (form_ != nullptr) form_->TextChanged(name, text.toStdString());
+            });
+            widget = edit;
+            break;
+        }
+        case ControlKind::Button: {
+            auto* button = new QPushButton(parent);
+            connect(button, &QPushButton::clicked, this, [this, name = control.name] { Clicked(name); });
+            widget = button;
+            break;
+        }
+        case ControlKind::OptionButton: {
+            auto* option = new QRadioButton(parent);
+            if (options_ == nullptr) options_ = new QButtonGroup(this);
+            options_->addButton(option);
+            connect(option, &QRadioButton::clicked, this, [this, name = control.name] { Clicked(name); });
+            widget = option;
+            break;
+        }
+        case ControlKind::Picture: {
+            auto* image = new QLabel(parent);
+            image->setPixmap(picture_);
+            widget = image;
+            break;
+        }
+        case ControlKind::Timer:
+            break;
+    }
+    widget->setObjectName(QString::fromStdString(control.name));
+    return widget;
+}
+
+void QtFormView::Apply(QWidget* widget, const Control& control) {
+    widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width), Pixels(control.height));
+    widget->setFont(control.font.face.empty() ? font() : CjkFont(control.font.points, control.font.bold));
+    widget->setEnabled(control.enabled);
+    SetColour(widget, QPalette::Window, control.background);
+    SetColour(widget, QPalette::WindowText, control.foreground);
+    const QString text = QString::fromStdString(control.text);
+    if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && control.kind == ControlKind::Label) {
+        label->setText(text);
+        label->setAlignment(ToQt(control.align));
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        if (edit->text() != text) edit->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(text);
+        if (button->isChecked() != control.checked) {
+            // An exclusive group refuses to uncheck its last checked button.
+            options_->setExclusive(false);
+            button->setChecked(control.checked);
+            options_->setExclusive(true);
+        }
+    }
+    widget->setVisible(control.visible);
+}
+
+void QtFormView::ApplyTimer(const Control& control) {
+    std::unique_ptr<QTimer>& timer = timers_[control.name];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        // Coarse timers may fire 5 % early or late; the keep-alive period matters.
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer.get(), &QTimer::timeout, this, [this, name = control.name] {
+            gate_.RunOnce(name, [this, name] {
+                if (name == "Timer1") form_->Timer1_Timer();
+                if (name == "Timer2") form_->Timer2_Timer();
+            });
+        });
+    }
+    if (timer->interval() != control.intervalMs) timer->setInterval(control.intervalMs);
+    if (control.enabled && !timer->isActive()) timer->start();
+    if (!control.enabled && timer->isActive()) timer->stop();
+}
+
+void QtFormView::ApplyWindow(const WindowModel& window) {
+    setWindowTitle(QString::fromStdString(window.caption));
+    QPalette palette = this->palette();
+    if (window.background.kind == Colour::Kind::Rgb) {
+        palette.setColor(QPalette::Window, ToQColor(window.background.bgr));
+        setPalette(palette);
+        setAutoFillBackground(true);
+    }
+    if (window.maximised) {
+        // The client area must coincide with the screen, its origin at the
+        // screen's top-left corner, for window units to be screen pixels.
+        const QRect screenArea = screen()->geometry();
+        if (geometry() != screenArea) setGeometry(screenArea);
+    } else if (size() != QSize(Pixels(window.designedWidth), Pixels(window.designedHeight))) {
+        resize(Pixels(window.designedWidth), Pixels(window.designedHeight));
+    }
+    if (window.layered) setWindowOpacity(window.opacity / 255.0);
+    if (window.visible != isVisible()) setVisible(window.visible);
+}
+
+void QtFormView::Clicked(const std::string& name) {
+    static const std::map<std::string, void (Form1::*)()> kHandlers = {
+        {"Command1", &Form1::Command1_Click}, {"Command2", &Form1::Command2_Click},
+        {"Command3", &Form1::Command3_Click}, {"Command4", &Form1::Command4_Click},
+        {"Command5", &Form1::Command5_Click}, {"Command6", &Form1::Command6_Click},
+        {"Option1", &Form1::Option1_Click},   {"Option2", &Form1::Option2_Click},
+    };
+    const auto handler = kHandlers.find(name);
+    if (handler == kHandlers.end()) return;
+    gate_.Run([this, method = handler->second] { (form_->*method)(); });
+}
+
+void QtFormView::DrawOutline(const Outline& outline) {
+    outlines_.push_back(outline);
+    update();
+}
+
+void QtFormView::ClearOutlines() {
+    outlines_.clear();
+    update();
+}
+
+void QtFormView::CreateAreaLabel(int) {
+    // The label's widget is made on the next Reflect, from the model.
+}
+
+void QtFormView::RemoveAreaLabel(int index) {
+    const auto found = widgets_.find({"Label1", index});
+    if (found == widgets_.end()) return;
+    delete found->second;
+    widgets_.erase(found);
+}
+
+void QtFormView::ShowMessage(const std::string& text, const std::string& title) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    this);
+    box.exec();
+}
+
+void QtFormView::RaiseToTop() {
+    if (!(windowFlags() & Qt::WindowStaysOnTopHint)) {
+        // Changing the flags re-creates the native window hidden.
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+float QtFormView::InnerWidth() const { return static_cast<float>(width()); }
+
+void QtFormView::Close() { close(); }
+
+void QtFormView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::red, 0));
+    for (const Outline& o : outlines_) {
+        const QPointF a(o.x1, o.y1), b(o.x2, o.y2);
+        painter.drawRect(QRectF(a, b).normalized());
+    }
+}
+
+void QtFormView::mousePressEvent(QMouseEvent* event) {
+    // Presses on panels and labels start no area.
+    pressOnBareWindow_ = childAt(event->position().toPoint()) == nullptr;
+    if (!pressOnBareWindow_ || form_ == nullptr) return;
+    const auto button = ButtonCode(event->button());
+    const auto shift = ShiftCode(event->modifiers());
+    const auto x = static_cast<float>(event->position().x()), y = static_cast<float>(event->position().y());
+    gate_.Run([this, button, shift, x, y] { form_->Form_MouseDown(button, shift, x, y); });
+}
+
+void QtFormView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!pressOnBareWindow_ || form_ == nullptr) return;
+    pressOnBareWindow_ = false;
+    const auto button = ButtonCode(event->button());
+    const auto shift = ShiftCode(event->modifiers());
+    const auto x = static_cast<float>(event->position().x()), y = static_cast<float>(event->position().y());
+    gate_.Run([this, button, shift, x, y] { form_->Form_MouseUp(button, shift, x, y); });
+}
+
+void QtFormView::resizeEvent(QResizeEvent*) {
+    if (form_ != nullptr) gate_.RunOnce("resize", [this] { form_->Form_Resize(); });
+}
+
+void QtFormView::closeEvent(QCloseEvent* event) {
+    if (unloaded_ || form_ == nullptr) {
+        event->accept();
+        return;
+    }
+    // The sign-off goes out before the window goes away, after whatever
+    // handler asked for the close has finished.
+    event->ignore();
+    gate_.Run([this] {
+        form_->Form_Unload();
+        unloaded_ = true;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+}
+
+}  // namespace sentrel

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Form1.h"
+#include "app/FormView.h"
+#include "platform/qt/HandlerGate.h"
+
+class QButtonGroup;
+
+namespace sentrel {
+
+// The window on Qt Widgets: one widget per control of the model, created
+// the first time the model shows it and kept in line with it after every
+// handler. Every event goes to Form1 through the handler gate.
+class QtFormView : public QWidget, public FormView {
+public:
+    QtFormView(HandlerGate& gate, QPixmap picture);
+    ~QtFormView() override;
+
+    void Attach(Form1& form) { form_ = &form; }
+
+    void Reflect(const FormControls& controls) override;
+    void DrawOutline(const Outline& outline) override;
+    void ClearOutlines() override;
+    void CreateAreaLabel(int index) override;
+    void RemoveAreaLabel(int index) override;
+    void ShowMessage(const std::string& text, const std::string& title) override;
+    void RaiseToTop() override;
+    float InnerWidth() const override;
+    void Close() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    using Key = std::pair<std::string, int>;
+
+    QWidget* WidgetFor(const Control& control);
+    QWidget* Create(const Control& control);
+    void Apply(QWidget* widget, const Control& control);
+    void ApplyTimer(const Control& control);
+    void ApplyWindow(const WindowModel& window);
+    // The handler a button or option runs when clicked.
+    void Clicked(const std::string& name);
+
+    HandlerGate& gate_;
+    Form1* form_ = nullptr;
+    QPixmap picture_;
+    std::map<Key, QWidget*> widgets_;
+    std::map<std::string, std::unique_ptr<QTimer>> timers_;
+    QButtonGroup* options_ = nullptr;
+    std::vector<Outline> outlines_;
+    bool pressOnBareWindow_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace sentrel

@@ -1,0 +1,63 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <stdexcept>
+
+#include "app/Form1.h"
+#include "monitor/ScaledScreenPixels.h"
+#include "monitor/SystemClock.h"
+#include "monitor/SystemRandom.h"
+#include "platform/curl/CurlTransport.h"
+#include "platform/qt/CjkFonts.h"
+#include "platform/qt/HandlerGate.h"
+#include "platform/qt/QtFormView.h"
+#include "platform/qt/QtX11HotKeys.h"
+#include "platform/qt/ResponsiveTransport.h"
+#include "platform/qt/SignInPicture.h"
+#include "platform/x11/XcbScreenReader.h"
+#include "service/ServiceAddress.h"
+#include "service/ServiceClient.h"
+
+using namespace sentrel;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Sentrel");
+    QApplication::setFont(CjkFont(9, false));
+
+    std::string serviceUrl;
+    try {
+        serviceUrl = ServiceUrlFromEnvironment();
+    } catch (const std::invalid_argument& error) {
+        std::fprintf(stderr, "sentrel: %s\n", error.what());
+        QMessageBox::critical(nullptr, "Sentrel", QString::fromUtf8(error.what()));
+        return 2;
+    }
+
+    std::unique_ptr<XcbScreenReader> screenReader;
+    try {
+        screenReader = std::make_unique<XcbScreenReader>();
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr, "sentrel: %s (Sentrel needs an X11 display)\n", error.what());
+        return 1;
+    }
+
+    CurlTransport curl;
+    ResponsiveTransport transport(curl);
+    ServiceClient service(transport, ServiceRequests(serviceUrl));
+    SystemClock clock;
+    SystemRandom random;
+    HandlerGate gate;
+
+    QtFormView view(gate, SignInPicture(QString::fromStdString(serviceUrl + "/")));
+    ScaledScreenPixels screen(*screenReader, view.devicePixelRatio());
+    Form1* formPointer = nullptr;
+    QtX11HotKeys hotKeys(
+        [&gate, &formPointer](std::int32_t id) { gate.Run([&formPointer, id] { formPointer->HotKeyWndProc(id); }); });
+    Form1 form(FormServices{view, screen, service, hotKeys, clock, random});
+    formPointer = &form;
+    view.Attach(form);
+
+    gate.Run([&form] { form.Form_Load(); });
+    return QApplication::exec();
+}
