@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <cmath>
 
 #include "platform/qt/CjkFonts.h"
@@ -134,7 +135,17 @@ QWidget* QtFormView::Create(const Control& control) {
             break;
         }
         case ControlKind::Button: {
+            // A caption too wide for its button wraps onto a second line, as
+            // the design expects of "显示/隐藏(Ctrl+W)".
             auto* button = new QPushButton(parent);
+            auto* caption = new QLabel(button);
+            caption->setObjectName("caption");
+            caption->setWordWrap(true);
+            caption->setAlignment(Qt::AlignCenter);
+            caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+            auto* layout = new QVBoxLayout(button);
+            layout->setContentsMargins(2, 0, 2, 0);
+            layout->addWidget(caption);
             connect(button, &QPushButton::clicked, this, [this, name = control.name] { Clicked(name); });
             widget = button;
             break;
@@ -172,12 +183,16 @@ void QtFormView::Apply(QWidget* widget, const Control& control) {
         label->setAlignment(ToQt(control.align));
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         if (edit->text() != text) edit->setText(text);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(text);
-        if (button->isChecked() != control.checked) {
+    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        auto* caption = button->findChild<QLabel*>("caption");
+        caption->setText(text);
+        caption->setFont(widget->font());
+    } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
+        option->setText(text);
+        if (option->isChecked() != control.checked) {
             // An exclusive group refuses to uncheck its last checked button.
             options_->setExclusive(false);
-            button->setChecked(control.checked);
+            option->setChecked(control.checked);
             options_->setExclusive(true);
         }
     }

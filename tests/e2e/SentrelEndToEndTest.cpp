@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+#include "service/AlertSignature.h"
+#include "support/ChildProcess.h"
+#include "support/PaintedWindow.h"
+#include "support/ServiceProcess.h"
+#include "support/XvfbDisplay.h"
+
+namespace sentrel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using Clock = std::chrono::steady_clock;
+
+// Places the layout fixes on a 1920-pixel screen: the sign-in panel's left
+// edge is 715.5 and the toolbar's 675.5, both on whole pixels at 716 and 676.
+constexpr int kCodeBoxX = 716 + 216 + 40, kCodeBoxY = 152 + 16 + 16;
+constexpr int kSignInX = 716 + 312 + 36, kSignInY = 152 + 16 + 16;
+constexpr int kStartX = 676 + 52, kStartY = 20;
+constexpr int kCloseX = 676 + 304 + 48, kCloseY = 20;
+constexpr int kChangeModeX = 676 + 472 + 20, kChangeModeY = 24 + 8;
+
+std::string Command(const std::string& args) {
+    std::string output;
+    FILE* pipe = ::popen(args.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    ::pclose(pipe);
+    return output;
+}
+
+void Xdotool(const std::string& args) { ASSERT_EQ(std::system(("/usr/bin/xdotool " + args).c_str()), 0) << args; }
+
+// The colour of one screen pixel, as "r,g,b".
+std::string PixelAt(int x, int y) {
+    return Command("import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
+                   " -depth 8 txt:- | tail -n 1 | sed -E 's/^[^(]*\\(([0-9,]+)\\).*/\\1/' | tr -d '\\n'");
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return condition();
+}
+
+std::string VisibleWindow(const std::string& exactName) {
+    return Command("/usr/bin/xdotool search --onlyvisible --name '^" + exactName + "$' 2>/dev/null | head -n 1");
+}
+
+void Screenshot(const std::string& name) {
+    std::filesystem::create_directories(SENTREL_SCREENSHOT_DIR);
+    const std::string path = std::string(SENTREL_SCREENSHOT_DIR) + "/" + name + ".png";
+    EXPECT_EQ(std::system(("import -window root " + path).c_str()), 0);
+}
+
+ChildProcess::LineTest Containing(const std::string& text) {
+    return [text](const std::string& line) { return line.find(text) != std::string::npos; };
+}
+
+// Seconds since midnight of a service log line's time stamp.
+int LoggedSecond(const std::string& line) {
+    return std::stoi(line.substr(11, 2)) * 3600 + std::stoi(line.substr(14, 2)) * 60 + std::stoi(line.substr(17, 2));
+}
+
+TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
+    testing::XvfbDisplay display;
+    testing::ServiceProcess service({"--code", "4321"});
+    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
+    // What the area will show once the window is out of the way.
+    const testing::PaintedWindow before(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+
+    ChildProcess app({SENTREL_BINARY});
+    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
+    ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 5s))
+        << "the sign-in panel is painted: " << PixelAt(716 + 16 + 3, 152 + 368 + 8);
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("vers.asp?vers=5.0.2")));
+    Screenshot("signed-out");
+
+    // A wrong code: the notice comes, and is dismissed.
+    Xdotool("mousemove " + std::to_string(kCodeBoxX) + " " + std::to_string(kCodeBoxY) + " click 1 type 9999");
+    Xdotool("mousemove " + std::to_string(kSignInX) + " " + std::to_string(kSignInY) + " click 1");
+    ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in refused")));
+    std::string notice;
+    ASSERT_TRUE(WaitFor([&] { return !(notice = VisibleWindow("提示!")).empty(); }, 5s));
+    notice.pop_back();
+    Xdotool("windowfocus --sync " + notice + " key Return");
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("提示!").empty(); }, 5s));
+
+    // The right code.
+    Xdotool("mousemove " + std::to_string(kCodeBoxX) + " " + std::to_string(kCodeBoxY) +
+            " click 1 key ctrl+a type 4321");
+    Xdotool("mousemove " + std::to_string(kSignInX) + " " + std::to_string(kSignInY) + " click 1");
+    const auto signedIn = service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"));
+    ASSERT_TRUE(signedIn);
+    const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
+
+    // An area over the painted window, the change mode, start.
+    Xdotool("mousemove 400 400 mousedown 1 mousemove 450 450 mousemove 500 500 mouseup 1");
+    Xdotool("mousemove " + std::to_string(kChangeModeX) + " " + std::to_string(kChangeModeY) + " click 1");
+    Xdotool("mousemove " + std::to_string(kStartX) + " " + std::to_string(kStartY) + " click 1");
+    ASSERT_TRUE(WaitFor([] { return PixelAt(400, 400) == "255,0,0"; }, 5s)) << "the outline is drawn";
+    Screenshot("monitoring");
+
+    // Out of the way before the first pass, which then counts the painted
+    // window; one pass later, change what lies under the area.
+    Xdotool("key ctrl+w");
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
+    std::this_thread::sleep_for(1500ms);
+    const testing::PaintedWindow after(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x3050A0));
+    const auto changed = Clock::now();
+    const auto alert = service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2s);
+    ASSERT_TRUE(alert) << "an alert within two seconds of the change";
+    EXPECT_LE(Clock::now() - changed, 2s);
+    EXPECT_NE(alert->find("\"openid\":\"" + openId + "\""), std::string::npos);
+
+    // Alerted: further changes send nothing more.
+    const testing::PaintedWindow later(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x000000));
+    std::this_thread::sleep_for(2500ms);
+    EXPECT_EQ(service.Process().Lines(ChildProcess::Stream::Out).size(), 1u);
+
+    // The hot key shows the window on top of a window raised meanwhile,
+    // and hides it again.
+    Xdotool("key ctrl+w");
+    ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown above the painted windows";
+    Xdotool("key ctrl+w");
+    ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,0"; }, 5s));
+    const testing::PaintedWindow raised(420, 420, 60, 60, std::vector<std::int32_t>(60 * 60, 0x00FF00));
+    Xdotool("key ctrl+w");
+    ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown above the newest window";
+
+    // Keep-alives every 20 s, then closing signs off.
+    std::vector<std::string> keepAlives;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            keepAlives.clear();
+            for (const std::string& line : service.Process().Lines(ChildProcess::Stream::Err)) {
+                if (line.find("checkon.asp") != std::string::npos) keepAlives.push_back(line);
+            }
+            return keepAlives.size() >= 2;
+        },
+        45s));
+    const int interval = LoggedSecond(keepAlives[1]) - LoggedSecond(keepAlives[0]);
+    EXPECT_GE(interval, 19);
+    EXPECT_LE(interval, 21);
+
+    Xdotool("mousemove " + std::to_string(kCloseX) + " " + std::to_string(kCloseY) + " click 1");
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
+    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
+    ::unsetenv("SENTREL_SERVICE_URL");
+}
+
+}  // namespace
+}  // namespace sentrel

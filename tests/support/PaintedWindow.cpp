@@ -1,0 +1,56 @@
+#include "support/PaintedWindow.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace sentrel::testing {
+
+PaintedWindow::PaintedWindow(int x, int y, int width, int height, const std::vector<std::int32_t>& colours)
+    : connection_(xcb_connect(nullptr, nullptr)) {
+    if (xcb_connection_has_error(connection_.get())) throw std::runtime_error("no X display");
+    xcb_connection_t* c = connection_.get();
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+
+    // A 24-bit TrueColor screen takes pixels as 0x00RRGGBB in 32 bits.
+    std::vector<std::uint32_t> pixels(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        const auto bgr = static_cast<std::uint32_t>(colours[i]);
+        pixels[i] = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    }
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height));
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, 0, nullptr);
+    // One row per request keeps each under the server's request size limit.
+    for (int row = 0; row < height; ++row) {
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(width), 1, 0,
+                      static_cast<std::int16_t>(row), 0, screen->root_depth, static_cast<std::uint32_t>(width * 4),
+                      reinterpret_cast<const std::uint8_t*>(pixels.data() + static_cast<std::size_t>(row * width)));
+    }
+    window_ = xcb_generate_id(c);
+    const std::uint32_t values[] = {pixmap, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, screen->root, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
+                      static_cast<std::uint16_t>(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, window_);
+    xcb_free_gc(c, gc);
+    xcb_free_pixmap(c, pixmap);
+    // A round trip: the window is on the screen when this returns.
+    xcb_get_input_focus_reply_t* sync = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    std::free(sync);
+}
+
+void PaintedWindow::Raise() {
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(connection_.get(), window_, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    xcb_flush(connection_.get());
+}
+
+void PaintedWindow::Unmap() {
+    xcb_unmap_window(connection_.get(), window_);
+    xcb_flush(connection_.get());
+}
+
+}  // namespace sentrel::testing

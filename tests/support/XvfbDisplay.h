@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "support/ChildProcess.h"
+
+namespace sentrel::testing {
+
+// A private Xvfb server (which does not reset when its last client leaves)
+// on a display number nobody holds, made the
+// DISPLAY of this process (and so of every helper it starts) while it lives.
+class XvfbDisplay {
+public:
+    explicit XvfbDisplay(int width = 1920, int height = 1080);
+    ~XvfbDisplay();
+
+    const std::string& Name() const { return name_; }
+
+private:
+    std::unique_ptr<ChildProcess> server_;
+    std::string name_;
+    std::string previousDisplay_;
+};
+
+}  // namespace sentrel::testing
