@@ -5,7 +5,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libcurl4-openssl-dev libcpp-httplib-dev
+  qt6-base-dev libqrencode-dev libxcb1-dev libxcb-keysyms1-dev
+  fonts-wqy-zenhei
   libgtest-dev libgmock-dev libssl-dev
+  xvfb xauth xdotool imagemagick
 )
 
 sudo=""

@@ -78,6 +78,7 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     testing::XvfbDisplay display;
     testing::ServiceProcess service({"--code", "4321"});
     ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     // What the area will show once the window is out of the way.
     const testing::PaintedWindow before(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
 
@@ -158,6 +159,7 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     Xdotool("mousemove " + std::to_string(kCloseX) + " " + std::to_string(kCloseY) + " click 1");
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
+    EXPECT_EQ(app.ExitCode(), 0);
     ::unsetenv("SENTREL_SERVICE_URL");
 }
 

@@ -86,7 +86,11 @@ std::vector<std::string> ChildProcess::Lines(Stream stream) const {
 }
 
 bool ChildProcess::Running() {
-    if (!exited_ && waitpid(pid_, nullptr, WNOHANG) == pid_) exited_ = true;
+    int status = 0;
+    if (!exited_ && waitpid(pid_, &status, WNOHANG) == pid_) {
+        exited_ = true;
+        if (WIFEXITED(status)) exitCode_ = WEXITSTATUS(status);
+    }
     return !exited_;
 }
 

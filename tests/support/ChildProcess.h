@@ -33,12 +33,15 @@ public:
     std::vector<std::string> Lines(Stream stream) const;
     // True while the process has not exited.
     bool Running();
+    // The exit code once it has exited normally; -1 after a signal.
+    int ExitCode() const { return exitCode_; }
 
 private:
     void ReadLines(int fd, Stream stream);
 
     pid_t pid_ = -1;
     bool exited_ = false;
+    int exitCode_ = -1;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> out_, err_;

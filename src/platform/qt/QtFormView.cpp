@@ -238,15 +238,16 @@ void QtFormView::ApplyWindow(const WindowModel& window) {
 }
 
 void QtFormView::Clicked(const std::string& name) {
-    static const std::map<std::string, void (Form1::*)()> kHandlers = {
-        {"Command1", &Form1::Command1_Click}, {"Command2", &Form1::Command2_Click},
-        {"Command3", &Form1::Command3_Click}, {"Command4", &Form1::Command4_Click},
-        {"Command5", &Form1::Command5_Click}, {"Command6", &Form1::Command6_Click},
-        {"Option1", &Form1::Option1_Click},   {"Option2", &Form1::Option2_Click},
+    using Handler = void (*)(Form1&);
+    static const std::map<std::string, Handler> kHandlers = {
+        {"Command1", [](Form1& f) { f.Command1_Click(); }}, {"Command2", [](Form1& f) { f.Command2_Click(); }},
+        {"Command3", [](Form1& f) { f.Command3_Click(); }}, {"Command4", [](Form1& f) { f.Command4_Click(); }},
+        {"Command5", [](Form1& f) { f.Command5_Click(); }}, {"Command6", [](Form1& f) { f.Command6_Click(); }},
+        {"Option1", [](Form1& f) { f.Option1_Click(); }},   {"Option2", [](Form1& f) { f.Option2_Click(); }},
     };
     const auto handler = kHandlers.find(name);
     if (handler == kHandlers.end()) return;
-    gate_.Run([this, method = handler->second] { (form_->*method)(); });
+    gate_.Run([this, run = handler->second] { run(*form_); });
 }
 
 void QtFormView::DrawOutline(const Outline& outline) {

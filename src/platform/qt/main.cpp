@@ -21,6 +21,9 @@
 using namespace sentrel;
 
 int main(int argc, char** argv) {
+    // Screen reading and the global hot key go through X11; on a Wayland
+    // session the window runs under XWayland so that both work.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sentrel");
     QApplication::setFont(CjkFont(9, false));
