@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqrencode-dev libxcb1-dev libxcb-keysyms1-dev
   fonts-wqy-zenhei
   libgtest-dev libgmock-dev libssl-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth x11-utils xdotool imagemagick
 )
 
 sudo=""

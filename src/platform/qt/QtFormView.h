@@ -11,7 +11,7 @@
 
 #include "app/Form1.h"
 #include "app/FormView.h"
-#include "platform/qt/HandlerGate.h"
+#include "app/HandlerGate.h"
 
 class QButtonGroup;
 

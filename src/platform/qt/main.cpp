@@ -9,7 +9,7 @@
 #include "monitor/SystemRandom.h"
 #include "platform/curl/CurlTransport.h"
 #include "platform/qt/CjkFonts.h"
-#include "platform/qt/HandlerGate.h"
+#include "app/HandlerGate.h"
 #include "platform/qt/QtFormView.h"
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"

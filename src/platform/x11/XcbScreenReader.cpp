@@ -96,7 +96,7 @@ void XcbScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
     if (boxPixels <= kMaxBoxPixels) {
         ReadBox(points, colours, left, top, right, bottom);
     } else {
-        ReadEach(points, colours);
+        ReadRows(points, colours);
     }
 }
 
@@ -115,18 +115,39 @@ void XcbScreenReader::ReadBox(std::span<const ScreenPoint> points, std::span<std
     }
 }
 
-void XcbScreenReader::ReadEach(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
-    std::vector<xcb_get_image_cookie_t> cookies(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!OnScreen(points[i])) continue;
-        cookies[i] =
-            xcb_get_image(connection_.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(points[i].x),
-                          static_cast<std::int16_t>(points[i].y), 1, 1, kAllPlanes);
+void XcbScreenReader::ReadRows(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
+    // One 1-pixel-high image per row of points, from its leftmost point to
+    // its rightmost; all requested before any reply is read.
+    struct Row {
+        int y, left, right;
+        xcb_get_image_cookie_t cookie;
+    };
+    std::vector<Row> rows;
+    const auto rowOf = [&rows](int y) {
+        return std::find_if(rows.begin(), rows.end(), [y](const Row& r) { return r.y == y; });
+    };
+    for (const ScreenPoint& p : points) {
+        if (!OnScreen(p)) continue;
+        const auto row = rowOf(p.y);
+        if (row == rows.end()) {
+            rows.push_back(Row{p.y, p.x, p.x, {}});
+        } else {
+            row->left = std::min(row->left, p.x);
+            row->right = std::max(row->right, p.x);
+        }
     }
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!OnScreen(points[i])) continue;
-        const XcbReply<xcb_get_image_reply_t> image(Reply(cookies[i]));
-        if (image) colours[i] = Colour(PixelAt(image.get(), 1, 0, 0));
+    for (Row& row : rows) {
+        row.cookie = xcb_get_image(connection_.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(row.left),
+                                   static_cast<std::int16_t>(row.y), static_cast<std::uint16_t>(row.right - row.left + 1),
+                                   1, kAllPlanes);
+    }
+    for (const Row& row : rows) {
+        const XcbReply<xcb_get_image_reply_t> image(Reply(row.cookie));
+        if (!image) continue;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (points[i].y != row.y || !OnScreen(points[i])) continue;
+            colours[i] = Colour(PixelAt(image.get(), row.right - row.left + 1, points[i].x - row.left, 0));
+        }
     }
 }
 

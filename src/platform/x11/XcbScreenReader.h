@@ -13,11 +13,12 @@ namespace sentrel {
 // Reads screen pixels from the X server on a connection of its own, so the
 // reads never queue behind the toolkit's drawing. A sample's points cost one
 // round trip: one GetImage of their bounding box when that box is small,
-// otherwise one 1x1 GetImage per point, all sent before any reply is read.
+// otherwise one single-row GetImage per row of points, all sent before any
+// reply is read.
 class XcbScreenReader : public ScreenPixels {
 public:
-    // Above this many pixels in the bounding box, per-point requests move
-    // fewer bytes than one image of the box.
+    // Above this many pixels in the bounding box, row images move fewer
+    // bytes than one image of the box.
     static constexpr std::int64_t kMaxBoxPixels = 64 * 1024;
 
     // display: as for XOpenDisplay, nullptr for $DISPLAY. Throws
@@ -44,7 +45,7 @@ private:
     void ReadBox(std::span<const ScreenPoint> points, std::span<std::int32_t> colours, int left, int top, int right,
                  int bottom);
     xcb_get_image_reply_t* Reply(xcb_get_image_cookie_t cookie);
-    void ReadEach(std::span<const ScreenPoint> points, std::span<std::int32_t> colours);
+    void ReadRows(std::span<const ScreenPoint> points, std::span<std::int32_t> colours);
 
     XcbConnectionPtr connection_;
     xcb_window_t root_ = 0;

@@ -1,4 +1,4 @@
-#include "platform/qt/HandlerGate.h"
+#include "app/HandlerGate.h"
 
 namespace sentrel {
 
