@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "monitor/ScreenPixels.h"
@@ -12,25 +13,31 @@ namespace sentrel {
 // centre of each window unit is read.
 class ScaledScreenPixels : public ScreenPixels {
 public:
-    ScaledScreenPixels(ScreenPixels& physical, double ratio) : physical_(physical), ratio_(ratio) {}
+    // ratio: the window's current device-pixel ratio, asked on every read
+    // since the window may move to a screen of another density.
+    ScaledScreenPixels(ScreenPixels& physical, std::function<double()> ratio)
+        : physical_(physical), ratio_(std::move(ratio)) {}
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override {
-        if (ratio_ == 1.0) {
+        const double ratio = ratio_();
+        if (ratio == 1.0) {
             physical_.Read(points, colours);
             return;
         }
         scaled_.resize(points.size());
         for (std::size_t i = 0; i < points.size(); ++i) {
-            scaled_[i] = ScreenPoint{Scale(points[i].x), Scale(points[i].y)};
+            scaled_[i] = ScreenPoint{Scale(points[i].x, ratio), Scale(points[i].y, ratio)};
         }
         physical_.Read(scaled_, colours);
     }
 
 private:
-    std::int32_t Scale(std::int32_t unit) const { return static_cast<std::int32_t>(std::floor((unit + 0.5) * ratio_)); }
+    static std::int32_t Scale(std::int32_t unit, double ratio) {
+        return static_cast<std::int32_t>(std::floor((unit + 0.5) * ratio));
+    }
 
     ScreenPixels& physical_;
-    double ratio_;
+    std::function<double()> ratio_;
     std::vector<ScreenPoint> scaled_;
 };
 

@@ -140,6 +140,13 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     const testing::PaintedWindow raised(420, 420, 60, 60, std::vector<std::int32_t>(60 * 60, 0x00FF00));
     Xdotool("key ctrl+w");
     ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown above the newest window";
+    // NumLock on must not swallow the key.
+    Xdotool("key Num_Lock");
+    Xdotool("key ctrl+w");
+    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,255,0"; }, 5s)) << "hidden with NumLock on";
+    Xdotool("key ctrl+w");
+    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown with NumLock on";
+    Xdotool("key Num_Lock");
 
     // Keep-alives every 20 s, then closing signs off.
     std::vector<std::string> keepAlives;

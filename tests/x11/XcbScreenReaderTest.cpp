@@ -90,7 +90,7 @@ TEST_F(XcbScreenReaderTest, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
     }
     const PaintedWindow window(400, 400, 200, 200, colours);
     XcbScreenReader reader;
-    ScaledScreenPixels scaled(reader, 2.0);
+    ScaledScreenPixels scaled(reader, [] { return 2.0; });
     // Window units (200, 200)-(290, 290) lie over physical (400, 400)-(580, 580).
     const float sum = SampleArea(scaled, 200, 200, 290, 290);
     EXPECT_EQ(sum, 25.0f * 0x0000FF);

@@ -4,12 +4,12 @@
 #include <stdexcept>
 
 #include "app/Form1.h"
+#include "app/HandlerGate.h"
 #include "monitor/ScaledScreenPixels.h"
 #include "monitor/SystemClock.h"
 #include "monitor/SystemRandom.h"
 #include "platform/curl/CurlTransport.h"
 #include "platform/qt/CjkFonts.h"
-#include "app/HandlerGate.h"
 #include "platform/qt/QtFormView.h"
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     HandlerGate gate;
 
     QtFormView view(gate, SignInPicture(QString::fromStdString(serviceUrl + "/")));
-    ScaledScreenPixels screen(*screenReader, view.devicePixelRatio());
+    ScaledScreenPixels screen(*screenReader, [&view] { return view.devicePixelRatioF(); });
     Form1* formPointer = nullptr;
     QtX11HotKeys hotKeys(
         [&gate, &formPointer](std::int32_t id) { gate.Run([&formPointer, id] { formPointer->HotKeyWndProc(id); }); });

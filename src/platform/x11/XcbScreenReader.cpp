@@ -137,9 +137,9 @@ void XcbScreenReader::ReadRows(std::span<const ScreenPoint> points, std::span<st
         }
     }
     for (Row& row : rows) {
-        row.cookie = xcb_get_image(connection_.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, root_, static_cast<std::int16_t>(row.left),
-                                   static_cast<std::int16_t>(row.y), static_cast<std::uint16_t>(row.right - row.left + 1),
-                                   1, kAllPlanes);
+        row.cookie = xcb_get_image(connection_.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, root_,
+                                   static_cast<std::int16_t>(row.left), static_cast<std::int16_t>(row.y),
+                                   static_cast<std::uint16_t>(row.right - row.left + 1), 1, kAllPlanes);
     }
     for (const Row& row : rows) {
         const XcbReply<xcb_get_image_reply_t> image(Reply(row.cookie));
