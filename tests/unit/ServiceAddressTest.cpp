@@ -1,8 +1,9 @@
 #include "service/ServiceAddress.h"
 
+#include "support/Environment.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <stdexcept>
 
 namespace sentrel {
@@ -38,11 +39,11 @@ TEST(ServiceAddress, OverrideWinsUnlessEmptyAndBadTextIsReported) {
 }
 
 TEST(ServiceAddress, EnvironmentVariableOverridesTheBuiltInAddress) {
-    ::setenv(kServiceUrlVariable, "https://alerts.example.org:8443/", 1);
+    testing::SetEnvironment(kServiceUrlVariable, "https://alerts.example.org:8443/");
     EXPECT_EQ(ServiceUrlFromEnvironment(), "https://alerts.example.org:8443");
-    ::setenv(kServiceUrlVariable, "alerts.example.org", 1);
+    testing::SetEnvironment(kServiceUrlVariable, "alerts.example.org");
     EXPECT_THROW(ServiceUrlFromEnvironment(), std::invalid_argument);
-    ::unsetenv(kServiceUrlVariable);
+    testing::SetEnvironment(kServiceUrlVariable, nullptr);
     EXPECT_EQ(ServiceUrlFromEnvironment(), NormalizeServiceUrl(BuiltInServiceUrl()));
 }
 

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Form1.h"
+#include "app/FormView.h"
+#include "app/HandlerGate.h"
+
+namespace sentrel {
+
+// The window on plain Win32: one top-level window, a child control per
+// control of the model (panels are child windows of their own class that
+// pass their controls' notifications up), red outlines painted on the
+// window's surface, and every event handed to Form1 through the gate.
+class Win32FormView : public FormView {
+public:
+    Win32FormView(HINSTANCE instance, HandlerGate& gate);
+    ~Win32FormView() override;
+    Win32FormView(const Win32FormView&) = delete;
+    Win32FormView& operator=(const Win32FormView&) = delete;
+
+    void Attach(Form1& form) { form_ = &form; }
+    HWND Window() const { return window_; }
+
+    void Reflect(const FormControls& controls) override;
+    void DrawOutline(const Outline& outline) override;
+    void ClearOutlines() override;
+    void CreateAreaLabel(int index) override;
+    void RemoveAreaLabel(int index) override;
+    void ShowMessage(const std::string& text, const std::string& title) override;
+    void RaiseToTop() override;
+    float InnerWidth() const override;
+    void Close() override;
+
+private:
+    struct Widget {
+        HWND handle = nullptr;
+        std::string name;
+        COLORREF background = CLR_INVALID;
+        HBRUSH brush = nullptr;
+        HFONT font = nullptr;
+        Font fontSpec;
+        bool hasFont = false;
+    };
+    using Key = std::pair<std::string, int>;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    Widget& WidgetFor(const Control& control);
+    void Apply(Widget& widget, const Control& control);
+    void ApplyWindow(const WindowModel& window);
+    void Command(HWND child, WORD notification);
+    void Mouse(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint();
+    const Widget* FindByHandle(HWND handle) const;
+
+    HINSTANCE instance_;
+    HandlerGate& gate_;
+    Form1* form_ = nullptr;
+    HWND window_ = nullptr;
+    std::map<Key, Widget> widgets_;
+    std::map<std::string, bool> timers_;
+    std::vector<Outline> outlines_;
+    HBRUSH background_ = nullptr;
+    HBITMAP picture_ = nullptr;
+    int opacity_ = -1;
+    bool pressOnBareWindow_ = false;
+    bool unloaded_ = false;
+};
+
+}  // namespace sentrel

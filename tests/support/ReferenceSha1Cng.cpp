@@ -1,0 +1,29 @@
+#include <windows.h>
+// windows.h first: bcrypt.h relies on its types.
+#include <bcrypt.h>
+
+#include "support/ReferenceSha1.h"
+
+namespace sentrel::testing {
+
+std::string ReferenceSha1(const std::string& bytes) {
+    unsigned char digest[20] = {};
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA1_ALGORITHM, nullptr, 0);
+    BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+    BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), static_cast<ULONG>(bytes.size()),
+                   0);
+    BCryptFinishHash(hash, digest, sizeof digest, 0);
+    BCryptDestroyHash(hash);
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const unsigned char byte : digest) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0x0F];
+    }
+    return text;
+}
+
+}  // namespace sentrel::testing
