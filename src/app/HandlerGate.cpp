@@ -16,13 +16,17 @@ void HandlerGate::RunOnce(const std::string& key, std::function<void()> handler)
 }
 
 void HandlerGate::Drain() {
-    busy_ = true;
+    // Even a handler that throws must not leave the gate shut for good.
+    struct Busy {
+        explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
+        ~Busy() { flag_ = false; }
+        bool& flag_;
+    } busy(busy_);
     while (!waiting_.empty()) {
         const std::function<void()> next = std::move(waiting_.front());
         waiting_.pop_front();
         next();
     }
-    busy_ = false;
 }
 
 }  // namespace sentrel

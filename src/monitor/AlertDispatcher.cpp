@@ -14,10 +14,12 @@ AlertDispatcher::AlertDispatcher(ServiceClient& client, RandomSource& random, Cl
                                  std::function<std::string()> openId)
     : client_(client), random_(random), clock_(clock), openId_(std::move(openId)) {}
 
-bool AlertDispatcher::Send(int n) { return client_.SendAlert(openId_(), DrawAlertNumber(random_), n); }
+ServiceClient::Delivery AlertDispatcher::Send(int n) {
+    return client_.SendAlert(openId_(), DrawAlertNumber(random_), n);
+}
 
 void AlertDispatcher::RaiseAlert(int n) {
-    if (Send(n)) return;
+    if (Send(n) == ServiceClient::Delivery::Accepted) return;
     const Owed owed{n, clock_.Now()};
     const auto after =
         std::upper_bound(owed_.begin(), owed_.end(), n, [](int area, const Owed& entry) { return area < entry.area; });
@@ -25,15 +27,27 @@ void AlertDispatcher::RaiseAlert(int n) {
 }
 
 void AlertDispatcher::RetryOwed() {
+    // Handlers never run inside one another, so nothing else touches the
+    // list while a request of this round is out.
+    const auto due = [this](const Owed& entry) { return clock_.Now() - entry.lastAttempt >= kRetryInterval; };
     for (auto entry = owed_.begin(); entry != owed_.end();) {
-        if (clock_.Now() - entry->lastAttempt < kRetryInterval) {
+        if (!due(*entry)) {
             ++entry;
-        } else if (Send(entry->area)) {
-            entry = owed_.erase(entry);
-        } else {
-            entry->lastAttempt = clock_.Now();
-            ++entry;
+            continue;
         }
+        const ServiceClient::Delivery delivery = Send(entry->area);
+        if (delivery == ServiceClient::Delivery::Accepted) {
+            entry = owed_.erase(entry);
+            continue;
+        }
+        entry->lastAttempt = clock_.Now();
+        if (delivery == ServiceClient::Delivery::NoReply) {
+            for (Owed& other : owed_) {
+                if (due(other)) other.lastAttempt = clock_.Now();
+            }
+            return;
+        }
+        ++entry;
     }
 }
 

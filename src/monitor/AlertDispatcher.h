@@ -27,7 +27,9 @@ public:
 
     void RaiseAlert(int n) override;
     // Sends again, in area order, each owed alert last tried at least
-    // kRetryInterval ago.
+    // kRetryInterval ago. A request that gets no reply at all ends the
+    // round and counts as a try for every alert that was due: an unreachable
+    // service costs one time-out per interval, not one per owed alert.
     void RetryOwed();
 
     // Area numbers of the alerts still owed, in the order they will be retried.
@@ -39,7 +41,7 @@ private:
         Clock::TimePoint lastAttempt;
     };
 
-    bool Send(int n);
+    ServiceClient::Delivery Send(int n);
 
     ServiceClient& client_;
     RandomSource& random_;

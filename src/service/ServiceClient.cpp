@@ -19,9 +19,10 @@ std::optional<std::string> ServiceClient::SignIn(const std::string& verification
     return std::move(reply->body);
 }
 
-bool ServiceClient::SendAlert(const std::string& openId, int r, int area) {
+ServiceClient::Delivery ServiceClient::SendAlert(const std::string& openId, int r, int area) {
     const std::optional<HttpReply> reply = PostQuietly(transport_, requests_.Alert(openId, r, area), "");
-    return reply && reply->IsSuccess();
+    if (!reply) return Delivery::NoReply;
+    return reply->IsSuccess() ? Delivery::Accepted : Delivery::Refused;
 }
 
 void ServiceClient::KeepAlive(const std::string& openId) { HttpPost(transport_, requests_.KeepAlive(openId), ""); }

@@ -22,8 +22,10 @@ public:
     // not answer at all. An accepted reply is kept exactly as received.
     std::optional<std::string> SignIn(const std::string& verificationCode);
 
-    // True once the service has answered the alert with a 2xx status.
-    bool SendAlert(const std::string& openId, int r, int area);
+    enum class Delivery { Accepted, Refused, NoReply };
+    // Accepted once the service has answered the alert with a 2xx status;
+    // Refused for any other answer; NoReply when none came.
+    Delivery SendAlert(const std::string& openId, int r, int area);
 
     void KeepAlive(const std::string& openId);
     void SignOff(const std::string& openId);

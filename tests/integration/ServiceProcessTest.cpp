@@ -7,11 +7,11 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/curl/CurlTransport.h"
 #include "service/AlertSignature.h"
 #include "service/HttpPost.h"
 #include "service/ServiceClient.h"
 #include "support/ServiceProcess.h"
+#include "support/TransportsUnderTest.h"
 
 namespace sentrel {
 namespace {
@@ -30,7 +30,8 @@ ChildProcess::LineTest Containing(const std::string& text) {
     return [text](const std::string& line) { return line.find(text) != std::string::npos; };
 }
 
-class ServiceProcessTest : public ::testing::Test {
+// Each case holds for every transport: libcurl, and WinHTTP under Wine.
+class ServiceProcessTest : public ::testing::TestWithParam<testing::TransportUnderTest> {
 protected:
     static std::filesystem::path Scratch() {
         const auto dir = std::filesystem::temp_directory_path() / ("sentrel-service-test-" + std::to_string(getpid()));
@@ -43,14 +44,15 @@ protected:
     const std::filesystem::path commandOutput = dir / "command.out";
     ServiceProcess service{{"--code", "4321", "--log", log.string(), "--on-alert",
                             "echo \"$SENTREL_AREA $SENTREL_SJS $SENTREL_TIME\" >> '" + commandOutput.string() + "'"}};
-    CurlTransport transport;
+    std::unique_ptr<Transport> made = GetParam().make();
+    Transport& transport = *made;
     ServiceRequests requests{service.Url()};
     ServiceClient client{transport, requests};
 
     void TearDown() override { std::filesystem::remove_all(dir); }
 };
 
-TEST_F(ServiceProcessTest, VersionNoticeAndSignIn) {
+TEST_P(ServiceProcessTest, VersionNoticeAndSignIn) {
     EXPECT_NE(client.VersionNotice().find("5.0.2"), std::string::npos);
 
     EXPECT_EQ(HttpPost(transport, requests.SignIn("err01"), ""), "err01");
@@ -65,7 +67,7 @@ TEST_F(ServiceProcessTest, VersionNoticeAndSignIn) {
     EXPECT_NE(*again, *openId);
 }
 
-TEST_F(ServiceProcessTest, SignedAlertIsLoggedAndForgedOneRefused) {
+TEST_P(ServiceProcessTest, SignedAlertIsLoggedAndForgedOneRefused) {
     const std::string openId = client.SignIn("4321").value();
 
     std::string forged = requests.Alert(openId, 12345, 5);
@@ -73,9 +75,9 @@ TEST_F(ServiceProcessTest, SignedAlertIsLoggedAndForgedOneRefused) {
     const auto refused = transport.Post(forged, "");
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->status, 403);
-    EXPECT_FALSE(client.SendAlert("oSomeoneElse", 12345, 5));
+    EXPECT_EQ(client.SendAlert("oSomeoneElse", 12345, 5), ServiceClient::Delivery::Refused);
 
-    ASSERT_TRUE(client.SendAlert(openId, 20000, 7));
+    ASSERT_EQ(client.SendAlert(openId, 20000, 7), ServiceClient::Delivery::Accepted);
     const auto line = service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":7"));
     ASSERT_TRUE(line);
     EXPECT_NE(line->find("\"openid\":\"" + openId + "\""), std::string::npos);
@@ -94,7 +96,7 @@ TEST_F(ServiceProcessTest, SignedAlertIsLoggedAndForgedOneRefused) {
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("403 POST")));
 }
 
-TEST_F(ServiceProcessTest, KeepAliveAndSignOff) {
+TEST_P(ServiceProcessTest, KeepAliveAndSignOff) {
     EXPECT_EQ(HttpPost(transport, requests.KeepAlive(""), ""), "ok");
     EXPECT_EQ(HttpPost(transport, requests.SignOff(""), ""), "ok");
 
@@ -107,13 +109,13 @@ TEST_F(ServiceProcessTest, KeepAliveAndSignOff) {
 
 // Several windows signing in at once with the one code printed at start:
 // exactly one gets an OpenId.
-TEST_F(ServiceProcessTest, AnIssuedCodeIsUsedOnceUnderConcurrentSignIns) {
+TEST_P(ServiceProcessTest, AnIssuedCodeIsUsedOnceUnderConcurrentSignIns) {
     std::vector<std::optional<std::string>> results(8);
     std::vector<std::thread> threads;
     for (auto& result : results) {
         threads.emplace_back([&result, this] {
-            CurlTransport own;
-            ServiceClient window(own, requests);
+            const std::unique_ptr<Transport> own = GetParam().make();
+            ServiceClient window(*own, requests);
             result = window.SignIn(service.IssuedCode());
         });
     }
@@ -123,7 +125,7 @@ TEST_F(ServiceProcessTest, AnIssuedCodeIsUsedOnceUnderConcurrentSignIns) {
 
 // Whatever arrives, the service answers with an error and a log line and
 // keeps serving.
-TEST_F(ServiceProcessTest, BadInputGetsAnErrorNeverACrash) {
+TEST_P(ServiceProcessTest, BadInputGetsAnErrorNeverACrash) {
     const std::string huge(100000, '7');
     const struct {
         std::string url;
@@ -150,6 +152,9 @@ TEST_F(ServiceProcessTest, BadInputGetsAnErrorNeverACrash) {
     EXPECT_NE(client.VersionNotice().find("5.0.2"), std::string::npos);
     EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Transports, ServiceProcessTest, ::testing::ValuesIn(testing::TransportsUnderTest()),
+                         testing::TransportName);
 
 }  // namespace
 }  // namespace sentrel

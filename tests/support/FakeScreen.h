@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "monitor/ScreenPixels.h"
@@ -16,6 +17,7 @@ public:
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override {
         batches.emplace_back(points.begin(), points.end());
         for (std::size_t i = 0; i < points.size(); ++i) colours[i] = At(points[i].x, points[i].y);
+        if (afterRead) afterRead();
     }
 
     std::int32_t At(int x, int y) const {
@@ -28,6 +30,8 @@ public:
     int Height() const { return height_; }
 
     std::vector<std::vector<ScreenPoint>> batches;
+    // Runs after each read: lets a test change the screen between samples.
+    std::function<void()> afterRead;
 
 private:
     int width_, height_;

@@ -89,5 +89,28 @@ TEST_F(AlertDispatcherTest, FailedAlertsAreRetriedUntilAccepted) {
     EXPECT_TRUE(dispatcher.OwedAreas().empty());
 }
 
+// With the service unreachable, a round of retries makes one request, not
+// one per owed alert, and tries again only an interval later.
+TEST_F(AlertDispatcherTest, AnUnreachableServiceCostsOneRequestPerRound) {
+    for (int area = 1; area <= 5; ++area) {
+        transport.NoReply();
+        dispatcher.RaiseAlert(area);
+    }
+    ASSERT_EQ(transport.sent.size(), 5u);
+    clock.Advance(20s);
+    transport.NoReply();
+    dispatcher.RetryOwed();
+    EXPECT_EQ(transport.sent.size(), 6u);
+    dispatcher.RetryOwed();
+    clock.Advance(19s);
+    dispatcher.RetryOwed();
+    EXPECT_EQ(transport.sent.size(), 6u);
+    clock.Advance(1s);
+    transport.ReplyAlways(200, "ok");
+    dispatcher.RetryOwed();
+    EXPECT_EQ(transport.sent.size(), 11u);
+    EXPECT_TRUE(dispatcher.OwedAreas().empty());
+}
+
 }  // namespace
 }  // namespace sentrel

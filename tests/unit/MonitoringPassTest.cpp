@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "monitor/SampleArea.h"
 #include "service/AlertSignature.h"
 #include "support/FormHarness.h"
 
@@ -91,6 +92,24 @@ TEST_F(MonitoringPassTest, ChangedModeCountsTheFirstPassThenEachChange) {
     h.form.Timer1_Timer();
     EXPECT_EQ(h.screen.batches.size(), reads);
     EXPECT_EQ(Alerts().size(), 1u);
+}
+
+// After a change the area is sampled again and that second sample is kept,
+// not the one compared; an unchanged pass samples once.
+TEST_F(MonitoringPassTest, TheSampleTakenAfterAChangeIsTheOneKept) {
+    h.Drag(100, 100, 200, 200);
+    Start(true, "5");
+    h.screen.afterRead = [this] {
+        h.screen.Fill(0x404040);
+        h.screen.afterRead = nullptr;
+    };
+    h.form.Timer1_Timer();
+    EXPECT_EQ(h.screen.batches.size(), 2u);
+    testing::FakeScreen after(1920, 1080, 0x404040);
+    EXPECT_EQ(h.form.State().RegionTable.Cell(1, RegionTable::kLastSum), SampleArea(after, 100, 100, 200, 200));
+    h.form.Timer1_Timer();
+    EXPECT_EQ(h.screen.batches.size(), 3u) << "unchanged against the kept sample";
+    EXPECT_EQ(Counter(1), 1);
 }
 
 TEST_F(MonitoringPassTest, AnAreaSummingToZeroGetsNoFirstCount) {
@@ -203,22 +222,26 @@ TEST_F(MonitoringPassTest, AFailedAlertIsSentAgainLaterUntilAccepted) {
     h.clock.Advance(10s);
     h.form.Timer1_Timer();
     EXPECT_EQ(Alerts().size(), 1u) << "not before 20 s";
+    h.clock.Advance(10s);
+    h.transport.Reply(500, "");  // refused again, on a monitoring tick
+    h.form.Timer1_Timer();
+    EXPECT_EQ(Alerts().size(), 2u);
 
     h.form.Command2_Click();
-    h.clock.Advance(10s);
+    h.clock.Advance(20s);
     h.transport.Reply(200, "ok");  // the keep-alive
-    h.transport.Reply(500, "");    // the alert, again refused
+    h.transport.Reply(500, "");    // the alert, refused a third time
     h.form.Timer2_Timer();
-    EXPECT_EQ(Alerts().size(), 2u) << "stopping does not cancel an owed alert";
+    EXPECT_EQ(Alerts().size(), 3u) << "stopping does not cancel an owed alert";
     EXPECT_EQ(h.form.OwedAlerts(), std::vector<int>{1});
 
     h.clock.Advance(20s);
     h.form.Timer2_Timer();
-    EXPECT_EQ(Alerts().size(), 3u);
+    EXPECT_EQ(Alerts().size(), 4u);
     EXPECT_TRUE(h.form.OwedAlerts().empty());
     h.clock.Advance(60s);
     h.form.Timer2_Timer();
-    EXPECT_EQ(Alerts().size(), 3u);
+    EXPECT_EQ(Alerts().size(), 4u);
 }
 
 }  // namespace

@@ -51,11 +51,12 @@ TEST_F(ServiceClientTest, AlertCountsAsDeliveredOnlyOnA2xxReply) {
     transport.Reply(500, "ok");
     transport.Reply(404, "");
     transport.NoReply();
-    EXPECT_TRUE(client.SendAlert("o1", 12345, 2));
-    EXPECT_TRUE(client.SendAlert("o1", 12345, 2));
-    EXPECT_FALSE(client.SendAlert("o1", 12345, 2));
-    EXPECT_FALSE(client.SendAlert("o1", 12345, 2));
-    EXPECT_FALSE(client.SendAlert("o1", 12345, 2));
+    using Delivery = ServiceClient::Delivery;
+    EXPECT_EQ(client.SendAlert("o1", 12345, 2), Delivery::Accepted);
+    EXPECT_EQ(client.SendAlert("o1", 12345, 2), Delivery::Accepted);
+    EXPECT_EQ(client.SendAlert("o1", 12345, 2), Delivery::Refused);
+    EXPECT_EQ(client.SendAlert("o1", 12345, 2), Delivery::Refused);
+    EXPECT_EQ(client.SendAlert("o1", 12345, 2), Delivery::NoReply);
 }
 
 TEST_F(ServiceClientTest, FireAndForgetRequestsSurviveFailures) {

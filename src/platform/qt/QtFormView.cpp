@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -110,6 +111,8 @@ QWidget* QtFormView::Create(const Control& control) {
     switch (control.kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(parent);
+            // Captions are shown as they are, even a service reply that looks like HTML.
+            label->setTextFormat(Qt::PlainText);
             // Labels lie on the window's own surface, beneath the panels.
             if (parent == this) {
                 for (const char* panel : {"Frame1", "Frame2"}) {
@@ -228,7 +231,11 @@ void QtFormView::ApplyWindow(const WindowModel& window) {
     if (window.maximised) {
         // The client area must coincide with the screen, its origin at the
         // screen's top-left corner, for window units to be screen pixels.
-        const QRect screenArea = screen()->geometry();
+        QScreen* atOrigin = QGuiApplication::primaryScreen();
+        for (QScreen* candidate : QGuiApplication::screens()) {
+            if (candidate->geometry().topLeft() == QPoint(0, 0)) atOrigin = candidate;
+        }
+        const QRect screenArea = atOrigin->geometry();
         if (geometry() != screenArea) setGeometry(screenArea);
     } else if (size() != QSize(Pixels(window.designedWidth), Pixels(window.designedHeight))) {
         resize(Pixels(window.designedWidth), Pixels(window.designedHeight));

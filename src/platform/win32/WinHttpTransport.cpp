@@ -77,6 +77,13 @@ std::optional<HttpReply> WinHttpTransport::Post(const std::string& url, const st
             connection.get(), L"POST", target->pathAndQuery.c_str(), nullptr, WINHTTP_NO_REFERER,
             WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_ESCAPE_DISABLE | (target->secure ? WINHTTP_FLAG_SECURE : 0)));
         if (!request) return std::nullopt;
+        // The session's time-outs are not inherited everywhere (Wine's WinHTTP
+        // reads them from the request), so the request gets its own.
+        WinHttpSetTimeouts(request.get(), Milliseconds(limits_.connectTimeout), Milliseconds(limits_.connectTimeout),
+                           Milliseconds(limits_.totalTimeout), Milliseconds(limits_.totalTimeout));
+        DWORD receiveTimeout = Milliseconds(limits_.totalTimeout);
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receiveTimeout,
+                         sizeof receiveTimeout);
         DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
         WinHttpSetOption(request.get(), WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof never);
         DWORD noCookies = WINHTTP_DISABLE_COOKIES;

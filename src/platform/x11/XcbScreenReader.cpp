@@ -45,6 +45,7 @@ XcbScreenReader::XcbScreenReader(const char* display) {
     const xcb_visualtype_t* visual = FindVisual(screen, screen->root_visual);
     if (visual == nullptr || bitsPerPixel_ < 8) throw std::runtime_error("unsupported root window visual");
     const auto channel = [](std::uint32_t mask) {
+        if (mask == 0) return Channel{};
         return Channel{mask, std::countr_zero(mask), mask >> std::countr_zero(mask)};
     };
     red_ = channel(visual->red_mask);
@@ -62,8 +63,10 @@ std::int32_t XcbScreenReader::Colour(std::uint32_t pixel) const {
 std::uint32_t XcbScreenReader::PixelAt(const xcb_get_image_reply_t* image, int width, int x, int y) const {
     const int bytesPerPixel = bitsPerPixel_ / 8;
     const int stride = ((width * bitsPerPixel_ + scanlinePad_ - 1) / scanlinePad_) * (scanlinePad_ / 8);
-    const std::uint8_t* data = xcb_get_image_data(image);
-    const std::uint8_t* at = data + static_cast<std::ptrdiff_t>(y) * stride + x * bytesPerPixel;
+    const std::ptrdiff_t offset = static_cast<std::ptrdiff_t>(y) * stride + x * bytesPerPixel;
+    // A reply of another depth or format than the screen's is not read past its end.
+    if (offset + bytesPerPixel > xcb_get_image_data_length(image)) return 0;
+    const std::uint8_t* at = xcb_get_image_data(image) + offset;
     std::uint32_t pixel = 0;
     for (int i = 0; i < bytesPerPixel; ++i) {
         const int shift = lsbFirst_ ? 8 * i : 8 * (bytesPerPixel - 1 - i);
