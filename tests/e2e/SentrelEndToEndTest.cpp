@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <regex>
 #include <thread>
 
@@ -25,6 +26,7 @@ constexpr int kCodeBoxX = 716 + 216 + 40, kCodeBoxY = 152 + 16 + 16;
 constexpr int kSignInX = 716 + 312 + 36, kSignInY = 152 + 16 + 16;
 constexpr int kStartX = 676 + 52, kStartY = 20;
 constexpr int kCloseX = 676 + 304 + 48, kCloseY = 20;
+constexpr int kHideX = 676 + 208 + 48, kHideY = 20;
 constexpr int kChangeModeX = 676 + 472 + 20, kChangeModeY = 24 + 8;
 
 std::string Command(const std::string& args) {
@@ -74,15 +76,62 @@ int LoggedSecond(const std::string& line) {
     return std::stoi(line.substr(11, 2)) * 3600 + std::stoi(line.substr(14, 2)) * 60 + std::stoi(line.substr(17, 2));
 }
 
-TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
+// Keep-alive requests arrive every 20 s from the start, signed in or not.
+void ExpectKeepAlivesEvery20Seconds(testing::ServiceProcess& service) {
+    std::vector<std::string> keepAlives;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            keepAlives.clear();
+            for (const std::string& line : service.Process().Lines(ChildProcess::Stream::Err)) {
+                if (line.find("checkon.asp") != std::string::npos) keepAlives.push_back(line);
+            }
+            return keepAlives.size() >= 2;
+        },
+        45s));
+    const int interval = (LoggedSecond(keepAlives[1]) - LoggedSecond(keepAlives[0]) + 86400) % 86400;
+    EXPECT_GE(interval, 19);
+    EXPECT_LE(interval, 21);
+}
+
+// The Linux window, and the Windows edition under Wine when this build was
+// pointed at a Windows build: the same user, the same expectations.
+struct Edition {
+    std::string name;
+    std::vector<std::string> command;
+    // Wine's RegisterHotKey gets no key from the X server here, so the
+    // Windows edition is hidden with its button, and its hot key is
+    // exercised inside Wine by the Windows tests instead.
+    bool globalHotKey;
+};
+
+std::vector<Edition> Editions() {
+    std::vector<Edition> editions = {{"Linux", {SENTREL_BINARY}, true}};
+#ifdef SENTREL_WINDOWS_EXE
+    editions.push_back({"WindowsUnderWine", {"/usr/bin/wine", SENTREL_WINDOWS_EXE}, false});
+#endif
+    return editions;
+}
+
+class SentrelEndToEnd : public ::testing::TestWithParam<Edition> {
+protected:
+    void Screenshot(const std::string& name) { sentrel::Screenshot(GetParam().name + "-" + name); }
+};
+
+TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     testing::XvfbDisplay display;
     testing::ServiceProcess service({"--code", "4321"});
     ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
-    // What the area will show once the window is out of the way.
-    const testing::PaintedWindow before(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
-
-    ChildProcess app({SENTREL_BINARY});
+    ::setenv("WINEDEBUG", "-all", 1);
+    ChildProcess app(GetParam().command);
+    // What the tool said, for whoever reads a failure.
+    struct DumpOnFailure {
+        ChildProcess& app;
+        ~DumpOnFailure() {
+            if (!::testing::Test::HasFailure()) return;
+            for (const std::string& line : app.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
+        }
+    } dump{app};
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
     ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 5s))
         << "the sign-in panel is painted: " << PixelAt(716 + 16 + 3, 152 + 368 + 8);
@@ -101,11 +150,17 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
 
     // The right code.
     Xdotool("mousemove " + std::to_string(kCodeBoxX) + " " + std::to_string(kCodeBoxY) +
-            " click 1 key ctrl+a type 4321");
+            " click 1 key End BackSpace BackSpace BackSpace BackSpace type 4321");
     Xdotool("mousemove " + std::to_string(kSignInX) + " " + std::to_string(kSignInY) + " click 1");
     const auto signedIn = service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"));
     ASSERT_TRUE(signedIn);
     const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
+
+    // What the area will show once the window is out of the way: a window
+    // beneath Sentrel's. (Mapped only now: Wine's X driver trips over a
+    // foreign window that is already there while it starts.)
+    testing::PaintedWindow before(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    before.Lower();
 
     // An area over the painted window, the change mode, start.
     Xdotool("mousemove 400 400 mousedown 1 mousemove 450 450 mousemove 500 500 mouseup 1");
@@ -116,7 +171,11 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
 
     // Out of the way before the first pass, which then counts the painted
     // window; one pass later, change what lies under the area.
-    Xdotool("key ctrl+w");
+    if (GetParam().globalHotKey) {
+        Xdotool("key ctrl+w");
+    } else {
+        Xdotool("mousemove " + std::to_string(kHideX) + " " + std::to_string(kHideY) + " click 1");
+    }
     ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
     // One timer period for the first pass, which must not alert: what it
     // saw (the painted window) is what the area shows until the change.
@@ -133,6 +192,11 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     const testing::PaintedWindow later(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x000000));
     std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(service.Process().Lines(ChildProcess::Stream::Out).size(), 1u);
+
+    if (!GetParam().globalHotKey) {
+        ExpectKeepAlivesEvery20Seconds(service);
+        return;
+    }
 
     // The hot key shows the window on top of a window raised meanwhile,
     // and hides it again.
@@ -151,27 +215,18 @@ TEST(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown with NumLock on";
     Xdotool("key Num_Lock");
 
-    // Keep-alives every 20 s, then closing signs off.
-    std::vector<std::string> keepAlives;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            keepAlives.clear();
-            for (const std::string& line : service.Process().Lines(ChildProcess::Stream::Err)) {
-                if (line.find("checkon.asp") != std::string::npos) keepAlives.push_back(line);
-            }
-            return keepAlives.size() >= 2;
-        },
-        45s));
-    const int interval = (LoggedSecond(keepAlives[1]) - LoggedSecond(keepAlives[0]) + 86400) % 86400;
-    EXPECT_GE(interval, 19);
-    EXPECT_LE(interval, 21);
+    ExpectKeepAlivesEvery20Seconds(service);
 
+    // Closing signs off.
     Xdotool("mousemove " + std::to_string(kCloseX) + " " + std::to_string(kCloseY) + " click 1");
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
     EXPECT_EQ(app.ExitCode(), 0);
     ::unsetenv("SENTREL_SERVICE_URL");
 }
+
+INSTANTIATE_TEST_SUITE_P(Editions, SentrelEndToEnd, ::testing::ValuesIn(Editions()),
+                         [](const ::testing::TestParamInfo<Edition>& edition) { return edition.param.name; });
 
 }  // namespace
 }  // namespace sentrel

@@ -48,6 +48,12 @@ void PaintedWindow::Raise() {
     xcb_flush(connection_.get());
 }
 
+void PaintedWindow::Lower() {
+    const std::uint32_t below = XCB_STACK_MODE_BELOW;
+    xcb_configure_window(connection_.get(), window_, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    free(xcb_get_input_focus_reply(connection_.get(), xcb_get_input_focus(connection_.get()), nullptr));
+}
+
 void PaintedWindow::Unmap() {
     xcb_unmap_window(connection_.get(), window_);
     xcb_flush(connection_.get());

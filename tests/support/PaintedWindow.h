@@ -16,6 +16,7 @@ public:
     PaintedWindow(int x, int y, int width, int height, const std::vector<std::int32_t>& colours);
 
     void Raise();
+    void Lower();
     void Unmap();
 
 private:

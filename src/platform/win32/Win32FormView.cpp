@@ -61,7 +61,10 @@ Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(
     panel.lpszClassName = kPanelClass;
     RegisterClassExW(&panel);
 
-    window_ = CreateWindowExW(WS_EX_APPWINDOW, kFormClass, L"Sentrel", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 924, 679,
+    // Layered from birth: adding the style later makes some window systems
+    // (Wine's among them) re-create the window under the user's hands. It
+    // stays unseen until the load handler shows it at its opacity.
+    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, kFormClass, L"Sentrel", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 924, 679,
                               nullptr, nullptr, instance, this);
     HDC dc = GetDC(window_);
     picture_ = SignInBitmap(dc);
@@ -284,7 +287,6 @@ void Win32FormView::ApplyWindow(const WindowModel& window) {
         SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (window.layered && window.opacity != opacity_) {
-        SetWindowLongW(window_, GWL_EXSTYLE, GetWindowLongW(window_, GWL_EXSTYLE) | WS_EX_LAYERED);
         SetLayeredWindowAttributes(window_, RGB(0, 0, 255), static_cast<BYTE>(window.opacity), LWA_ALPHA);
         opacity_ = window.opacity;
     }
