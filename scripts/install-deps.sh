@@ -9,6 +9,7 @@ packages=(
   fonts-wqy-zenhei
   libgtest-dev libgmock-dev libssl-dev
   xvfb xauth x11-utils xdotool imagemagick
+  g++-mingw-w64-x86-64 googletest qrencode wine wine64
 )
 
 sudo=""
