@@ -3,8 +3,12 @@
 # loopback: time from start to the window on screen, then CPU time and
 # resident memory while it monitors 20 areas for 60 seconds.
 # Usage: bench/tool_bench.sh [build-dir]   (default: build)
+#        SENTREL_BENCH_APP="wine build-windows/bin/sentrel.exe" bench/tool_bench.sh
+#        measures the Windows edition under Wine instead (CPU of its own
+#        process; Wine's server process is not counted).
 set -euo pipefail
 build="${1:-build}"
+read -r -a command <<< "${SENTREL_BENCH_APP:-$build/bin/sentrel}"
 seconds="${SENTREL_BENCH_SECONDS:-60}"
 
 display=""
@@ -24,7 +28,7 @@ until xdpyinfo >/dev/null 2>&1; do sleep 0.05; done
 url=$(grep -o 'http://[0-9.:]*' "$log" | head -n 1)
 
 start=$(date +%s%N)
-SENTREL_SERVICE_URL="$url" "$build/bin/sentrel" 2>/dev/null &
+SENTREL_SERVICE_URL="$url" WINEDEBUG=-all "${command[@]}" 2>/dev/null &
 app=$!
 until xdotool search --onlyvisible --name '^Sentrel$' >/dev/null 2>&1; do sleep 0.005; done
 shown=$(date +%s%N)

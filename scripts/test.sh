@@ -19,7 +19,7 @@ wineboot --init >/dev/null 2>&1 || true
 echo "== Windows edition: build, and unit tests under Wine"
 cmake --preset windows
 cmake --build --preset windows
-ctest --preset windows
+xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" ctest --preset windows
 
 echo "== build and test: ci"
 cmake --preset ci -DSENTREL_WINDOWS_BIN="$PWD/build-windows/bin"
