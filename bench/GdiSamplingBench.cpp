@@ -47,7 +47,8 @@ void Compare(const char* what, const std::vector<Area>& areas) {
     GetPixelReader plain;
     const double fast = MillisecondsPerPass(batched, areas, 50);
     const double slow = MillisecondsPerPass(plain, areas, 5);
-    std::printf("%-38s batched %8.3f ms/pass   GetPixel %8.2f ms/pass   %6.1fx faster\n", what, fast, slow, slow / fast);
+    std::printf("%-38s batched %8.3f ms/pass   GetPixel %8.2f ms/pass   %6.1fx faster\n", what, fast, slow,
+                slow / fast);
 }
 
 }  // namespace

@@ -64,8 +64,8 @@ Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(
     // Layered from birth: adding the style later makes some window systems
     // (Wine's among them) re-create the window under the user's hands. It
     // stays unseen until the load handler shows it at its opacity.
-    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, kFormClass, L"Sentrel", WS_POPUP | WS_CLIPCHILDREN, 0, 0, 924, 679,
-                              nullptr, nullptr, instance, this);
+    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, kFormClass, L"Sentrel", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                              924, 679, nullptr, nullptr, instance, this);
     HDC dc = GetDC(window_);
     picture_ = SignInBitmap(dc);
     ReleaseDC(window_, dc);
