@@ -186,6 +186,13 @@ void Win32FormView::Reflect(const FormControls& controls) {
         Apply(WidgetFor(control), control);
     }
     ApplyWindow(controls.window);
+    if (moved_) {
+        // A control moved: repaint the whole surface, since a layered
+        // window (under Wine at least) leaves the ground a control moved
+        // onto as the window had painted it.
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        moved_ = false;
+    }
 }
 
 Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
@@ -240,8 +247,14 @@ Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
 
 void Win32FormView::Apply(Widget& widget, const Control& control) {
     HWND handle = widget.handle;
-    SetWindowPos(handle, nullptr, Pixels(control.left), Pixels(control.top), Pixels(control.width),
-                 Pixels(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT place{Pixels(control.left), Pixels(control.top), Pixels(control.left) + Pixels(control.width),
+                     Pixels(control.top) + Pixels(control.height)};
+    if (!EqualRect(&place, &widget.place)) {
+        SetWindowPos(handle, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        widget.place = place;
+        moved_ = true;
+    }
     const Font spec = control.font.face.empty() ? Font{"宋体", 9, false, 134} : control.font;
     if (!widget.hasFont || !(widget.fontSpec == spec)) {
         if (widget.font) DeleteObject(widget.font);

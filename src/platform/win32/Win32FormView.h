@@ -41,6 +41,7 @@ private:
     struct Widget {
         HWND handle = nullptr;
         std::string name;
+        RECT place{};
         COLORREF background = CLR_INVALID;
         HBRUSH brush = nullptr;
         HFONT font = nullptr;
@@ -73,6 +74,7 @@ private:
     int opacity_ = -1;
     bool pressOnBareWindow_ = false;
     bool unloaded_ = false;
+    bool moved_ = false;
 };
 
 }  // namespace sentrel
