@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "monitor/SampleArea.h"
+#include "PassTiming.h"
+
 #include "platform/win32/GdiScreenReader.h"
 
 using namespace sentrel;
+using namespace sentrel::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -26,22 +28,6 @@ public:
     }
 };
 
-struct Area {
-    float x1, y1, x2, y2;
-};
-
-double MillisecondsPerPass(ScreenPixels& screen, const std::vector<Area>& areas, int passes) {
-    volatile float sink = 0;
-    const auto start = Clock::now();
-    for (int pass = 0; pass < passes; ++pass) {
-        for (const Area& a : areas) {
-            sink = sink + SampleArea(screen, a.x1, a.y1, a.x2, a.y2);
-            sink = sink + SampleArea(screen, a.x1, a.y1, a.x2, a.y2);
-        }
-    }
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / passes;
-}
-
 void Compare(const char* what, const std::vector<Area>& areas) {
     GdiScreenReader batched;
     GetPixelReader plain;
@@ -56,11 +42,7 @@ void Compare(const char* what, const std::vector<Area>& areas) {
 int main() {
     SetProcessDPIAware();
     std::vector<Area> small, large;
-    for (int i = 0; i < 20; ++i) {
-        const auto x = static_cast<float>(60 + (i % 5) * 360), y = static_cast<float>(60 + (i / 5) * 240);
-        small.push_back({x, y, x + 9, y + 9});
-        large.push_back({x, y, x + 300, y + 220});
-    }
+    BenchAreas(small, large);
     std::printf("20 areas, each sampled twice per pass\n");
     Compare("small areas, 81 points (one BitBlt)", small);
     Compare("large areas, 25 points (GetPixel each)", large);

@@ -9,32 +9,18 @@
 #include <random>
 #include <vector>
 
-#include "monitor/SampleArea.h"
+#include "PassTiming.h"
+
 #include "platform/x11/XcbScreenReader.h"
 #include "support/PaintedWindow.h"
 #include "support/PixelByPixelReader.h"
 #include "support/XvfbDisplay.h"
 
 using namespace sentrel;
+using namespace sentrel::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-struct Area {
-    float x1, y1, x2, y2;
-};
-
-double MillisecondsPerPass(ScreenPixels& screen, const std::vector<Area>& areas, int passes) {
-    volatile float sink = 0;
-    const auto start = Clock::now();
-    for (int pass = 0; pass < passes; ++pass) {
-        for (const Area& a : areas) {
-            sink = sink + SampleArea(screen, a.x1, a.y1, a.x2, a.y2);
-            sink = sink + SampleArea(screen, a.x1, a.y1, a.x2, a.y2);
-        }
-    }
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / passes;
-}
 
 // The least a pass can cost with one call per sample: one bare round trip
 // to the server for each of its 40 samples.
@@ -69,11 +55,7 @@ int main() {
     XcbScreenReader batched;
     testing::PixelByPixelReader plain;
     std::vector<Area> small, large;
-    for (int i = 0; i < 20; ++i) {
-        const auto x = static_cast<float>(60 + (i % 5) * 360), y = static_cast<float>(60 + (i / 5) * 240);
-        small.push_back({x, y, x + 9, y + 9});      // 9 x 9 samples: 81 points
-        large.push_back({x, y, x + 300, y + 220});  // 5 x 5 samples spread over a wide box
-    }
+    BenchAreas(small, large);
     std::printf("Xvfb 1920x1080, 20 areas, each sampled twice per pass\n");
     Compare("small areas (one image per sample)", small, batched, plain);
     Compare("large areas (one image per row)", large, batched, plain);

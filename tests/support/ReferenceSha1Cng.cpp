@@ -17,13 +17,7 @@ std::string ReferenceSha1(const std::string& bytes) {
     BCryptFinishHash(hash, digest, sizeof digest, 0);
     BCryptDestroyHash(hash);
     BCryptCloseAlgorithmProvider(algorithm, 0);
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (const unsigned char byte : digest) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 0x0F];
-    }
-    return text;
+    return DigestHex(digest);
 }
 
 }  // namespace sentrel::testing

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/ClickHandlers.h"
 #include "platform/qt/CjkFonts.h"
 
 namespace sentrel {
@@ -245,16 +246,7 @@ void QtFormView::ApplyWindow(const WindowModel& window) {
 }
 
 void QtFormView::Clicked(const std::string& name) {
-    using Handler = void (*)(Form1&);
-    static const std::map<std::string, Handler> kHandlers = {
-        {"Command1", [](Form1& f) { f.Command1_Click(); }}, {"Command2", [](Form1& f) { f.Command2_Click(); }},
-        {"Command3", [](Form1& f) { f.Command3_Click(); }}, {"Command4", [](Form1& f) { f.Command4_Click(); }},
-        {"Command5", [](Form1& f) { f.Command5_Click(); }}, {"Command6", [](Form1& f) { f.Command6_Click(); }},
-        {"Option1", [](Form1& f) { f.Option1_Click(); }},   {"Option2", [](Form1& f) { f.Option2_Click(); }},
-    };
-    const auto handler = kHandlers.find(name);
-    if (handler == kHandlers.end()) return;
-    gate_.Run([this, run = handler->second] { run(*form_); });
+    gate_.Run([this, name] { RunClickHandler(*form_, name); });
 }
 
 void QtFormView::DrawOutline(const Outline& outline) {

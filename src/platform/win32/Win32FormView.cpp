@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/ClickHandlers.h"
 #include "platform/win32/SignInBitmap.h"
 #include "platform/win32/WideText.h"
 
@@ -316,16 +317,7 @@ void Win32FormView::Command(HWND child, WORD notification) {
         form_->TextChanged(name, Narrow(text));
         return;
     }
-    if (notification != BN_CLICKED) return;
-    using Handler = void (*)(Form1&);
-    static const std::map<std::string, Handler> kHandlers = {
-        {"Command1", [](Form1& f) { f.Command1_Click(); }}, {"Command2", [](Form1& f) { f.Command2_Click(); }},
-        {"Command3", [](Form1& f) { f.Command3_Click(); }}, {"Command4", [](Form1& f) { f.Command4_Click(); }},
-        {"Command5", [](Form1& f) { f.Command5_Click(); }}, {"Command6", [](Form1& f) { f.Command6_Click(); }},
-        {"Option1", [](Form1& f) { f.Option1_Click(); }},   {"Option2", [](Form1& f) { f.Option2_Click(); }},
-    };
-    const auto handler = kHandlers.find(name);
-    if (handler != kHandlers.end()) gate_.Run([this, run = handler->second] { run(*form_); });
+    if (notification == BN_CLICKED) gate_.Run([this, name] { RunClickHandler(*form_, name); });
 }
 
 void Win32FormView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
