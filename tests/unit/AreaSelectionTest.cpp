@@ -95,6 +95,7 @@ TEST_F(AreaSelectionTest, TwentyFirstAreaIsRefusedWhateverTheButtonOrMode) {
     for (int k = 0; k < 20; ++k) h.Drag(10.0f * static_cast<float>(k), 100, 10.0f * static_cast<float>(k) + 9, 120);
     const MonitorState before = h.form.State();
     const std::vector<Outline> outlines = h.form.Outlines();
+    h.view.log.clear();
     for (const std::int16_t button : {std::int16_t{1}, kRightButton}) {
         h.Drag(500, 500, 600, 600, button);
         ASSERT_FALSE(h.view.messages.empty());
@@ -111,6 +112,12 @@ TEST_F(AreaSelectionTest, TwentyFirstAreaIsRefusedWhateverTheButtonOrMode) {
     EXPECT_EQ(h.form.Outlines(), outlines);
     EXPECT_EQ(LabelCount(), 20);
     EXPECT_EQ(h.form.State().X2, before.X2) << "a refused release records nothing";
+    for (int row = 1; row <= RegionTable::kRows; ++row) {
+        for (int column = 1; column <= RegionTable::kColumns; ++column) {
+            ASSERT_EQ(h.form.State().RegionTable.Cell(row, column), before.RegionTable.Cell(row, column));
+        }
+    }
+    EXPECT_EQ(h.view.log, (std::vector<std::string>{"message", "message", "message"})) << "nothing drawn or made";
 }
 
 TEST_F(AreaSelectionTest, ReleasesWhileMonitoringChangeNothingVisible) {
