@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "app/HotKeyBackend.h"
@@ -14,10 +15,12 @@ public:
 
     bool Register(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode) override {
         registrations.push_back({id, modifiers, keyCode});
+        if (onRegister) onRegister();
         return accept;
     }
 
     bool accept = true;
+    std::function<void()> onRegister;
     std::vector<Registration> registrations;
 };
 

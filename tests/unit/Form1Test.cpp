@@ -28,8 +28,11 @@ TEST_F(Form1Test, LoadFetchesTheNoticeFirstThenSetsUpTheWindow) {
             noticeCameFirst = h.hotKeys.registrations.empty() && h.view.reflectCount == 0;
         }
     };
+    bool keyBeforeShowing = false;
+    h.hotKeys.onRegister = [&] { keyBeforeShowing = h.view.reflectCount == 0 && !h.transport.sent.empty(); };
     h.Load();
     EXPECT_TRUE(noticeCameFirst);
+    EXPECT_TRUE(keyBeforeShowing) << "the hot key is registered after the notice, before the window shows";
     EXPECT_EQ(h.transport.sent.at(0).url, "http://svc/alertdesk/vers.asp?vers=5.0.2");
     EXPECT_EQ(Get("Label5").text, "本地通知服务已连接");
     ASSERT_EQ(h.hotKeys.registrations.size(), 1u);

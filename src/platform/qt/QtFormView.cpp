@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "app/ClickHandlers.h"
@@ -87,6 +88,7 @@ QtFormView::QtFormView(HandlerGate& gate, QPixmap picture) : gate_(gate), pictur
 QtFormView::~QtFormView() = default;
 
 void QtFormView::Reflect(const FormControls& controls) {
+    const std::size_t known = widgets_.size();
     for (const Control& control : controls.controls) {
         if (control.kind == ControlKind::Timer) {
             ApplyTimer(control);
@@ -95,6 +97,20 @@ void QtFormView::Reflect(const FormControls& controls) {
         }
     }
     ApplyWindow(controls.window);
+    if (widgets_.size() != known) ApplyTabOrder(controls);
+}
+
+void QtFormView::ApplyTabOrder(const FormControls& controls) {
+    std::vector<const Control*> ordered;
+    for (const Control& control : controls.controls) {
+        if (control.tabOrder >= 0) ordered.push_back(&control);
+    }
+    std::sort(ordered.begin(), ordered.end(),
+              [](const Control* a, const Control* b) { return a->tabOrder < b->tabOrder; });
+    for (std::size_t i = 1; i < ordered.size(); ++i) {
+        QWidget::setTabOrder(widgets_.at({ordered[i - 1]->name, ordered[i - 1]->index}),
+                             widgets_.at({ordered[i]->name, ordered[i]->index}));
+    }
 }
 
 QWidget* QtFormView::WidgetFor(const Control& control) {

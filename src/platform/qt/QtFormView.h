@@ -52,6 +52,7 @@ private:
     void Apply(QWidget* widget, const Control& control);
     void ApplyTimer(const Control& control);
     void ApplyWindow(const WindowModel& window);
+    void ApplyTabOrder(const FormControls& controls);
     // The handler a button or option runs when clicked.
     void Clicked(const std::string& name);
 
