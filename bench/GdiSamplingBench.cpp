@@ -3,7 +3,6 @@
 // side by side in one run.
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -13,7 +12,6 @@
 
 using namespace sentrel;
 using namespace sentrel::bench;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 

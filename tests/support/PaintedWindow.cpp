@@ -42,21 +42,10 @@ PaintedWindow::PaintedWindow(int x, int y, int width, int height, const std::vec
     std::free(sync);
 }
 
-void PaintedWindow::Raise() {
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(connection_.get(), window_, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    xcb_flush(connection_.get());
-}
-
 void PaintedWindow::Lower() {
     const std::uint32_t below = XCB_STACK_MODE_BELOW;
     xcb_configure_window(connection_.get(), window_, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     free(xcb_get_input_focus_reply(connection_.get(), xcb_get_input_focus(connection_.get()), nullptr));
-}
-
-void PaintedWindow::Unmap() {
-    xcb_unmap_window(connection_.get(), window_);
-    xcb_flush(connection_.get());
 }
 
 }  // namespace sentrel::testing

@@ -15,9 +15,7 @@ class PaintedWindow {
 public:
     PaintedWindow(int x, int y, int width, int height, const std::vector<std::int32_t>& colours);
 
-    void Raise();
     void Lower();
-    void Unmap();
 
 private:
     XcbConnectionPtr connection_;

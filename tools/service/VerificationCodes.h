@@ -26,8 +26,6 @@ public:
     // True when the code was live; an issued code is used up by this call.
     bool Redeem(std::string_view code, Clock::time_point now);
 
-    const std::optional<std::string>& StandingCode() const { return standingCode_; }
-
 private:
     void DropExpired(Clock::time_point now);
 
