@@ -5,10 +5,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libcurl4-openssl-dev libcpp-httplib-dev
-  qt6-base-dev libqrencode-dev libxcb1-dev libxcb-keysyms1-dev
+  qt6-base-dev libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
   fonts-wqy-zenhei
   libgtest-dev libgmock-dev libssl-dev
-  xvfb xauth x11-utils xdotool imagemagick
+  xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom
   g++-mingw-w64-x86-64 googletest qrencode wine wine64
 )
 

@@ -9,15 +9,25 @@
 
 namespace sentrel::testing {
 
+// A pixmap of the root's depth holding the given colours (0x00BBGGRR, row
+// by row).
+xcb_pixmap_t PaintPixmap(xcb_connection_t* connection, int width, int height, const std::vector<std::int32_t>& colours);
+
 // A window placed by the test, without a window manager's say, showing the
-// given colours (0x00BBGGRR, row by row) as its background.
+// given colours as its background.
 class PaintedWindow {
 public:
     PaintedWindow(int x, int y, int width, int height, const std::vector<std::int32_t>& colours);
 
+    xcb_window_t Id() const { return window_; }
     void Lower();
+    void Move(int x, int y);
+    // Shows one colour all over, in place.
+    void Fill(std::int32_t colour);
 
 private:
+    void Sync();
+
     XcbConnectionPtr connection_;
     xcb_window_t window_ = 0;
 };

@@ -2,28 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+#include <memory>
 #include <random>
+#include <thread>
 
 #include "monitor/SampleArea.h"
 #include "monitor/ScaledScreenPixels.h"
+#include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
-#include "support/PixelByPixelReader.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel {
 namespace {
 
 using testing::PaintedWindow;
-
-class XcbScreenReaderTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { display = new testing::XvfbDisplay(1920, 1080); }
-    static void TearDownTestSuite() { delete display; }
-
-    static testing::XvfbDisplay* display;
-};
-
-testing::XvfbDisplay* XcbScreenReaderTest::display = nullptr;
 
 std::vector<std::int32_t> RandomColours(std::size_t count, unsigned seed) {
     std::mt19937 random(seed);
@@ -32,56 +26,115 @@ std::vector<std::int32_t> RandomColours(std::size_t count, unsigned seed) {
     return colours;
 }
 
-TEST_F(XcbScreenReaderTest, ReadsTheExactColoursOfAPaintedWindow) {
-    constexpr int kLeft = 300, kTop = 200, kWidth = 400, kHeight = 300;
-    const std::vector<std::int32_t> colours = RandomColours(kWidth * kHeight, 1);
-    const PaintedWindow window(kLeft, kTop, kWidth, kHeight, colours);
-    XcbScreenReader reader;
-    ASSERT_EQ(reader.Width(), 1920);
+// What a test painted: a rectangle of colours, row by row.
+struct Painting {
+    int x, y, width, height;
+    std::vector<std::int32_t> colours;
+    bool Contains(int px, int py) const { return px >= x && py >= y && px < x + width && py < y + height; }
+    std::int32_t At(int px, int py) const { return colours[static_cast<std::size_t>((py - y) * width + (px - x))]; }
+};
 
-    // A small box (one image) and a spread of points (one request each).
-    for (const int spread : {20, 400}) {
-        std::vector<ScreenPoint> points;
-        std::vector<std::int32_t> expected;
-        for (int i = 0; i < 81; ++i) {
-            const int x = (i * 37) % std::min(spread, kWidth), y = (i * 53) % std::min(spread, kHeight);
-            points.push_back({kLeft + x, kTop + y});
-            expected.push_back(colours[static_cast<std::size_t>(y * kWidth + x)]);
+// A wallpaper as desktops publish it: the root's background pixmap, named
+// in _XROOTPMAP_ID. The pixmap lives as long as this connection.
+XcbConnectionPtr SetWallpaper(const Painting& tile) {
+    XcbConnectionPtr connection(xcb_connect(nullptr, nullptr));
+    xcb_connection_t* c = connection.get();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_pixmap_t pixmap = testing::PaintPixmap(c, tile.width, tile.height, tile.colours);
+    xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXMAP, &pixmap);
+    xcb_clear_area(c, 0, root, 0, 0, 0, 0);
+    const XcbReply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID"), nullptr));
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return connection;
+}
+
+bool CompositorRuns() {
+    const XcbConnectionPtr c(xcb_connect(nullptr, nullptr));
+    const XcbReply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(c.get(), xcb_intern_atom(c.get(), 0, 13, "_NET_WM_CM_S0"), nullptr));
+    const XcbReply<xcb_get_selection_owner_reply_t> owner(
+        xcb_get_selection_owner_reply(c.get(), xcb_get_selection_owner(c.get(), atom->atom), nullptr));
+    return owner && owner->owner != 0;
+}
+
+class XcbScreenReaderTest : public ::testing::TestWithParam<bool> {};
+
+// Known colours in ordinary windows, a wallpaper, and over all of them a
+// full-screen window standing for Sentrel's: the reader sees beneath it,
+// with or without a compositor, and as the windows beneath are moved,
+// mapped and closed between reads.
+TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
+    testing::XvfbDisplay display(1920, 1080);
+    std::unique_ptr<testing::ChildProcess> compositor;
+    if (GetParam()) {
+        compositor =
+            std::make_unique<testing::ChildProcess>(std::vector<std::string>{"/usr/bin/picom", "--backend", "xrender"});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!CompositorRuns() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        std::vector<std::int32_t> read(points.size());
-        reader.Read(points, read);
-        EXPECT_EQ(read, expected) << "spread " << spread;
+        ASSERT_TRUE(CompositorRuns());
     }
-}
-
-TEST_F(XcbScreenReaderTest, PointsOffTheScreenAreMinusOne) {
-    const PaintedWindow window(1900, 1060, 20, 20, std::vector<std::int32_t>(400, 0x00FF00));
+    const Painting tile{0, 0, 64, 48, RandomColours(64 * 48, 1)};
+    const XcbConnectionPtr wallpaper = SetWallpaper(tile);
+    // Top first: one overlapping another, one hanging off the screen's corner.
+    std::vector<Painting> paintings = {{300, 250, 300, 200, RandomColours(300 * 200, 2)},
+                                       {100, 100, 400, 300, RandomColours(400 * 300, 3)},
+                                       {1800, 1000, 300, 200, RandomColours(300 * 200, 4)}};
+    std::vector<std::unique_ptr<PaintedWindow>> windows;
+    for (auto p = paintings.rbegin(); p != paintings.rend(); ++p) {
+        windows.insert(windows.begin(), std::make_unique<PaintedWindow>(p->x, p->y, p->width, p->height, p->colours));
+    }
+    const PaintedWindow own(0, 0, 1920, 1080, std::vector<std::int32_t>(1920 * 1080, 0xFF0000));
     XcbScreenReader reader;
-    const std::vector<ScreenPoint> points = {{-1, 5}, {1919, 1079}, {1920, 1079}, {5, -1}, {5, 1080}, {100000, 5}};
-    std::vector<std::int32_t> read(points.size());
-    reader.Read(points, read);
-    EXPECT_EQ(read, (std::vector<std::int32_t>{-1, 0x00FF00, -1, -1, -1, -1}));
+    ASSERT_TRUE(reader.SeesBeneathWindows());
+    reader.Exclude([&own] { return own.Id(); });
+
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> x(-20, 1940), y(-20, 1100);
+    const auto expectExact = [&](const char* when) {
+        // A spread of points (one image per row) and a small box (one image).
+        for (const int spread : {2000, 30}) {
+            std::vector<ScreenPoint> points(400);
+            std::vector<std::int32_t> expected;
+            for (auto& p : points) {
+                p = spread > 100 ? ScreenPoint{x(random), y(random)}
+                                 : ScreenPoint{285 + x(random) % spread, 235 + y(random) % spread};
+                const bool onScreen = p.x >= 0 && p.y >= 0 && p.x < 1920 && p.y < 1080;
+                std::int32_t colour = onScreen ? tile.At(p.x % 64, p.y % 48) : -1;
+                for (auto w = paintings.rbegin(); w != paintings.rend() && onScreen; ++w) {
+                    if (w->Contains(p.x, p.y)) colour = w->At(p.x, p.y);
+                }
+                expected.push_back(colour);
+            }
+            std::vector<std::int32_t> read(points.size());
+            reader.Read(points, read);
+            ASSERT_EQ(read, expected) << when << ", spread " << spread;
+        }
+    };
+    expectExact("as painted");
+    windows[0]->Move(250, 150);
+    paintings[0].x = 250, paintings[0].y = 150;
+    expectExact("after a move");
+    windows.erase(windows.begin());
+    paintings.erase(paintings.begin());
+    expectExact("after a close");
+    paintings.insert(paintings.begin(), {700, 300, 50, 50, RandomColours(50 * 50, 6)});
+    const PaintedWindow mapped(700, 300, 50, 50, paintings.front().colours);
+    expectExact("after a map");
 }
 
-TEST_F(XcbScreenReaderTest, AgreesWithAPixelByPixelReadOnRandomPoints) {
-    const PaintedWindow window(0, 0, 960, 540, RandomColours(960 * 540, 2));
-    XcbScreenReader batched;
-    testing::PixelByPixelReader plain;
-    std::mt19937 random(3);
-    std::uniform_int_distribution<int> x(-50, 1000), y(-50, 600);
-    for (int round = 0; round < 40; ++round) {
-        std::vector<ScreenPoint> points(81);
-        for (auto& p : points) p = {x(random), y(random)};
-        std::vector<std::int32_t> fromBatch(81), fromPlain(81);
-        batched.Read(points, fromBatch);
-        plain.Read(points, fromPlain);
-        ASSERT_EQ(fromBatch, fromPlain) << "round " << round;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Compositor, XcbScreenReaderTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& compositor) {
+                             return compositor.param ? "picom" : "none";
+                         });
 
 // At a device-pixel ratio of 2 an area framed in window units samples the
 // physical pixels under it.
-TEST_F(XcbScreenReaderTest, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
+TEST(XcbScreenReaderScaling, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
+    testing::XvfbDisplay display(1920, 1080);
     std::vector<std::int32_t> colours(200 * 200, 0x000080);
     for (int y = 0; y < 200; ++y) {
         for (int x = 0; x < 200; ++x) {

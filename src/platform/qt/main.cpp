@@ -53,6 +53,13 @@ int main(int argc, char** argv) {
     HandlerGate gate;
 
     QtFormView view(gate, SignInPicture(QString::fromStdString(serviceUrl + "/")));
+    // Areas are watched through Sentrel's own window: it never counts.
+    screenReader->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
+    if (!screenReader->SeesBeneathWindows()) {
+        std::fprintf(stderr,
+                     "sentrel: this X display has no Composite extension; areas are read as the screen shows "
+                     "them, Sentrel's window included, so watch them with the window hidden (Ctrl+W)\n");
+    }
     ScaledScreenPixels screen(*screenReader, [&view] { return view.devicePixelRatioF(); });
     Form1* formPointer = nullptr;
     QtX11HotKeys hotKeys(

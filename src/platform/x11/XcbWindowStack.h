@@ -1,0 +1,78 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "monitor/ScreenPixels.h"
+#include "platform/x11/XcbPixelFormat.h"
+
+namespace sentrel {
+
+// Where the colour that the screen would show at a point, were Sentrel's own
+// window not there, can be read: a drawable, the screen position of its
+// origin, and for a tiled wallpaper the size at which it repeats.
+struct PixelSource {
+    xcb_drawable_t drawable = 0;
+    int originX = 0, originY = 0;
+    int tileWidth = 0, tileHeight = 0;
+    const XcbPixelFormat* format = nullptr;
+
+    ScreenPoint Local(ScreenPoint p) const;
+};
+
+// The top-level windows in stacking order, as the server last reported them
+// on the reader's connection. With the root's children redirected, each keeps
+// its own contents even where others cover it, so a point is read from the
+// topmost window that contains it, skipping the one that holds Sentrel's
+// window; where no window lies, from the wallpaper pixmap that desktops
+// publish on the root. Structure and wallpaper changes arrive as events,
+// so the stack is fetched again only after something changed.
+class XcbWindowStack {
+public:
+    // screen: the root window itself, read where neither a window nor a
+    // wallpaper lies and Sentrel's window does not cover the point.
+    XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen, PixelSource screen_source);
+
+    // The window whose top-level ancestor never counts, asked again whenever
+    // the stack is fetched (a toolkit may replace its native window).
+    void Exclude(std::function<xcb_window_t()> window);
+
+    // Takes the events that arrived; true when the stack must be fetched again.
+    bool Changed();
+    void Refresh();
+
+    // The source of a point on the screen; nullptr where only Sentrel's own
+    // window is known there.
+    const PixelSource* SourceAt(ScreenPoint p) const;
+
+private:
+    struct TopLevel {
+        xcb_window_t window = 0;
+        int left = 0, top = 0, right = 0, bottom = 0;  // outer edges, right and bottom exclusive
+        PixelSource source;
+
+        bool Contains(ScreenPoint p) const { return p.x >= left && p.y >= top && p.x < right && p.y < bottom; }
+    };
+
+    const XcbPixelFormat* FormatOf(std::uint8_t depth, xcb_visualid_t visual);
+    xcb_window_t TopLevelOf(xcb_window_t window);
+    void FetchWallpaper(xcb_get_property_cookie_t root, xcb_get_property_cookie_t esetroot);
+
+    xcb_connection_t* connection_;
+    const xcb_screen_t* screen_;
+    xcb_atom_t rootPixmapAtom_ = 0, esetrootPixmapAtom_ = 0;
+    std::function<xcb_window_t()> ownWindow_;
+    bool dirty_ = true;
+    std::vector<TopLevel> topFirst_;
+    std::optional<TopLevel> own_;
+    std::optional<PixelSource> wallpaper_;
+    PixelSource screenSource_;
+    std::map<std::pair<std::uint8_t, xcb_visualid_t>, std::optional<XcbPixelFormat>> formats_;
+};
+
+}  // namespace sentrel
