@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +29,9 @@ constexpr int kStartX = 676 + 52, kStartY = 20;
 constexpr int kCloseX = 676 + 304 + 48, kCloseY = 20;
 constexpr int kHideX = 676 + 208 + 48, kHideY = 20;
 constexpr int kChangeModeX = 676 + 472 + 20, kChangeModeY = 24 + 8;
+constexpr int kStillModeX = 676 + 472 + 20, kStillModeY = 8;
+constexpr int kStopX = 676 + 104 + 52, kStopY = 20;
+constexpr int kThresholdX = 676 + 400 + 30, kThresholdY = 16 + 12;
 
 std::string Command(const std::string& args) {
     std::string output;
@@ -238,6 +242,66 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
     EXPECT_EQ(app.ExitCode(), 0);
+    ::unsetenv("SENTREL_SERVICE_URL");
+}
+
+// An area dragged from its bottom-right corner to its top-left, so that its
+// numbered label lies inside it.
+void DrawAreaUpAndLeft() { Xdotool("mousemove 500 500 mousedown 1 mousemove 450 450 mousemove 400 400 mouseup 1"); }
+
+std::size_t AlertCount(testing::ServiceProcess& service) {
+    return service.Process().Lines(ChildProcess::Stream::Out).size();
+}
+
+// With the window shown over the area, under a window manager, only what is
+// beneath counts: a content that changes every 400 ms alerts in the change
+// mode, and never in the still mode until it stops changing, whatever the
+// area's own label does meanwhile.
+TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
+    testing::XvfbDisplay display;
+    ChildProcess windowManager({"/usr/bin/openbox", "--config-file", SENTREL_OPENBOX_CONFIG});
+    testing::ServiceProcess service({"--code", "4321"});
+    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
+    ChildProcess app({SENTREL_BINARY});
+    ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s));
+    ASSERT_TRUE(SignInWith(service, "4321", "sign-in accepted"));
+
+    testing::PaintedWindow content(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    content.Lower();
+    std::atomic<bool> changing = true, done = false;
+    std::thread changer([&] {
+        for (std::int32_t colour = 0x101010; !done; colour = (colour + 0x0A0B0C) & 0xFFFFFF) {
+            if (changing) content.Fill(colour);
+            std::this_thread::sleep_for(400ms);
+        }
+    });
+    struct Join {
+        std::atomic<bool>& done;
+        std::thread& thread;
+        ~Join() {
+            done = true;
+            thread.join();
+        }
+    } join{done, changer};
+
+    DrawAreaUpAndLeft();
+    Xdotool("mousemove " + std::to_string(kChangeModeX) + " " + std::to_string(kChangeModeY) + " click 1");
+    Xdotool("mousemove " + std::to_string(kStartX) + " " + std::to_string(kStartY) + " click 1");
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 5s));
+    Screenshot("Linux-window-shown");
+
+    Xdotool("mousemove " + std::to_string(kStopX) + " " + std::to_string(kStopY) + " click 1");
+    DrawAreaUpAndLeft();
+    Xdotool("mousemove " + std::to_string(kStillModeX) + " " + std::to_string(kStillModeY) + " click 1");
+    Xdotool("mousemove " + std::to_string(kThresholdX) + " " + std::to_string(kThresholdY) +
+            " click 1 key End BackSpace BackSpace type 2");
+    const std::size_t before = AlertCount(service);
+    Xdotool("mousemove " + std::to_string(kStartX) + " " + std::to_string(kStartY) + " click 1");
+    std::this_thread::sleep_for(5s);
+    EXPECT_EQ(AlertCount(service), before) << "no alert while the content changes";
+    changing = false;
+    EXPECT_TRUE(WaitFor([&] { return AlertCount(service) > before; }, 6s)) << "an alert once it stands still";
     ::unsetenv("SENTREL_SERVICE_URL");
 }
 
