@@ -3,7 +3,7 @@
 #include <chrono>
 #include <vector>
 
-#include "monitor/SampleArea.h"
+#include "monitor/PassSampler.h"
 
 namespace sentrel::bench {
 
@@ -21,14 +21,20 @@ inline void BenchAreas(std::vector<Area>& small, std::vector<Area>& large) {
     }
 }
 
-// The time of one monitoring pass's reads: every area sampled twice.
+// The time of one monitoring pass's reads: every area sampled twice, as
+// the pass samples them.
 inline double MillisecondsPerPass(ScreenPixels& screen, const std::vector<Area>& areas, int passes) {
     volatile float sink = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int pass = 0; pass < passes; ++pass) {
-        for (const Area& a : areas) {
-            sink = sink + SampleArea(screen, a.x1, a.y1, a.x2, a.y2);
-            sink = sink + SampleArea(screen, a.x1, a.y1, a.x2, a.y2);
+        PassSampler sampler(screen);
+        for (int n = 1; n <= static_cast<int>(areas.size()); ++n) {
+            const Area& a = areas[static_cast<std::size_t>(n - 1)];
+            sampler.Watch(n, a.x1, a.y1, a.x2, a.y2);
+        }
+        for (int n = 1; n <= static_cast<int>(areas.size()); ++n) {
+            sink = sink + sampler.Sample(n);
+            sink = sink + sampler.Sample(n);
         }
     }
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / passes;

@@ -1,7 +1,7 @@
 #include "monitor/MonitoringPass.h"
 
 #include "monitor/AreaCaptions.h"
-#include "monitor/SampleArea.h"
+#include "monitor/PassSampler.h"
 
 namespace sentrel {
 
@@ -9,6 +9,12 @@ void RunMonitoringPass(MonitorState& state, ScreenPixels& screen, MonitoringMode
                        AlertTrigger& alerts) {
     RegionTable& table = state.RegionTable;
     const int count = state.RegionCount;
+    PassSampler sampler(screen);
+    for (int n = 1; n <= count; ++n) {
+        if (table.Cell(n, RegionTable::kAlerted) != 0) continue;
+        sampler.Watch(n, table.Cell(n, RegionTable::kPressX), table.Cell(n, RegionTable::kPressY),
+                      table.Cell(n, RegionTable::kReleaseX), table.Cell(n, RegionTable::kReleaseY));
+    }
     for (int n = 1; n <= count; ++n) {
         state.X1 = table.Cell(n, RegionTable::kPressX);
         state.Y1 = table.Cell(n, RegionTable::kPressY);
@@ -19,7 +25,7 @@ void RunMonitoringPass(MonitorState& state, ScreenPixels& screen, MonitoringMode
 
         float& lastSum = table.Cell(n, RegionTable::kLastSum);
         float& counter = table.Cell(n, RegionTable::kCounter);
-        const auto sample = [&] { return SampleArea(screen, state.X1, state.Y1, state.X2, state.Y2); };
+        const auto sample = [&] { return sampler.Sample(n); };
 
         if (modes.alertWhenUnchanged) {
             if (sample() == lastSum) {

@@ -51,6 +51,11 @@ PaintedWindow::PaintedWindow(int x, int y, int width, int height, const std::vec
     Sync();
 }
 
+PaintedWindow::~PaintedWindow() {
+    xcb_destroy_window(connection_.get(), window_);
+    Sync();
+}
+
 // A round trip: what was asked is on the screen when this returns.
 void PaintedWindow::Sync() {
     std::free(xcb_get_input_focus_reply(connection_.get(), xcb_get_input_focus(connection_.get()), nullptr));

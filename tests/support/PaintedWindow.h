@@ -18,6 +18,9 @@ xcb_pixmap_t PaintPixmap(xcb_connection_t* connection, int width, int height, co
 class PaintedWindow {
 public:
     PaintedWindow(int x, int y, int width, int height, const std::vector<std::int32_t>& colours);
+    // Gone from the screen when this returns, not when the server notices
+    // the closed connection.
+    ~PaintedWindow();
 
     xcb_window_t Id() const { return window_; }
     void Lower();

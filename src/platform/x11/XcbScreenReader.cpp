@@ -77,35 +77,44 @@ void XcbScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
 
 void XcbScreenReader::ReadOnce(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
-    // Each readable point's source and position in it, grouped by source.
-    std::map<const PixelSource*, std::vector<std::pair<std::size_t, ScreenPoint>>> bySource;
+    // Each readable point's position in its source, grouped by source and
+    // by tile of that source, so the areas of a whole pass spread over the
+    // screen cost small images rather than screen-wide ones.
+    using Group = std::pair<const PixelSource*, std::pair<int, int>>;
+    std::map<Group, std::vector<std::pair<std::size_t, ScreenPoint>>> groups;
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (!OnScreen(points[i])) continue;
         const PixelSource* source = stack_ ? stack_->SourceAt(points[i]) : &screen_;
-        if (source != nullptr) bySource[source].emplace_back(i, source->Local(points[i]));
+        if (source == nullptr) continue;
+        const ScreenPoint local = source->Local(points[i]);
+        groups[{source, {local.x >> kTileShift, local.y >> kTileShift}}].emplace_back(i, local);
     }
 
     std::vector<ImageRequest> requests;
     std::vector<PointInImage> placed;
     placed.reserve(points.size());
-    for (const auto& [source, local] : bySource) {
+    for (const auto& [group, local] : groups) {
+        const PixelSource* source = group.first;
         int left = local.front().second.x, right = left, top = local.front().second.y, bottom = top;
+        std::map<int, std::pair<int, int>> rows;  // y -> leftmost and rightmost x
         for (const auto& [index, p] : local) {
             left = std::min(left, p.x);
             right = std::max(right, p.x);
             top = std::min(top, p.y);
             bottom = std::max(bottom, p.y);
+            const auto [row, added] = rows.try_emplace(p.y, p.x, p.x);
+            row->second = {std::min(row->second.first, p.x), std::max(row->second.second, p.x)};
         }
-        if (std::int64_t{right - left + 1} * (bottom - top + 1) <= kMaxBoxPixels) {
+        // A request costs the server about as much as copying this many
+        // pixels; a sparse grid is cheaper read row by row.
+        constexpr std::int64_t kRequestCost = 4096;
+        std::int64_t rowPixels = 0;
+        for (const auto& [y, span] : rows) rowPixels += span.second - span.first + 1;
+        const std::int64_t boxPixels = std::int64_t{right - left + 1} * (bottom - top + 1);
+        if (boxPixels + kRequestCost <= rowPixels + kRequestCost * static_cast<std::int64_t>(rows.size())) {
             requests.push_back({source, left, top, right - left + 1, bottom - top + 1});
             for (const auto& [index, p] : local) placed.push_back({index, requests.size() - 1, p.x - left, p.y - top});
             continue;
-        }
-        // One 1-pixel-high image per row, from its leftmost point to its rightmost.
-        std::map<int, std::pair<int, int>> rows;
-        for (const auto& [index, p] : local) {
-            const auto [row, added] = rows.try_emplace(p.y, p.x, p.x);
-            row->second = {std::min(row->second.first, p.x), std::max(row->second.second, p.x)};
         }
         std::map<int, std::size_t> requestOfRow;
         for (const auto& [y, span] : rows) {

@@ -17,14 +17,13 @@ namespace sentrel {
 // of its own so the reads never queue behind the toolkit's drawing. Through
 // the Composite extension every top-level window keeps its contents while
 // covered, so each point is read from the window that would show there
-// without Sentrel's. A sample's points cost one round trip: per drawable, one
-// GetImage of their bounding box when that box is small, otherwise one
-// single-row GetImage per row of points, all sent before any reply is read.
+// without Sentrel's. A read costs one round trip: per drawable and 256-pixel
+// tile of it, one GetImage of the points' bounding box, or one single-row
+// GetImage per row of points where that moves fewer pixels, all sent before
+// any reply is read.
 class XcbScreenReader : public ScreenPixels {
 public:
-    // Above this many pixels in a bounding box, row images move fewer bytes
-    // than one image of the box.
-    static constexpr std::int64_t kMaxBoxPixels = 64 * 1024;
+    static constexpr int kTileShift = 8;
 
     // display: as for XOpenDisplay, nullptr for $DISPLAY. Throws
     // std::runtime_error when the display cannot be opened.

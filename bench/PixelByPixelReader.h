@@ -8,11 +8,11 @@
 #include "monitor/ScreenPixels.h"
 #include "platform/x11/XcbConnection.h"
 
-namespace sentrel::testing {
+namespace sentrel::bench {
 
 // The plain way to read the screen: one GetImage per pixel, each waited for
-// before the next is sent. The reference the batched reader is checked and
-// measured against. Knows only 24-bit TrueColor screens, which is what
+// before the next is sent: the baseline the batched reader is measured
+// against. Knows only 24-bit TrueColor screens, which is what
 // Xvfb gives.
 class PixelByPixelReader : public ScreenPixels {
 public:
@@ -44,4 +44,4 @@ private:
     xcb_screen_t* screen_ = nullptr;
 };
 
-}  // namespace sentrel::testing
+}  // namespace sentrel::bench
