@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -133,6 +135,8 @@ struct Edition {
     bool globalHotKey;
 };
 
+void PrintTo(const Edition& edition, std::ostream* out) { *out << edition.name; }
+
 std::vector<Edition> Editions() {
     std::vector<Edition> editions = {{"Linux", {SENTREL_BINARY}, true}};
 #ifdef SENTREL_WINDOWS_EXE
@@ -234,6 +238,12 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     Xdotool("key ctrl+w");
     EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown with NumLock on";
     Xdotool("key Num_Lock");
+    // Another layout puts W on another key: the grab follows it.
+    ASSERT_EQ(std::system("xmodmap -e 'keycode 24 = w W' -e 'keycode 25 = q Q'"), 0);
+    Xdotool("key ctrl+w");
+    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,255,0"; }, 5s)) << "hidden after a layout change";
+    Xdotool("key ctrl+w");
+    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown after a layout change";
 
     ExpectKeepAlivesEvery20Seconds(service);
 
@@ -265,7 +275,9 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     ChildProcess app({SENTREL_BINARY});
     ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s));
-    ASSERT_TRUE(SignInWith(service, "4321", "sign-in accepted"));
+    const auto signedIn = SignInWith(service, "4321", "sign-in accepted");
+    ASSERT_TRUE(signedIn);
+    const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
 
     testing::PaintedWindow content(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
     content.Lower();
@@ -302,6 +314,13 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     EXPECT_EQ(AlertCount(service), before) << "no alert while the content changes";
     changing = false;
     EXPECT_TRUE(WaitFor([&] { return AlertCount(service) > before; }, 6s)) << "an alert once it stands still";
+
+    // Ended by a signal, as a session's end does: it signs off all the same.
+    const std::string pid = Command("/usr/bin/xdotool search --onlyvisible --name '^Sentrel$' getwindowpid");
+    ASSERT_EQ(::kill(std::stoi(pid), SIGTERM), 0);
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
+    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
+    EXPECT_EQ(app.ExitCode(), 0);
     ::unsetenv("SENTREL_SERVICE_URL");
 }
 

@@ -25,6 +25,7 @@ bool QtX11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message,
     if (eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     for (const Registered& registered : keys_) {
+        registered.key->FollowMappingChange(event);
         if (registered.key->Matches(event)) {
             deliver_(registered.id);
             return true;

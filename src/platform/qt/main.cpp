@@ -10,6 +10,7 @@
 #include "monitor/SystemRandom.h"
 #include "platform/curl/CurlTransport.h"
 #include "platform/qt/CjkFonts.h"
+#include "platform/qt/EndSignals.h"
 #include "platform/qt/QtFormView.h"
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"
@@ -24,6 +25,17 @@ int main(int argc, char** argv) {
     // Screen reading and the global hot key go through X11; on a Wayland
     // session the window runs under XWayland so that both work.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    // Opened before the toolkit, which aborts without a display instead of
+    // saying what is missing.
+    std::unique_ptr<XcbScreenReader> screenReader;
+    try {
+        screenReader = std::make_unique<XcbScreenReader>();
+    } catch (const std::runtime_error& error) {
+        std::fprintf(stderr,
+                     "sentrel: %s; Sentrel needs an X11 display (or XWayland on a Wayland session) and DISPLAY set\n",
+                     error.what());
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sentrel");
     QApplication::setFont(CjkFont(9, false));
@@ -35,14 +47,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sentrel: %s\n", error.what());
         QMessageBox::critical(nullptr, "Sentrel", QString::fromUtf8(error.what()));
         return 2;
-    }
-
-    std::unique_ptr<XcbScreenReader> screenReader;
-    try {
-        screenReader = std::make_unique<XcbScreenReader>();
-    } catch (const std::runtime_error& error) {
-        std::fprintf(stderr, "sentrel: %s (Sentrel needs an X11 display)\n", error.what());
-        return 1;
     }
 
     CurlTransport curl;
@@ -67,6 +71,11 @@ int main(int argc, char** argv) {
     Form1 form(FormServices{view, screen, service, hotKeys, clock, random});
     formPointer = &form;
     view.Attach(form);
+
+    // However the tool is ended (a signal, the session closing) it signs off
+    // as when its window is closed, once.
+    EndSignals endSignals([&view] { view.close(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&view] { view.close(); });
 
     gate.Run([&form] { form.Form_Load(); });
     return QApplication::exec();

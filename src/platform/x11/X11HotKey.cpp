@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/HotKeyBackend.h"
 #include "platform/x11/XcbConnection.h"
 
 namespace sentrel {
@@ -29,16 +30,26 @@ struct KeySymbolsFree {
 
 X11HotKey::X11HotKey(xcb_connection_t* connection, xcb_window_t root) : connection_(connection), root_(root) {}
 
-bool X11HotKey::Grab(std::int32_t modifiers, std::int32_t keyCode) {
-    const xcb_keysym_t keysym = KeysymOf(keyCode);
-    if (keysym == 0) return false;
-    const std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(connection_));
-    const XcbReply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols.get(), keysym));
-    if (!codes) return false;
+X11HotKey::~X11HotKey() {
+    Ungrab();
+    xcb_flush(connection_);
+}
 
-    modifierMask_ = static_cast<std::uint16_t>(((modifiers & 1) ? XCB_MOD_MASK_1 : 0) |
-                                               ((modifiers & 2) ? XCB_MOD_MASK_CONTROL : 0) |
-                                               ((modifiers & 4) ? XCB_MOD_MASK_SHIFT : 0));
+bool X11HotKey::Grab(std::int32_t modifiers, std::int32_t keyCode) {
+    keysym_ = KeysymOf(keyCode);
+    modifierMask_ = static_cast<std::uint16_t>(((modifiers & kModAlt) ? XCB_MOD_MASK_1 : 0) |
+                                               ((modifiers & kModControl) ? XCB_MOD_MASK_CONTROL : 0) |
+                                               ((modifiers & kModShift) ? XCB_MOD_MASK_SHIFT : 0));
+    return GrabKeycodes();
+}
+
+bool X11HotKey::GrabKeycodes() {
+    if (keysym_ == 0) return false;
+    // Symbols are looked up afresh: a table kept from before a mapping
+    // change would give the old keycodes.
+    const std::unique_ptr<xcb_key_symbols_t, KeySymbolsFree> symbols(xcb_key_symbols_alloc(connection_));
+    const XcbReply<xcb_keycode_t> codes(xcb_key_symbols_get_keycode(symbols.get(), keysym_));
+    if (!codes) return false;
     bool grabbed = true;
     for (const xcb_keycode_t* code = codes.get(); *code != XCB_NO_SYMBOL; ++code) {
         keycodes_.push_back(*code);
@@ -53,6 +64,22 @@ bool X11HotKey::Grab(std::int32_t modifiers, std::int32_t keyCode) {
         }
     }
     return grabbed;
+}
+
+void X11HotKey::Ungrab() {
+    for (const xcb_keycode_t code : keycodes_) {
+        for (const std::uint16_t lock : kLockMasks) {
+            xcb_ungrab_key(connection_, code, root_, static_cast<std::uint16_t>(modifierMask_ | lock));
+        }
+    }
+    keycodes_.clear();
+}
+
+void X11HotKey::FollowMappingChange(const xcb_generic_event_t* event) {
+    if ((event->response_type & 0x7F) != XCB_MAPPING_NOTIFY || keycodes_.empty()) return;
+    if (reinterpret_cast<const xcb_mapping_notify_event_t*>(event)->request != XCB_MAPPING_KEYBOARD) return;
+    Ungrab();
+    GrabKeycodes();
 }
 
 bool X11HotKey::Matches(const xcb_generic_event_t* event) const {
