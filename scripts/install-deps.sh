@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs everything Sentrel needs to build, run and test on Debian or Ubuntu.
+# Installs what Sentrel needs on Debian or Ubuntu.
+#   install-deps.sh        to build and run the Linux tool and its local service
+#   install-deps.sh test   also the test tools, the Windows cross-build and Wine
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang-format
+  build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev libcpp-httplib-dev
   qt6-base-dev libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
   fonts-wqy-zenhei
-  libgtest-dev libgmock-dev libssl-dev
-  xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom
-  g++-mingw-w64-x86-64 googletest qrencode wine wine64
 )
+if [ "${1:-}" = "test" ]; then
+  packages+=(
+    clang-format libgtest-dev libgmock-dev googletest libssl-dev
+    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom
+    g++-mingw-w64-x86-64 qrencode wine wine64
+  )
+fi
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake --preset default
+cmake --preset default -DBUILD_TESTING=OFF
 cmake --build --preset default
 
 if [ -z "${DISPLAY:-}" ]; then
