@@ -43,6 +43,6 @@ int main() {
     BenchAreas(small, large);
     std::printf("20 areas, each sampled twice per pass\n");
     Compare("small areas, 81 points (one BitBlt)", small);
-    Compare("large areas, 25 points (GetPixel each)", large);
+    Compare("large areas, 25 points (one BitBlt per row)", large);
     return 0;
 }

@@ -82,11 +82,13 @@ TEST(GdiScreenReader, ReadsTheExactColoursOfAPaintedWindow) {
     constexpr int kLeft = 300, kTop = 200, kWidth = 400, kHeight = 300;
     const std::vector<std::int32_t> colours = RandomColours(kWidth * kHeight, 1);
     const PaintedWindow window(kLeft, kTop, kWidth, kHeight, colours);
+    const int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN), screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     GdiScreenReader reader;
-    // A small box (one copy) and a spread of points (one GetPixel each).
+    // A small box (one copy) and a spread of points (one copy per row), each
+    // among points off the screen.
     for (const int spread : {20, 400}) {
-        std::vector<ScreenPoint> points;
-        std::vector<std::int32_t> expected;
+        std::vector<ScreenPoint> points = {{-1, kTop}, {kLeft, -1}, {screenWidth, kTop}, {kLeft, screenHeight}};
+        std::vector<std::int32_t> expected(points.size(), -1);
         for (int i = 0; i < 81; ++i) {
             const int x = (i * 37) % std::min(spread, kWidth), y = (i * 53) % std::min(spread, kHeight);
             points.push_back({kLeft + x, kTop + y});

@@ -43,6 +43,21 @@ std::int16_t Shift(WPARAM wParam) {
                                      ((GetKeyState(VK_MENU) < 0) ? 4 : 0));
 }
 
+// Whether Windows leaves a window out of screen captures when asked to
+// (WDA_EXCLUDEFROMCAPTURE, from Windows 10 2004, build 19041). Earlier
+// versions take that request as WDA_MONITOR and capture the window as an
+// empty black box, our own reads included. Only ntdll tells the true version
+// to a program without a compatibility manifest.
+bool ExcludesWindowsFromCapture() {
+    using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    if (found == nullptr) return false;
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void (*)()>(found))(&version) != 0) return false;
+    return version.dwMajorVersion > 10 || (version.dwMajorVersion == 10 && version.dwBuildNumber >= 19041);
+}
+
 }  // namespace
 
 Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(instance), gate_(gate) {
@@ -67,6 +82,10 @@ Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(
     // stays unseen until the load handler shows it at its opacity.
     window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_LAYERED, kFormClass, L"Sentrel", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
                               924, 679, nullptr, nullptr, instance, this);
+    // Screen reads already leave layered windows out; this says so outright
+    // where Windows can. Where it cannot, or refuses, the reads stay as they
+    // are.
+    if (ExcludesWindowsFromCapture()) SetWindowDisplayAffinity(window_, WDA_EXCLUDEFROMCAPTURE);
     HDC dc = GetDC(window_);
     picture_ = SignInBitmap(dc);
     ReleaseDC(window_, dc);
