@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "monitor/CopyPlan.h"
+
 namespace sentrel {
 namespace {
 
@@ -24,10 +26,10 @@ struct MemoryDcDeleter {
 };
 
 // A top-down 32-bit DIB section selected into a memory DC for as long as it
-// lives: screen rows are copied into it and read from its bits.
-class RowBuffer {
+// lives: screen rectangles are copied into it and read from its bits.
+class CopyBuffer {
 public:
-    RowBuffer(HDC screen, int width, int rows) : width_(width), rows_(rows) {
+    CopyBuffer(HDC screen, int width, int rows) : width_(width) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
         info.bmiHeader.biWidth = width;
@@ -39,19 +41,19 @@ public:
         memory_.reset(CreateCompatibleDC(screen));
         if (bitmap_ && memory_ && bits_ != nullptr) previous_ = SelectObject(memory_.get(), bitmap_.get());
     }
-    ~RowBuffer() {
+    ~CopyBuffer() {
         if (previous_ != nullptr) SelectObject(memory_.get(), previous_);
     }
-    RowBuffer(const RowBuffer&) = delete;
-    RowBuffer& operator=(const RowBuffer&) = delete;
+    CopyBuffer(const CopyBuffer&) = delete;
+    CopyBuffer& operator=(const CopyBuffer&) = delete;
 
     bool Usable() const { return previous_ != nullptr; }
 
-    // Fills the buffer with the screen's rows from (left, top) down.
-    bool Copy(HDC screen, int left, int top) {
+    // Copies the screen's rectangle at (left, top) to the buffer's corner.
+    bool Copy(HDC screen, int left, int top, int width, int height) {
         // GDI may hold the copy back in its batch; the bits are only ours
         // to read once the batch has run.
-        return BitBlt(memory_.get(), 0, 0, width_, rows_, screen, left, top, SRCCOPY) != 0 && GdiFlush() != 0;
+        return BitBlt(memory_.get(), 0, 0, width, height, screen, left, top, SRCCOPY) != 0 && GdiFlush() != 0;
     }
 
     // As 0x00BBGGRR; the DIB holds 0x00RRGGBB.
@@ -65,7 +67,7 @@ private:
     std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter> memory_;
     void* bits_ = nullptr;
     HGDIOBJ previous_ = nullptr;
-    int width_, rows_;
+    int width_;
 };
 
 RECT VirtualScreen() {
@@ -77,38 +79,41 @@ bool Inside(const RECT& r, const ScreenPoint& p) {
     return p.x >= r.left && p.y >= r.top && p.x < r.right && p.y < r.bottom;
 }
 
+// A BitBlt from the screen costs far more than its pixels (under Wine each
+// is an X round trip): few copies of whole rows beat many small ones.
+constexpr CopyCosts kBitBltCosts{8192, 4096};
+
 }  // namespace
 
 void GdiScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
     const RECT screen = VirtualScreen();
-    std::vector<std::size_t> readable;
-    int left = screen.right, right = screen.left - 1;
+    std::vector<SourcePoint> located;
+    located.reserve(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!Inside(screen, points[i])) continue;
-        readable.push_back(i);
-        left = std::min(left, points[i].x);
-        right = std::max(right, points[i].x);
+        if (Inside(screen, points[i])) located.push_back({i, 0, points[i]});
     }
-    if (readable.empty()) return;
-    std::sort(readable.begin(), readable.end(),
-              [&](std::size_t a, std::size_t b) { return points[a].y < points[b].y; });
-    const int top = points[readable.front()].y, bottom = points[readable.back()].y;
-    const int width = right - left + 1, height = bottom - top + 1;
-    // The whole box in one copy while it is small, else one row per copy.
-    const int copyRows = static_cast<long long>(width) * height <= kMaxBoxPixels ? height : 1;
+    if (located.empty()) return;
+    const CopyPlan plan = PlanCopies(located, kBitBltCosts);
 
     ScreenDc dc;
-    RowBuffer buffer(dc.dc, width, copyRows);
+    // One buffer as large as the largest rectangle serves them all.
+    int width = 0, height = 0;
+    for (const CopyRect& r : plan.rects) {
+        width = std::max(width, r.width);
+        height = std::max(height, r.height);
+    }
+    CopyBuffer buffer(dc.dc, width, height);
     if (!buffer.Usable()) return;
-    for (auto next = readable.begin(); next != readable.end();) {
-        const int first = points[*next].y;
-        const auto end =
-            std::find_if(next, readable.end(), [&](std::size_t i) { return points[i].y >= first + copyRows; });
-        if (buffer.Copy(dc.dc, left, first)) {
-            for (; next != end; ++next) colours[*next] = buffer.At(points[*next].x - left, points[*next].y - first);
+    std::vector<bool> copied(plan.rects.size());
+    std::size_t current = plan.rects.size();
+    for (const PlacedPoint& p : plan.points) {
+        if (p.rect != current) {
+            current = p.rect;
+            const CopyRect& r = plan.rects[current];
+            copied[current] = buffer.Copy(dc.dc, r.left, r.top, r.width, r.height);
         }
-        next = end;
+        if (copied[current]) colours[p.index] = buffer.At(p.x, p.y);
     }
 }
 

@@ -3,9 +3,10 @@
 #include <xcb/composite.h>
 
 #include <algorithm>
-#include <map>
 #include <stdexcept>
 #include <vector>
+
+#include "monitor/CopyPlan.h"
 
 namespace sentrel {
 namespace {
@@ -28,18 +29,9 @@ bool RedirectTopLevels(xcb_connection_t* connection, xcb_window_t root) {
     return !error;
 }
 
-// One GetImage: a drawable's box, and where each of its points lies in it.
-struct ImageRequest {
-    const PixelSource* source;
-    int left, top, width, height;
-    xcb_get_image_cookie_t cookie{};
-};
-
-struct PointInImage {
-    std::size_t point;
-    std::size_t request;
-    int x, y;
-};
+// A GetImage costs the server about as much as copying 4096 pixels; tiles
+// keep the images of areas far apart small.
+constexpr CopyCosts kGetImageCosts{4096, 256};
 
 }  // namespace
 
@@ -77,74 +69,42 @@ void XcbScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
 
 void XcbScreenReader::ReadOnce(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
-    // Each readable point's position in its source, grouped by source and
-    // by tile of that source, so the areas of a whole pass spread over the
-    // screen cost small images rather than screen-wide ones.
-    using Group = std::pair<const PixelSource*, std::pair<int, int>>;
-    std::map<Group, std::vector<std::pair<std::size_t, ScreenPoint>>> groups;
+    std::vector<const PixelSource*> sources;
+    std::vector<SourcePoint> located;
+    located.reserve(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (!OnScreen(points[i])) continue;
         const PixelSource* source = stack_ ? stack_->SourceAt(points[i]) : &screen_;
         if (source == nullptr) continue;
-        const ScreenPoint local = source->Local(points[i]);
-        groups[{source, {local.x >> kTileShift, local.y >> kTileShift}}].emplace_back(i, local);
+        auto known = std::find(sources.begin(), sources.end(), source);
+        if (known == sources.end()) known = sources.insert(sources.end(), source);
+        located.push_back({i, static_cast<int>(known - sources.begin()), source->Local(points[i])});
     }
+    const CopyPlan plan = PlanCopies(located, kGetImageCosts);
 
-    std::vector<ImageRequest> requests;
-    std::vector<PointInImage> placed;
-    placed.reserve(points.size());
-    for (const auto& [group, local] : groups) {
-        const PixelSource* source = group.first;
-        int left = local.front().second.x, right = left, top = local.front().second.y, bottom = top;
-        std::map<int, std::pair<int, int>> rows;  // y -> leftmost and rightmost x
-        for (const auto& [index, p] : local) {
-            left = std::min(left, p.x);
-            right = std::max(right, p.x);
-            top = std::min(top, p.y);
-            bottom = std::max(bottom, p.y);
-            const auto [row, added] = rows.try_emplace(p.y, p.x, p.x);
-            row->second = {std::min(row->second.first, p.x), std::max(row->second.second, p.x)};
-        }
-        // A request costs the server about as much as copying this many
-        // pixels; a sparse grid is cheaper read row by row.
-        constexpr std::int64_t kRequestCost = 4096;
-        std::int64_t rowPixels = 0;
-        for (const auto& [y, span] : rows) rowPixels += span.second - span.first + 1;
-        const std::int64_t boxPixels = std::int64_t{right - left + 1} * (bottom - top + 1);
-        if (boxPixels + kRequestCost <= rowPixels + kRequestCost * static_cast<std::int64_t>(rows.size())) {
-            requests.push_back({source, left, top, right - left + 1, bottom - top + 1});
-            for (const auto& [index, p] : local) placed.push_back({index, requests.size() - 1, p.x - left, p.y - top});
-            continue;
-        }
-        std::map<int, std::size_t> requestOfRow;
-        for (const auto& [y, span] : rows) {
-            requestOfRow[y] = requests.size();
-            requests.push_back({source, span.first, y, span.second - span.first + 1, 1});
-        }
-        for (const auto& [index, p] : local) {
-            const std::size_t request = requestOfRow[p.y];
-            placed.push_back({index, request, p.x - requests[request].left, 0});
-        }
-    }
-
-    for (ImageRequest& r : requests) {
-        r.cookie = xcb_get_image(connection_.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, r.source->drawable,
-                                 static_cast<std::int16_t>(r.left), static_cast<std::int16_t>(r.top),
-                                 static_cast<std::uint16_t>(r.width), static_cast<std::uint16_t>(r.height), kAllPlanes);
+    std::vector<xcb_get_image_cookie_t> cookies;
+    cookies.reserve(plan.rects.size());
+    for (const CopyRect& r : plan.rects) {
+        cookies.push_back(xcb_get_image(
+            connection_.get(), XCB_IMAGE_FORMAT_Z_PIXMAP, sources[static_cast<std::size_t>(r.source)]->drawable,
+            static_cast<std::int16_t>(r.left), static_cast<std::int16_t>(r.top), static_cast<std::uint16_t>(r.width),
+            static_cast<std::uint16_t>(r.height), kAllPlanes));
     }
     std::vector<XcbReply<xcb_get_image_reply_t>> images;
-    images.reserve(requests.size());
-    for (const ImageRequest& r : requests) {
+    images.reserve(cookies.size());
+    for (const xcb_get_image_cookie_t cookie : cookies) {
         // An error taken here is freed here: a window closed since the stack
         // was fetched answers one, and its points stay unreadable this time.
         xcb_generic_error_t* error = nullptr;
-        images.emplace_back(xcb_get_image_reply(connection_.get(), r.cookie, &error));
+        images.emplace_back(xcb_get_image_reply(connection_.get(), cookie, &error));
         std::free(error);
     }
-    for (const PointInImage& p : placed) {
-        const xcb_get_image_reply_t* image = images[p.request].get();
-        if (image != nullptr)
-            colours[p.point] = requests[p.request].source->format->ColourAt(image, requests[p.request].width, p.x, p.y);
+    for (const PlacedPoint& p : plan.points) {
+        const CopyRect& rect = plan.rects[p.rect];
+        if (images[p.rect]) {
+            colours[p.index] = sources[static_cast<std::size_t>(rect.source)]->format->ColourAt(images[p.rect].get(),
+                                                                                                rect.width, p.x, p.y);
+        }
     }
 }
 

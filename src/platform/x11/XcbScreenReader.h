@@ -17,14 +17,10 @@ namespace sentrel {
 // of its own so the reads never queue behind the toolkit's drawing. Through
 // the Composite extension every top-level window keeps its contents while
 // covered, so each point is read from the window that would show there
-// without Sentrel's. A read costs one round trip: per drawable and 256-pixel
-// tile of it, one GetImage of the points' bounding box, or one single-row
-// GetImage per row of points where that moves fewer pixels, all sent before
-// any reply is read.
+// without Sentrel's. A read costs one round trip: the GetImage requests of
+// its copy plan are all sent before any reply is read.
 class XcbScreenReader : public ScreenPixels {
 public:
-    static constexpr int kTileShift = 8;
-
     // display: as for XOpenDisplay, nullptr for $DISPLAY. Throws
     // std::runtime_error when the display cannot be opened.
     explicit XcbScreenReader(const char* display = nullptr);
