@@ -22,12 +22,15 @@ inline constexpr std::int32_t kRed = 0x0000FF;
 inline constexpr std::int32_t kBlue = 0xFF0000;
 inline constexpr std::int32_t kWhite = 0xFFFFFF;
 
+// The character set of the layout's Chinese fonts.
+inline constexpr int kGb2312Charset = 134;
+
 // An empty face means the window's default font.
 struct Font {
     std::string face;
     double points = 0;
     bool bold = false;
-    int charset = 0;  // 134 is GB2312
+    int charset = 0;
 
     friend bool operator==(const Font&, const Font&) = default;
 };
@@ -51,6 +54,9 @@ struct Control {
     bool checked = false;
     int tabOrder = -1;
     int intervalMs = 0;  // timers only
+    // One of the numbered labels of the watched areas, which lie on the
+    // window's surface beneath the panels.
+    bool areaLabel = false;
 };
 
 // The window itself.

@@ -207,6 +207,7 @@ void Form1::AddAreaLabel(int n, const std::string& caption, float left, float to
     Control label = controls_.Get("Label1", 0);
     label.index = n;
     label.visible = false;
+    label.areaLabel = true;
     controls_.controls.push_back(label);
     services_.view.CreateAreaLabel(n);
 

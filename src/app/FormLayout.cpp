@@ -3,9 +3,7 @@
 namespace sentrel {
 namespace {
 
-constexpr int kGb2312 = 134;
-
-Font SimSun(double points, bool bold) { return Font{"宋体", points, bold, kGb2312}; }
+Font SimSun(double points, bool bold) { return Font{"宋体", points, bold, kGb2312Charset}; }
 
 struct Row {
     const char* name;

@@ -4,10 +4,10 @@
 
 #include "monitor/AreaCanvas.h"
 #include "monitor/MonitorState.h"
+#include "monitor/MouseButtons.h"
 
 namespace sentrel {
 
-inline constexpr std::int16_t kRightButton = 2;
 inline constexpr const char* kTooManyAreasMessage = "为保证运算效率，最多只能设置20个监控区域";
 
 // A press on the bare window: remembers where a drag starts.

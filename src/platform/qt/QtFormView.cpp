@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/ClickHandlers.h"
+#include "app/HandlerDispatch.h"
 #include "platform/qt/CjkFonts.h"
 
 namespace sentrel {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/ClickHandlers.h"
+#include "app/HandlerDispatch.h"
 #include "platform/win32/SignInBitmap.h"
 #include "platform/win32/WideText.h"
 

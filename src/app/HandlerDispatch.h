@@ -10,4 +10,7 @@ namespace sentrel {
 // the control has none.
 bool RunClickHandler(Form1& form, const std::string& name);
 
+// Runs the handler of the timer with this name; false when there is none.
+bool RunTimerHandler(Form1& form, const std::string& name);
+
 }  // namespace sentrel
