@@ -1,29 +1,14 @@
 #include "platform/win32/GdiScreenReader.h"
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "monitor/CopyPlan.h"
+#include "platform/win32/GdiHandles.h"
 
 namespace sentrel {
 namespace {
-
-// The screen's device context, released on every path.
-struct ScreenDc {
-    ScreenDc() : dc(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC dc;
-};
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const { DeleteObject(object); }
-};
-struct MemoryDcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
 
 // A top-down 32-bit DIB section selected into a memory DC for as long as it
 // lives: screen rectangles are copied into it and read from its bits.
@@ -39,15 +24,10 @@ public:
         info.bmiHeader.biCompression = BI_RGB;
         bitmap_.reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
         memory_.reset(CreateCompatibleDC(screen));
-        if (bitmap_ && memory_ && bits_ != nullptr) previous_ = SelectObject(memory_.get(), bitmap_.get());
+        if (bitmap_ && memory_ && bits_ != nullptr) selection_.emplace(memory_.get(), bitmap_.get());
     }
-    ~CopyBuffer() {
-        if (previous_ != nullptr) SelectObject(memory_.get(), previous_);
-    }
-    CopyBuffer(const CopyBuffer&) = delete;
-    CopyBuffer& operator=(const CopyBuffer&) = delete;
 
-    bool Usable() const { return previous_ != nullptr; }
+    bool Usable() const { return selection_ && selection_->Made(); }
 
     // Copies the screen's rectangle at (left, top) to the buffer's corner.
     bool Copy(HDC screen, int left, int top, int width, int height) {
@@ -63,10 +43,10 @@ public:
     }
 
 private:
-    std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter> bitmap_;
-    std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter> memory_;
+    GdiObject<HBITMAP> bitmap_;
+    MemoryDc memory_;
+    std::optional<Selection> selection_;
     void* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
     int width_;
 };
 
@@ -96,14 +76,14 @@ void GdiScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
     if (located.empty()) return;
     const CopyPlan plan = PlanCopies(located, kBitBltCosts);
 
-    ScreenDc dc;
+    const WindowDc dc(nullptr);
     // One buffer as large as the largest rectangle serves them all.
     int width = 0, height = 0;
     for (const CopyRect& r : plan.rects) {
         width = std::max(width, r.width);
         height = std::max(height, r.height);
     }
-    CopyBuffer buffer(dc.dc, width, height);
+    CopyBuffer buffer(dc.Get(), width, height);
     if (!buffer.Usable()) return;
     std::vector<bool> copied(plan.rects.size());
     std::size_t current = plan.rects.size();
@@ -111,7 +91,7 @@ void GdiScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
         if (p.rect != current) {
             current = p.rect;
             const CopyRect& r = plan.rects[current];
-            copied[current] = buffer.Copy(dc.dc, r.left, r.top, r.width, r.height);
+            copied[current] = buffer.Copy(dc.Get(), r.left, r.top, r.width, r.height);
         }
         if (copied[current]) colours[p.index] = buffer.At(p.x, p.y);
     }

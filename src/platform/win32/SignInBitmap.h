@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include "platform/win32/GdiHandles.h"
+
 namespace sentrel {
 
-// The sign-in panel's 251 x 307 picture: the QR code of the service's code
-// page (its modules laid out at build time by qrencode) and two lines on how
-// to get a verification code. The caller owns the bitmap.
-HBITMAP SignInBitmap(HDC reference);
+// The sign-in panel's picture, 251 x 307 layout pixels drawn at the given
+// density: the QR code of the service's code page (its modules laid out at
+// build time by qrencode) and two lines on how to get a verification code.
+GdiObject<HBITMAP> SignInBitmap(HDC reference, int dpi);
 
 }  // namespace sentrel

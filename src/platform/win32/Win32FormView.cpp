@@ -2,10 +2,13 @@
 
 #include <windowsx.h>
 
-#include <cmath>
+#include <algorithm>
+#include <utility>
 
 #include "app/HandlerDispatch.h"
+#include "platform/win32/DpiAwareness.h"
 #include "platform/win32/SignInBitmap.h"
+#include "platform/win32/SystemFunction.h"
 #include "platform/win32/WideText.h"
 
 namespace sentrel {
@@ -13,7 +16,9 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"SentrelForm";
 constexpr wchar_t kPanelClass[] = L"SentrelPanel";
-constexpr UINT_PTR kTimer1 = 1, kTimer2 = 2;
+
+// The font of the controls whose layout names none.
+const Font kDefaultFont{"宋体", 9, false, kGb2312Charset};
 
 COLORREF ToColorref(const Colour& colour) {
     switch (colour.kind) {
@@ -28,19 +33,46 @@ COLORREF ToColorref(const Colour& colour) {
     }
 }
 
-// Positions are kept unrounded in the model; a control sits on whole
-// pixels, halves going to the even neighbour.
-int Pixels(float value) { return static_cast<int>(std::nearbyint(value)); }
-
-HFONT CreateSimSun(double points, bool bold) {
-    const int pixels = static_cast<int>(std::lround(points * 96.0 / 72.0));
-    return CreateFontW(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"宋体");
+GdiObject<HFONT> CreateLayoutFont(const Font& font, int dpi) {
+    return GdiObject<HFONT>(CreateFontW(-FontPixels(font.points, dpi), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                        FALSE, FALSE, static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
+                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Widen(font.face).c_str()));
 }
 
+// Window pixels at the given density in the model's 96-dpi units.
+float LayoutUnits(int pixels, int dpi) { return static_cast<float>(pixels) * kLayoutDpi / static_cast<float>(dpi); }
+
 std::int16_t Shift(WPARAM wParam) {
-    return static_cast<std::int16_t>(((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
-                                     ((GetKeyState(VK_MENU) < 0) ? 4 : 0));
+    return static_cast<std::int16_t>(((wParam & MK_SHIFT) ? kShiftMask : 0) | ((wParam & MK_CONTROL) ? kCtrlMask : 0) |
+                                     ((GetKeyState(VK_MENU) < 0) ? kAltMask : 0));
+}
+
+// Form1's number for the button of a press or release; the window passes
+// on no other buttons' messages.
+std::int16_t ButtonOf(UINT message) {
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+            return kLeftButton;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            return kRightButton;
+        default:
+            return kMiddleButton;
+    }
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Setting a text repaints the control even when the text is the same, and
+// the model is reflected after every once-a-second pass.
+void SetText(HWND window, const std::string& utf8) {
+    const std::wstring text = Widen(utf8);
+    if (WindowText(window) != text) SetWindowTextW(window, text.c_str());
 }
 
 // Whether Windows leaves a window out of screen captures when asked to
@@ -50,11 +82,11 @@ std::int16_t Shift(WPARAM wParam) {
 // to a program without a compatibility manifest.
 bool ExcludesWindowsFromCapture() {
     using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const FARPROC found = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
-    if (found == nullptr) return false;
+    const auto getVersion = FindSystemFunction<RtlGetVersionFunction>(L"ntdll.dll", "RtlGetVersion");
+    if (getVersion == nullptr) return false;
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof version;
-    if (reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void (*)()>(found))(&version) != 0) return false;
+    if (getVersion(&version) != 0) return false;
     return version.dwMajorVersion > 10 || (version.dwMajorVersion == 10 && version.dwBuildNumber >= 19041);
 }
 
@@ -86,18 +118,11 @@ Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(
     // where Windows can. Where it cannot, or refuses, the reads stay as they
     // are.
     if (ExcludesWindowsFromCapture()) SetWindowDisplayAffinity(window_, WDA_EXCLUDEFROMCAPTURE);
-    HDC dc = GetDC(window_);
-    picture_ = SignInBitmap(dc);
-    ReleaseDC(window_, dc);
+    UseDpi(WindowDpi(window_));
 }
 
 Win32FormView::~Win32FormView() {
-    for (auto& [key, widget] : widgets_) {
-        if (widget.brush) DeleteObject(widget.brush);
-        if (widget.font) DeleteObject(widget.font);
-    }
-    if (background_) DeleteObject(background_);
-    if (picture_) DeleteObject(picture_);
+    // The controls go before the fonts, brushes and picture they show.
     if (IsWindow(window_)) DestroyWindow(window_);
 }
 
@@ -135,9 +160,9 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN: {
             const Widget* widget = FindByHandle(reinterpret_cast<HWND>(lParam));
-            if (widget == nullptr || widget->brush == nullptr) break;
+            if (widget == nullptr || !widget->brush) break;
             SetBkColor(reinterpret_cast<HDC>(wParam), widget->background);
-            return reinterpret_cast<LRESULT>(widget->brush);
+            return reinterpret_cast<LRESULT>(widget->brush.get());
         }
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -147,23 +172,34 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONUP:
             Mouse(message, wParam, lParam);
             return 0;
+        case WM_CAPTURECHANGED:
+            // Releases after another window took the mouse never come here.
+            if (reinterpret_cast<HWND>(lParam) != window_) pressedOnBareWindow_ = 0;
+            return 0;
         case WM_ERASEBKGND: {
             RECT client;
             GetClientRect(window_, &client);
             FillRect(reinterpret_cast<HDC>(wParam), &client,
-                     background_ ? background_ : reinterpret_cast<HBRUSH>(COLOR_ACTIVEBORDER + 1));
+                     background_ ? background_.get() : reinterpret_cast<HBRUSH>(COLOR_ACTIVEBORDER + 1));
             return 1;
         }
         case WM_PAINT:
             Paint();
             return 0;
+        case WM_DPICHANGED:
+            // The window keeps the place the model gives it, whatever the
+            // suggestion; but it now holds another number of the model's
+            // units, which the panels are centred in.
+            UseDpi(HIWORD(wParam));
+            [[fallthrough]];
         case WM_SIZE:
             if (form_ != nullptr) gate_.RunOnce("resize", [this] { form_->Form_Resize(); });
             return 0;
         case WM_TIMER:
-            if (form_ == nullptr) return 0;
-            if (wParam == kTimer1) gate_.RunOnce("Timer1", [this] { form_->Timer1_Timer(); });
-            if (wParam == kTimer2) gate_.RunOnce("Timer2", [this] { form_->Timer2_Timer(); });
+            for (const auto& [name, timer] : timers_) {
+                if (timer.id != wParam || form_ == nullptr) continue;
+                gate_.RunOnce(name, [this, name = name] { RunTimerHandler(*form_, name); });
+            }
             return 0;
         case WM_HOTKEY:
             if (form_ != nullptr) {
@@ -171,18 +207,12 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 gate_.Run([this, id] { form_->HotKeyWndProc(id); });
             }
             return 0;
+        case WM_ENDSESSION:
+            // Windows may end the process as soon as this returns.
+            if (wParam) Unload();
+            return 0;
         case WM_CLOSE:
-            if (form_ == nullptr || unloaded_) {
-                DestroyWindow(window_);
-                return 0;
-            }
-            // The sign-off goes out before the window goes away, after
-            // whatever handler asked for the close has finished.
-            gate_.Run([this] {
-                form_->Form_Unload();
-                unloaded_ = true;
-                DestroyWindow(window_);
-            });
+            Unload();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -193,14 +223,41 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
+// The sign-off goes out once, however the window closes, before the window
+// goes away and after whatever handler asked for the close has finished.
+void Win32FormView::Unload() {
+    if (form_ == nullptr) {
+        DestroyWindow(window_);
+        return;
+    }
+    gate_.Run([this] {
+        if (!std::exchange(unloaded_, true)) form_->Form_Unload();
+        DestroyWindow(window_);
+    });
+}
+
+// Places and fonts follow at the next Reflect; the picture is drawn anew.
+void Win32FormView::UseDpi(int dpi) {
+    dpi_ = dpi;
+    const WindowDc dc(window_);
+    GdiObject<HBITMAP> picture = SignInBitmap(dc.Get(), dpi);
+    for (const auto& [key, widget] : widgets_) {
+        if (widget.kind != ControlKind::Picture) continue;
+        SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
+    }
+    picture_ = std::move(picture);
+}
+
 void Win32FormView::Reflect(const FormControls& controls) {
     for (const Control& control : controls.controls) {
         if (control.kind == ControlKind::Timer) {
-            const UINT_PTR id = control.name == "Timer1" ? kTimer1 : kTimer2;
-            bool& running = timers_[control.name];
-            if (control.enabled && !running) SetTimer(window_, id, static_cast<UINT>(control.intervalMs), nullptr);
-            if (!control.enabled && running) KillTimer(window_, id);
-            running = control.enabled;
+            // The window's timer ids: one per timer, in the model's order.
+            Timer& timer = timers_.try_emplace(control.name, Timer{timers_.size() + 1}).first->second;
+            if (control.enabled && !timer.running) {
+                SetTimer(window_, timer.id, static_cast<UINT>(control.intervalMs), nullptr);
+            }
+            if (!control.enabled && timer.running) KillTimer(window_, timer.id);
+            timer.running = control.enabled;
             continue;
         }
         Apply(WidgetFor(control), control);
@@ -242,10 +299,15 @@ Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
             windowClass = L"BUTTON";
             style |= BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP;
             break;
-        case ControlKind::OptionButton:
+        case ControlKind::OptionButton: {
+            // The options of one parent form one group, from its first on.
+            const bool first = std::none_of(widgets_.begin(), widgets_.end(), [parent](const auto& entry) {
+                return entry.second.kind == ControlKind::OptionButton && GetParent(entry.second.handle) == parent;
+            });
             windowClass = L"BUTTON";
-            style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (control.name == "Option1" ? WS_GROUP : 0);
+            style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (first ? WS_GROUP : 0);
             break;
+        }
         case ControlKind::Picture:
             style |= SS_BITMAP | SS_NOTIFY;
             break;
@@ -254,48 +316,45 @@ Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
     }
     Widget widget;
     widget.name = control.name;
+    widget.kind = control.kind;
+    widget.areaLabel = control.areaLabel;
     widget.handle = CreateWindowExW(0, windowClass, L"", style, 0, 0, 0, 0, parent, nullptr, instance_, nullptr);
     if (control.kind == ControlKind::Picture) {
-        SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
+        SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
     }
-    if (control.name == "Label1" && control.index > 0) {
+    if (control.areaLabel) {
         // Area labels lie on the window's surface, beneath the panels.
         SetWindowPos(widget.handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    return widgets_.emplace(key, widget).first->second;
+    return widgets_.emplace(key, std::move(widget)).first->second;
 }
 
 void Win32FormView::Apply(Widget& widget, const Control& control) {
     HWND handle = widget.handle;
-    const RECT place{Pixels(control.left), Pixels(control.top), Pixels(control.left) + Pixels(control.width),
-                     Pixels(control.top) + Pixels(control.height)};
+    const int left = LayoutPixels(control.left, dpi_), top = LayoutPixels(control.top, dpi_);
+    const RECT place{left, top, left + LayoutPixels(control.width, dpi_), top + LayoutPixels(control.height, dpi_)};
     if (!EqualRect(&place, &widget.place)) {
         SetWindowPos(handle, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         widget.place = place;
         moved_ = true;
     }
-    const Font spec = control.font.face.empty() ? Font{"宋体", 9, false, 134} : control.font;
-    if (!widget.hasFont || !(widget.fontSpec == spec)) {
-        if (widget.font) DeleteObject(widget.font);
-        widget.font = CreateSimSun(spec.points, spec.bold);
-        widget.fontSpec = spec;
-        widget.hasFont = true;
-        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(widget.font), TRUE);
+    const Font& wanted = control.font.face.empty() ? kDefaultFont : control.font;
+    if (widget.fontDpi != dpi_ || !(widget.fontMade == wanted)) {
+        GdiObject<HFONT> font = CreateLayoutFont(wanted, dpi_);
+        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        // Only now has the control let go of the font it had.
+        widget.font = std::move(font);
+        widget.fontMade = wanted;
+        widget.fontDpi = dpi_;
     }
     const COLORREF background = ToColorref(control.background);
     if (background != widget.background) {
-        if (widget.brush) DeleteObject(widget.brush);
-        widget.brush = background == CLR_INVALID ? nullptr : CreateSolidBrush(background);
+        widget.brush.reset(background == CLR_INVALID ? nullptr : CreateSolidBrush(background));
         widget.background = background;
         InvalidateRect(handle, nullptr, TRUE);
     }
-    if (control.kind != ControlKind::Picture && control.kind != ControlKind::Panel) {
-        const std::wstring text = Widen(control.text);
-        wchar_t current[512];
-        GetWindowTextW(handle, current, 512);
-        if (text != current) SetWindowTextW(handle, text.c_str());
-    }
+    if (control.kind != ControlKind::Picture && control.kind != ControlKind::Panel) SetText(handle, control.text);
     EnableWindow(handle, control.enabled);
     if (control.kind == ControlKind::OptionButton) {
         SendMessageW(handle, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -305,15 +364,15 @@ void Win32FormView::Apply(Widget& widget, const Control& control) {
 }
 
 void Win32FormView::ApplyWindow(const WindowModel& window) {
-    SetWindowTextW(window_, Widen(window.caption).c_str());
-    if (window.background.kind == Colour::Kind::Rgb && background_ == nullptr) {
-        background_ = CreateSolidBrush(static_cast<COLORREF>(window.background.bgr));
+    SetText(window_, window.caption);
+    if (window.background.kind == Colour::Kind::Rgb && !background_) {
+        background_.reset(CreateSolidBrush(static_cast<COLORREF>(window.background.bgr)));
         InvalidateRect(window_, nullptr, TRUE);
     }
     // The client area must coincide with the screen, its origin at the
-    // screen's top-left corner, for window units to be screen pixels.
-    const int width = window.maximised ? GetSystemMetrics(SM_CXSCREEN) : Pixels(window.designedWidth);
-    const int height = window.maximised ? GetSystemMetrics(SM_CYSCREEN) : Pixels(window.designedHeight);
+    // screen's top-left corner, for window pixels to be screen pixels.
+    const int width = window.maximised ? GetSystemMetrics(SM_CXSCREEN) : LayoutPixels(window.designedWidth, dpi_);
+    const int height = window.maximised ? GetSystemMetrics(SM_CYSCREEN) : LayoutPixels(window.designedHeight, dpi_);
     RECT now;
     GetWindowRect(window_, &now);
     if (now.left != 0 || now.top != 0 || now.right != width || now.bottom != height) {
@@ -331,9 +390,7 @@ void Win32FormView::Command(HWND child, WORD notification) {
     if (widget == nullptr || form_ == nullptr) return;
     const std::string name = widget->name;
     if (notification == EN_CHANGE) {
-        wchar_t text[512];
-        GetWindowTextW(child, text, 512);
-        form_->TextChanged(name, Narrow(text));
+        form_->TextChanged(name, Narrow(WindowText(child)));
         return;
     }
     if (notification == BN_CLICKED) gate_.Run([this, name] { RunClickHandler(*form_, name); });
@@ -342,39 +399,45 @@ void Win32FormView::Command(HWND child, WORD notification) {
 void Win32FormView::Mouse(UINT message, WPARAM wParam, LPARAM lParam) {
     if (form_ == nullptr) return;
     const bool press = message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
-    const std::int16_t button = (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP)   ? 1
-                                : (message == WM_RBUTTONDOWN || message == WM_RBUTTONUP) ? 2
-                                                                                         : 4;
-    const std::int16_t shift = Shift(wParam);
-    const auto x = static_cast<float>(GET_X_LPARAM(lParam)), y = static_cast<float>(GET_Y_LPARAM(lParam));
+    const std::int16_t button = ButtonOf(message);
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (press) {
+        // While a button is held the window has the mouse, and presses on
+        // its panels and labels come here too; those start no area, as the
+        // ones that reach the panels and labels themselves do not.
+        if (ChildWindowFromPointEx(window_, at, CWP_SKIPINVISIBLE) != window_) {
+            pressedOnBareWindow_ = static_cast<std::int16_t>(pressedOnBareWindow_ & ~button);
+            return;
+        }
+        pressedOnBareWindow_ = static_cast<std::int16_t>(pressedOnBareWindow_ | button);
         // The release comes here even off the window.
         SetCapture(window_);
-        pressOnBareWindow_ = true;
-        gate_.Run([this, button, shift, x, y] { form_->Form_MouseDown(button, shift, x, y); });
-        return;
+    } else {
+        if ((pressedOnBareWindow_ & button) == 0) return;
+        pressedOnBareWindow_ = static_cast<std::int16_t>(pressedOnBareWindow_ & ~button);
+        if (pressedOnBareWindow_ == 0) ReleaseCapture();
     }
-    if (!pressOnBareWindow_) return;
-    pressOnBareWindow_ = false;
-    ReleaseCapture();
-    gate_.Run([this, button, shift, x, y] { form_->Form_MouseUp(button, shift, x, y); });
+    const std::int16_t shift = Shift(wParam);
+    const float x = LayoutUnits(at.x, dpi_), y = LayoutUnits(at.y, dpi_);
+    gate_.Run([this, press, button, shift, x, y] {
+        if (press) {
+            form_->Form_MouseDown(button, shift, x, y);
+        } else {
+            form_->Form_MouseUp(button, shift, x, y);
+        }
+    });
 }
 
 void Win32FormView::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-    const HGDIOBJ previousPen = SelectObject(dc, pen);
-    const HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    const PaintDc dc(window_);
+    const GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
+    const Selection drawWith(dc.Get(), pen.get());
+    const Selection hollow(dc.Get(), GetStockObject(NULL_BRUSH));
     for (const Outline& o : outlines_) {
-        const int left = Pixels(std::min(o.x1, o.x2)), right = Pixels(std::max(o.x1, o.x2));
-        const int top = Pixels(std::min(o.y1, o.y2)), bottom = Pixels(std::max(o.y1, o.y2));
-        Rectangle(dc, left, top, right + 1, bottom + 1);
+        const int left = LayoutPixels(std::min(o.x1, o.x2), dpi_), right = LayoutPixels(std::max(o.x1, o.x2), dpi_);
+        const int top = LayoutPixels(std::min(o.y1, o.y2), dpi_), bottom = LayoutPixels(std::max(o.y1, o.y2), dpi_);
+        Rectangle(dc.Get(), left, top, right + 1, bottom + 1);
     }
-    SelectObject(dc, previousBrush);
-    SelectObject(dc, previousPen);
-    DeleteObject(pen);
-    EndPaint(window_, &paint);
 }
 
 const Win32FormView::Widget* Win32FormView::FindByHandle(HWND handle) const {
@@ -399,11 +462,11 @@ void Win32FormView::CreateAreaLabel(int) {
 }
 
 void Win32FormView::RemoveAreaLabel(int index) {
-    const auto found = widgets_.find({"Label1", index});
+    const auto found = std::find_if(widgets_.begin(), widgets_.end(), [index](const auto& entry) {
+        return entry.second.areaLabel && entry.first.second == index;
+    });
     if (found == widgets_.end()) return;
     DestroyWindow(found->second.handle);
-    if (found->second.brush) DeleteObject(found->second.brush);
-    if (found->second.font) DeleteObject(found->second.font);
     widgets_.erase(found);
 }
 
@@ -419,7 +482,7 @@ void Win32FormView::RaiseToTop() {
 float Win32FormView::InnerWidth() const {
     RECT client;
     GetClientRect(window_, &client);
-    return static_cast<float>(client.right - client.left);
+    return LayoutUnits(client.right - client.left, dpi_);
 }
 
 void Win32FormView::Close() { SendMessageW(window_, WM_CLOSE, 0, 0); }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,6 +11,8 @@
 #include "app/Form1.h"
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
+#include "app/ViewConventions.h"
+#include "platform/win32/GdiHandles.h"
 
 namespace sentrel {
 
@@ -17,6 +20,8 @@ namespace sentrel {
 // control of the model (panels are child windows of their own class that
 // pass their controls' notifications up), red outlines painted on the
 // window's surface, and every event handed to Form1 through the gate.
+// The model's positions are pixels at 96 dpi: the window draws them at its
+// own density and reports the mouse back in the model's units.
 class Win32FormView : public FormView {
 public:
     Win32FormView(HINSTANCE instance, HandlerGate& gate);
@@ -26,6 +31,7 @@ public:
 
     void Attach(Form1& form) { form_ = &form; }
     HWND Window() const { return window_; }
+    int Dpi() const { return dpi_; }
 
     void Reflect(const FormControls& controls) override;
     void DrawOutline(const Outline& outline) override;
@@ -41,12 +47,18 @@ private:
     struct Widget {
         HWND handle = nullptr;
         std::string name;
+        ControlKind kind = ControlKind::Label;
+        bool areaLabel = false;
         RECT place{};
         COLORREF background = CLR_INVALID;
-        HBRUSH brush = nullptr;
-        HFONT font = nullptr;
-        Font fontSpec;
-        bool hasFont = false;
+        GdiObject<HBRUSH> brush;
+        GdiObject<HFONT> font;
+        Font fontMade;
+        int fontDpi = 0;  // none made yet
+    };
+    struct Timer {
+        UINT_PTR id;
+        bool running = false;
     };
     using Key = std::pair<std::string, int>;
 
@@ -60,19 +72,24 @@ private:
     void Command(HWND child, WORD notification);
     void Mouse(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
+    void Unload();
+    void UseDpi(int dpi);
     const Widget* FindByHandle(HWND handle) const;
 
     HINSTANCE instance_;
     HandlerGate& gate_;
     Form1* form_ = nullptr;
     HWND window_ = nullptr;
+    int dpi_ = kLayoutDpi;
     std::map<Key, Widget> widgets_;
-    std::map<std::string, bool> timers_;
+    std::map<std::string, Timer> timers_;
     std::vector<Outline> outlines_;
-    HBRUSH background_ = nullptr;
-    HBITMAP picture_ = nullptr;
+    GdiObject<HBRUSH> background_;
+    GdiObject<HBITMAP> picture_;
     int opacity_ = -1;
-    bool pressOnBareWindow_ = false;
+    // The buttons (as Form1 numbers them) held since a press on the bare
+    // window; only their releases reach Form1.
+    std::int16_t pressedOnBareWindow_ = 0;
     bool unloaded_ = false;
     bool moved_ = false;
 };

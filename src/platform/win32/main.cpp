@@ -4,8 +4,11 @@
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
+#include "app/ViewConventions.h"
+#include "monitor/ScaledScreenPixels.h"
 #include "monitor/SystemClock.h"
 #include "monitor/SystemRandom.h"
+#include "platform/win32/DpiAwareness.h"
 #include "platform/win32/GdiScreenReader.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32FormView.h"
@@ -17,9 +20,7 @@
 using namespace sentrel;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    // Window units must be physical pixels for mouse positions to serve as
-    // screen coordinates.
-    SetProcessDPIAware();
+    BecomeDpiAware();
 
     std::string serviceUrl;
     try {
@@ -33,7 +34,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32FormView view(instance, gate);
     WinHttpTransport transport;
     ServiceClient service(transport, ServiceRequests(serviceUrl));
-    GdiScreenReader screen;
+    GdiScreenReader gdi;
+    // Areas are in the model's units; the window, and the screen beneath
+    // it, in pixels at the window's density.
+    ScaledScreenPixels screen(gdi, [&view] { return static_cast<double>(view.Dpi()) / kLayoutDpi; });
     SystemClock clock;
     SystemRandom random;
     Win32HotKeys hotKeys(view.Window());

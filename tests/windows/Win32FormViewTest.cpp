@@ -1,0 +1,121 @@
+#include "platform/win32/Win32FormView.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/win32/DpiAwareness.h"
+#include "platform/win32/WideText.h"
+#include "support/FakeHotKeys.h"
+#include "support/FakeScreen.h"
+#include "support/ManualClock.h"
+#include "support/ScriptedRandom.h"
+#include "support/ScriptedTransport.h"
+
+namespace sentrel {
+namespace {
+
+// Form1 loaded on the real window; every request gets the same reply.
+struct LoadedWindow {
+    explicit LoadedWindow(const std::string& reply = "ok") {
+        transport.ReplyAlways(200, reply);
+        view.Attach(form);
+        gate.Run([this] { form.Form_Load(); });
+    }
+    LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(view.Window(), message, w, l); }
+    auto SignOffs() const {
+        return std::ranges::count_if(transport.sent,
+                                     [](const auto& sent) { return sent.url.find("checkoff") != std::string::npos; });
+    }
+    HWND SignInPanel() const {
+        HWND panel = nullptr;
+        do panel = FindWindowExW(view.Window(), panel, L"SentrelPanel", nullptr);
+        while (panel != nullptr && FindWindowExW(panel, nullptr, L"Button", L"登录") == nullptr);
+        return panel;
+    }
+
+    HandlerGate gate;
+    Win32FormView view{GetModuleHandleW(nullptr), gate};
+    testing::ScriptedTransport transport;
+    ServiceClient service{transport, ServiceRequests("http://svc")};
+    testing::FakeScreen screen{8, 8};
+    testing::FakeHotKeys hotKeys;
+    testing::ManualClock clock;
+    testing::ScriptedRandom random;
+    Form1 form{FormServices{view, screen, service, hotKeys, clock, random}};
+};
+
+// Log-off and shut-down close the window as any close does, signing off;
+// a log-off that is called off keeps it.
+TEST(Win32FormView, LogOffAndShutDownSignOff) {
+    LoadedWindow window;
+    EXPECT_NE(window.Send(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+    window.Send(WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(window.SignOffs(), 0);
+    window.Send(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(window.SignOffs(), 1);
+}
+
+// Every release of a button pressed on the bare window reaches Form1; a
+// press on a label, or of a button Form1 does not know, starts nothing.
+TEST(Win32FormView, EveryReleaseOfAButtonPressedOnTheBareWindowCounts) {
+    LoadedWindow window;
+    window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    window.Send(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(120, 120));
+    window.Send(WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(10, 5));
+    window.Send(WM_MBUTTONUP, 0, MAKELPARAM(300, 300));
+    window.Send(WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), MAKELPARAM(300, 300));
+    window.Send(WM_XBUTTONUP, MAKEWPARAM(0, XBUTTON1), MAKELPARAM(300, 300));
+    window.Send(WM_LBUTTONUP, MK_RBUTTON, MAKELPARAM(200, 200));
+    EXPECT_EQ(window.form.State().RegionCount, 1);
+    window.Send(WM_RBUTTONUP, 0, MAKELPARAM(210, 210));  // adds a second area, then clears them all
+    EXPECT_EQ(window.form.State().RegionCount, 0);
+}
+
+int setTexts = 0;
+LRESULT CALLBACK CountSetTexts(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lParam)->message == WM_SETTEXT) ++setTexts;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A text of any length is read whole, and never set again unchanged (which
+// would repaint its control after every once-a-second pass).
+TEST(Win32FormView, LongTextsAreReadWholeAndNotSetAgain) {
+    const std::string notice(600, 'v'), code(700, '7');
+    LoadedWindow window(notice);
+    SetWindowTextW(FindWindowExW(window.SignInPanel(), nullptr, L"Edit", nullptr), Widen(code).c_str());
+    EXPECT_EQ(window.form.Controls().Get("Text2").text, code);
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountSetTexts, nullptr, GetCurrentThreadId());
+    window.Send(WM_SIZE);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(setTexts, 0);
+}
+
+// The layout scales with the window's density, the mouse comes back in the
+// layout's units: at the screen's density where run-at-dpi.sh sets one, or
+// at one the window is told it has moved to.
+TEST(Win32FormView, LayoutScalesWithTheDensity) {
+    BecomeDpiAware();
+    LoadedWindow window;
+    const char* density = std::getenv("SENTREL_TEST_DPI");
+    const int dpi = density != nullptr ? std::atoi(density) : 144;
+    RECT suggested{};
+    if (density == nullptr) window.Send(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_EQ(window.view.Dpi(), dpi);
+    const HWND panel = window.SignInPanel();
+    RECT button, frame, client;
+    GetWindowRect(FindWindowExW(panel, nullptr, L"Button", L"登录"), &button);
+    MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, 312 * dpi / 96);
+    EXPECT_EQ(button.top, 16 * dpi / 96);
+    GetWindowRect(panel, &frame);
+    GetClientRect(window.view.Window(), &client);
+    EXPECT_NEAR(frame.left + frame.right, client.right, 1) << "the panel is centred";
+    window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
+    window.Send(WM_LBUTTONUP, 0, MAKELPARAM(300, 300));
+    EXPECT_DOUBLE_EQ(window.form.State().RegionTable.Cell(1, RegionTable::kReleaseY), 300.0 * 96 / dpi);
+}
+
+}  // namespace
+}  // namespace sentrel
