@@ -78,6 +78,13 @@ void SetColour(QWidget* widget, QPalette::ColorRole role, const Colour& colour) 
     if (role == QPalette::Window) widget->setAutoFillBackground(true);
 }
 
+// Whether any of the members differs between what was last applied (none
+// yet: every one) and the model now.
+template <typename Model, typename... Members>
+bool Changed(const std::optional<Model>& applied, const Model& now, Members... members) {
+    return !applied || (((*applied).*members != now.*members) || ...);
+}
+
 }  // namespace
 
 QtFormView::QtFormView(HandlerGate& gate, QPixmap picture) : gate_(gate), picture_(std::move(picture)) {
@@ -93,7 +100,7 @@ void QtFormView::Reflect(const FormControls& controls) {
         if (control.kind == ControlKind::Timer) {
             ApplyTimer(control);
         } else {
-            Apply(WidgetFor(control), control);
+            Apply(MirrorFor(control), control);
         }
     }
     ApplyWindow(controls.window);
@@ -108,22 +115,20 @@ void QtFormView::ApplyTabOrder(const FormControls& controls) {
     std::sort(ordered.begin(), ordered.end(),
               [](const Control* a, const Control* b) { return a->tabOrder < b->tabOrder; });
     for (std::size_t i = 1; i < ordered.size(); ++i) {
-        QWidget::setTabOrder(widgets_.at({ordered[i - 1]->name, ordered[i - 1]->index}),
-                             widgets_.at({ordered[i]->name, ordered[i]->index}));
+        QWidget::setTabOrder(widgets_.at({ordered[i - 1]->name, ordered[i - 1]->index}).widget,
+                             widgets_.at({ordered[i]->name, ordered[i]->index}).widget);
     }
 }
 
-QWidget* QtFormView::WidgetFor(const Control& control) {
+QtFormView::Mirror& QtFormView::MirrorFor(const Control& control) {
     const Key key{control.name, control.index};
     const auto found = widgets_.find(key);
     if (found != widgets_.end()) return found->second;
-    QWidget* widget = Create(control);
-    widgets_[key] = widget;
-    return widget;
+    return widgets_[key] = Mirror{Create(control), std::nullopt};
 }
 
 QWidget* QtFormView::Create(const Control& control) {
-    QWidget* parent = control.parent.empty() ? static_cast<QWidget*>(this) : widgets_.at({control.parent, -1});
+    QWidget* parent = control.parent.empty() ? static_cast<QWidget*>(this) : widgets_.at({control.parent, -1}).widget;
     QWidget* widget = nullptr;
     switch (control.kind) {
         case ControlKind::Label: {
@@ -134,7 +139,7 @@ QWidget* QtFormView::Create(const Control& control) {
             if (parent == this) {
                 for (const char* panel : {"Frame1", "Frame2"}) {
                     const auto found = widgets_.find({panel, -1});
-                    if (found != widgets_.end()) label->stackUnder(found->second);
+                    if (found != widgets_.end()) label->stackUnder(found->second.widget);
                 }
             }
             widget = label;
@@ -191,24 +196,35 @@ QWidget* QtFormView::Create(const Control& control) {
     return widget;
 }
 
-void QtFormView::Apply(QWidget* widget, const Control& control) {
-    widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width), Pixels(control.height));
-    widget->setFont(control.font.face.empty() ? font() : CjkFont(control.font.points, control.font.bold));
-    widget->setEnabled(control.enabled);
-    SetColour(widget, QPalette::Window, control.background);
-    SetColour(widget, QPalette::WindowText, control.foreground);
-    const QString text = QString::fromStdString(control.text);
+void QtFormView::Apply(Mirror& mirror, const Control& control) {
+    QWidget* widget = mirror.widget;
+    const auto changed = [&](auto... members) { return Changed(mirror.applied, control, members...); };
+    const auto text = [&] { return QString::fromStdString(control.text); };
+    if (changed(&Control::left, &Control::top, &Control::width, &Control::height)) {
+        widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width), Pixels(control.height));
+    }
+    if (changed(&Control::font)) {
+        widget->setFont(control.font.face.empty() ? font() : CjkFont(control.font.points, control.font.bold));
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->findChild<QLabel*>("caption")->setFont(widget->font());
+        }
+    }
+    if (changed(&Control::enabled)) widget->setEnabled(control.enabled);
+    if (changed(&Control::background)) SetColour(widget, QPalette::Window, control.background);
+    if (changed(&Control::foreground)) SetColour(widget, QPalette::WindowText, control.foreground);
     if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && control.kind == ControlKind::Label) {
-        label->setText(text);
-        label->setAlignment(ToQt(control.align));
+        if (changed(&Control::text)) label->setText(text());
+        if (changed(&Control::align)) label->setAlignment(ToQt(control.align));
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        if (edit->text() != text) edit->setText(text);
+        // The box may already hold the text, typed by the user; setting it
+        // again would move the cursor to the end.
+        if (changed(&Control::text) && edit->text() != text()) edit->setText(text());
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        auto* caption = button->findChild<QLabel*>("caption");
-        caption->setText(text);
-        caption->setFont(widget->font());
+        if (changed(&Control::text)) button->findChild<QLabel*>("caption")->setText(text());
     } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
-        option->setText(text);
+        if (changed(&Control::text)) option->setText(text());
+        // Compared with the button itself: a click checks it before its
+        // handler has run.
         if (option->isChecked() != control.checked) {
             // An exclusive group refuses to uncheck its last checked button.
             options_->setExclusive(false);
@@ -216,7 +232,8 @@ void QtFormView::Apply(QWidget* widget, const Control& control) {
             options_->setExclusive(true);
         }
     }
-    widget->setVisible(control.visible);
+    if (changed(&Control::visible)) widget->setVisible(control.visible);
+    mirror.applied = control;
 }
 
 void QtFormView::ApplyTimer(const Control& control) {
@@ -238,9 +255,10 @@ void QtFormView::ApplyTimer(const Control& control) {
 }
 
 void QtFormView::ApplyWindow(const WindowModel& window) {
-    setWindowTitle(QString::fromStdString(window.caption));
-    QPalette palette = this->palette();
-    if (window.background.kind == Colour::Kind::Rgb) {
+    const auto changed = [&](auto... members) { return Changed(appliedWindow_, window, members...); };
+    if (changed(&WindowModel::caption)) setWindowTitle(QString::fromStdString(window.caption));
+    if (changed(&WindowModel::background) && window.background.kind == Colour::Kind::Rgb) {
+        QPalette palette = this->palette();
         palette.setColor(QPalette::Window, ToQColor(window.background.bgr));
         setPalette(palette);
         setAutoFillBackground(true);
@@ -257,8 +275,11 @@ void QtFormView::ApplyWindow(const WindowModel& window) {
     } else if (size() != QSize(Pixels(window.designedWidth), Pixels(window.designedHeight))) {
         resize(Pixels(window.designedWidth), Pixels(window.designedHeight));
     }
-    if (window.layered) setWindowOpacity(window.opacity / 255.0);
+    if (window.layered && changed(&WindowModel::layered, &WindowModel::opacity)) {
+        setWindowOpacity(window.opacity / 255.0);
+    }
     if (window.visible != isVisible()) setVisible(window.visible);
+    appliedWindow_ = window;
 }
 
 void QtFormView::Clicked(const std::string& name) {
@@ -282,7 +303,7 @@ void QtFormView::CreateAreaLabel(int) {
 void QtFormView::RemoveAreaLabel(int index) {
     const auto found = widgets_.find({"Label1", index});
     if (found == widgets_.end()) return;
-    delete found->second;
+    delete found->second.widget;
     widgets_.erase(found);
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,9 @@ namespace sentrel {
 // The window on Qt Widgets: one widget per control of the model, created
 // the first time the model shows it and kept in line with it after every
 // handler. Every event goes to Form1 through the handler gate.
+// Only what changed since the last Reflect is applied: the model is
+// reflected after every once-a-second pass, and setting every property of
+// every widget again costs time even where Qt then finds nothing to redraw.
 class QtFormView : public QWidget, public FormView {
 public:
     QtFormView(HandlerGate& gate, QPixmap picture);
@@ -46,10 +50,15 @@ protected:
 
 private:
     using Key = std::pair<std::string, int>;
+    struct Mirror {
+        QWidget* widget = nullptr;
+        // Empty until the widget's first Apply, which sets every property.
+        std::optional<Control> applied;
+    };
 
-    QWidget* WidgetFor(const Control& control);
+    Mirror& MirrorFor(const Control& control);
     QWidget* Create(const Control& control);
-    void Apply(QWidget* widget, const Control& control);
+    void Apply(Mirror& mirror, const Control& control);
     void ApplyTimer(const Control& control);
     void ApplyWindow(const WindowModel& window);
     void ApplyTabOrder(const FormControls& controls);
@@ -59,7 +68,8 @@ private:
     HandlerGate& gate_;
     Form1* form_ = nullptr;
     QPixmap picture_;
-    std::map<Key, QWidget*> widgets_;
+    std::map<Key, Mirror> widgets_;
+    std::optional<WindowModel> appliedWindow_;
     std::map<std::string, std::unique_ptr<QTimer>> timers_;
     QButtonGroup* options_ = nullptr;
     std::vector<Outline> outlines_;
