@@ -77,6 +77,15 @@ TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
         }
         ASSERT_TRUE(CompositorRuns());
     }
+    {
+        // A bare root that publishes no wallpaper reads the same whether
+        // Sentrel's window covers it or not (here: does not exist).
+        XcbScreenReader bare;
+        const std::vector<ScreenPoint> point = {{5, 5}};
+        std::vector<std::int32_t> read(1);
+        bare.Read(point, read);
+        EXPECT_EQ(read[0], ScreenPixels::kUnreadable);
+    }
     const Painting tile{0, 0, 64, 48, RandomColours(64 * 48, 1)};
     const XcbConnectionPtr wallpaper = SetWallpaper(tile);
     // Top first: one overlapping another, one hanging off the screen's corner.

@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sentrel");
     QApplication::setFont(CjkFont(9, false));
+    // A steady text cursor: the threshold box keeps the focus while the tool
+    // watches for hours, and a blinking one would repaint it twice a second.
+    QApplication::setCursorFlashTime(0);
 
     std::string serviceUrl;
     try {

@@ -50,7 +50,7 @@ XcbScreenReader::XcbScreenReader(const char* display) {
     rootFormat_ = XcbPixelFormat::Of(setup, screen, screen->root_depth, screen->root_visual);
     if (!rootFormat_) throw std::runtime_error("unsupported root window visual");
     screen_ = PixelSource{screen->root, 0, 0, 0, 0, &*rootFormat_};
-    if (RedirectTopLevels(connection_.get(), screen->root)) stack_.emplace(connection_.get(), screen, screen_);
+    if (RedirectTopLevels(connection_.get(), screen->root)) stack_.emplace(connection_.get(), screen);
 }
 
 void XcbScreenReader::Exclude(std::function<xcb_window_t()> window) {

@@ -35,8 +35,8 @@ ScreenPoint PixelSource::Local(ScreenPoint p) const {
     return local;
 }
 
-XcbWindowStack::XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen, PixelSource screen_source)
-    : connection_(connection), screen_(screen), screenSource_(screen_source) {
+XcbWindowStack::XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen)
+    : connection_(connection), screen_(screen) {
     rootPixmapAtom_ = Atom(connection_, "_XROOTPMAP_ID");
     esetrootPixmapAtom_ = Atom(connection_, "ESETROOT_PMAP_ID");
     const std::uint32_t events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -104,7 +104,6 @@ void XcbWindowStack::Refresh() {
     FetchWallpaper(rootPixmap, esetrootPixmap);
 
     topFirst_.clear();
-    own_.reset();
     if (!tree) return;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const int count = xcb_query_tree_children_length(tree.get());
@@ -130,18 +129,11 @@ void XcbWindowStack::Refresh() {
             continue;
         }
         const int border = geometry->border_width;
-        TopLevel window{a.window,
-                        geometry->x,
-                        geometry->y,
-                        geometry->x + geometry->width + 2 * border,
+        TopLevel window{geometry->x, geometry->y, geometry->x + geometry->width + 2 * border,
                         geometry->y + geometry->height + 2 * border,
                         PixelSource{a.window, geometry->x + border, geometry->y + border, 0, 0,
                                     FormatOf(geometry->depth, attributes->visual)}};
-        if (a.window == own) {
-            own_ = window;
-        } else if (window.source.format != nullptr) {
-            topFirst_.push_back(window);
-        }
+        if (a.window != own && window.source.format != nullptr) topFirst_.push_back(window);
     }
 }
 
@@ -168,9 +160,7 @@ const PixelSource* XcbWindowStack::SourceAt(ScreenPoint p) const {
         if (window.Contains(p)) return &window.source;
     }
     if (wallpaper_ && wallpaper_->format != nullptr) return &*wallpaper_;
-    // The bare root keeps no copy of what Sentrel's window covers.
-    if (own_ && own_->Contains(p)) return nullptr;
-    return &screenSource_;
+    return nullptr;
 }
 
 }  // namespace sentrel

@@ -34,9 +34,7 @@ struct PixelSource {
 // so the stack is fetched again only after something changed.
 class XcbWindowStack {
 public:
-    // screen: the root window itself, read where neither a window nor a
-    // wallpaper lies and Sentrel's window does not cover the point.
-    XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen, PixelSource screen_source);
+    XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen);
 
     // The window whose top-level ancestor never counts, asked again whenever
     // the stack is fetched (a toolkit may replace its native window).
@@ -46,13 +44,14 @@ public:
     bool Changed();
     void Refresh();
 
-    // The source of a point on the screen; nullptr where only Sentrel's own
-    // window is known there.
+    // The source of a point on the screen; nullptr on a bare root that
+    // publishes no wallpaper. The server keeps no copy of such a root beneath
+    // Sentrel's window, and reading it only while the window is hidden would
+    // make every show and hide look like a change.
     const PixelSource* SourceAt(ScreenPoint p) const;
 
 private:
     struct TopLevel {
-        xcb_window_t window = 0;
         int left = 0, top = 0, right = 0, bottom = 0;  // outer edges, right and bottom exclusive
         PixelSource source;
 
@@ -69,9 +68,7 @@ private:
     std::function<xcb_window_t()> ownWindow_;
     bool dirty_ = true;
     std::vector<TopLevel> topFirst_;
-    std::optional<TopLevel> own_;
     std::optional<PixelSource> wallpaper_;
-    PixelSource screenSource_;
     std::map<std::pair<std::uint8_t, xcb_visualid_t>, std::optional<XcbPixelFormat>> formats_;
 };
 
