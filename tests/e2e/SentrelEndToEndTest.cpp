@@ -279,6 +279,18 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     ASSERT_TRUE(signedIn);
     const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
 
+    // A drag begun on the instructions, or with a back button, draws no
+    // area; in a chord of right and left, the left release still does.
+    Xdotool("mousemove 10 5 mousedown 1 mousemove 300 300 mouseup 1");
+    Xdotool("mousemove 800 800 mousedown 8 mousemove 900 900 mouseup 8");
+    Xdotool("mousemove 600 600 mousedown 3 mousedown 1 mousemove 700 700 mouseup 3 mouseup 1");
+    // The new area's label lies at the release point.
+    EXPECT_TRUE(WaitFor([] { return PixelAt(720, 710) == "255,0,0"; }, 5s)) << "the chord's left release adds an area";
+    EXPECT_NE(PixelAt(150, 300), "255,0,0") << "no area from a press on the instructions";
+    EXPECT_NE(PixelAt(850, 800), "255,0,0") << "no area from the back button";
+    Xdotool("click 3");
+    ASSERT_TRUE(WaitFor([] { return PixelAt(720, 710) != "255,0,0"; }, 5s));
+
     testing::PaintedWindow content(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
     content.Lower();
     std::atomic<bool> changing = true, done = false;

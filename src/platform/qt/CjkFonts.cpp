@@ -1,7 +1,8 @@
 #include "platform/qt/CjkFonts.h"
 
 #include <QStringList>
-#include <cmath>
+
+#include "app/ViewConventions.h"
 
 namespace sentrel {
 
@@ -11,7 +12,7 @@ QFont CjkFont(double points, bool bold) {
                                  QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC")});
     // The layout is in pixels at 96 dpi; pixel sizes keep text in its boxes
     // whatever dpi the display reports.
-    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    font.setPixelSize(FontPixels(points));
     font.setBold(bold);
     return font;
 }

@@ -18,16 +18,13 @@
 #include <cmath>
 
 #include "app/HandlerDispatch.h"
+#include "app/ViewConventions.h"
 #include "platform/qt/CjkFonts.h"
 
 namespace sentrel {
 namespace {
 
 QColor ToQColor(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-// Positions are kept unrounded in the model; a widget sits on whole pixels,
-// halves going to the even neighbour.
-int Pixels(float value) { return static_cast<int>(std::nearbyint(value)); }
 
 Qt::Alignment ToQt(TextAlign align) {
     switch (align) {
@@ -40,23 +37,24 @@ Qt::Alignment ToQt(TextAlign align) {
     }
 }
 
+// Back, forward and other extra buttons are none of the window's: 0.
 std::int16_t ButtonCode(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton:
-            return 1;
+            return kLeftButton;
         case Qt::RightButton:
-            return 2;
+            return kRightButton;
         case Qt::MiddleButton:
-            return 4;
+            return kMiddleButton;
         default:
             return 0;
     }
 }
 
 std::int16_t ShiftCode(Qt::KeyboardModifiers modifiers) {
-    return static_cast<std::int16_t>(((modifiers & Qt::ShiftModifier) ? 1 : 0) |
-                                     ((modifiers & Qt::ControlModifier) ? 2 : 0) |
-                                     ((modifiers & Qt::AltModifier) ? 4 : 0));
+    return static_cast<std::int16_t>(((modifiers & Qt::ShiftModifier) ? kShiftMask : 0) |
+                                     ((modifiers & Qt::ControlModifier) ? kCtrlMask : 0) |
+                                     ((modifiers & Qt::AltModifier) ? kAltMask : 0));
 }
 
 void SetColour(QWidget* widget, QPalette::ColorRole role, const Colour& colour) {
@@ -137,9 +135,8 @@ QWidget* QtFormView::Create(const Control& control) {
             label->setTextFormat(Qt::PlainText);
             // Labels lie on the window's own surface, beneath the panels.
             if (parent == this) {
-                for (const char* panel : {"Frame1", "Frame2"}) {
-                    const auto found = widgets_.find({panel, -1});
-                    if (found != widgets_.end()) label->stackUnder(found->second.widget);
+                for (const auto& [key, mirror] : widgets_) {
+                    if (mirror.applied && mirror.applied->kind == ControlKind::Panel) label->stackUnder(mirror.widget);
                 }
             }
             widget = label;
@@ -201,7 +198,8 @@ void QtFormView::Apply(Mirror& mirror, const Control& control) {
     const auto changed = [&](auto... members) { return Changed(mirror.applied, control, members...); };
     const auto text = [&] { return QString::fromStdString(control.text); };
     if (changed(&Control::left, &Control::top, &Control::width, &Control::height)) {
-        widget->setGeometry(Pixels(control.left), Pixels(control.top), Pixels(control.width), Pixels(control.height));
+        widget->setGeometry(LayoutPixels(control.left), LayoutPixels(control.top), LayoutPixels(control.width),
+                            LayoutPixels(control.height));
     }
     if (changed(&Control::font)) {
         widget->setFont(control.font.face.empty() ? font() : CjkFont(control.font.points, control.font.bold));
@@ -242,12 +240,8 @@ void QtFormView::ApplyTimer(const Control& control) {
         timer = std::make_unique<QTimer>();
         // Coarse timers may fire 5 % early or late; the keep-alive period matters.
         timer->setTimerType(Qt::PreciseTimer);
-        connect(timer.get(), &QTimer::timeout, this, [this, name = control.name] {
-            gate_.RunOnce(name, [this, name] {
-                if (name == "Timer1") form_->Timer1_Timer();
-                if (name == "Timer2") form_->Timer2_Timer();
-            });
-        });
+        connect(timer.get(), &QTimer::timeout, this,
+                [this, name = control.name] { gate_.RunOnce(name, [this, name] { RunTimerHandler(*form_, name); }); });
     }
     if (timer->interval() != control.intervalMs) timer->setInterval(control.intervalMs);
     if (control.enabled && !timer->isActive()) timer->start();
@@ -272,8 +266,8 @@ void QtFormView::ApplyWindow(const WindowModel& window) {
         }
         const QRect screenArea = atOrigin->geometry();
         if (geometry() != screenArea) setGeometry(screenArea);
-    } else if (size() != QSize(Pixels(window.designedWidth), Pixels(window.designedHeight))) {
-        resize(Pixels(window.designedWidth), Pixels(window.designedHeight));
+    } else if (size() != QSize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight))) {
+        resize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight));
     }
     if (window.layered && changed(&WindowModel::layered, &WindowModel::opacity)) {
         setWindowOpacity(window.opacity / 255.0);
@@ -301,7 +295,9 @@ void QtFormView::CreateAreaLabel(int) {
 }
 
 void QtFormView::RemoveAreaLabel(int index) {
-    const auto found = widgets_.find({"Label1", index});
+    const auto found = std::find_if(widgets_.begin(), widgets_.end(), [index](const auto& entry) {
+        return entry.first.second == index && entry.second.applied && entry.second.applied->areaLabel;
+    });
     if (found == widgets_.end()) return;
     delete found->second.widget;
     widgets_.erase(found);
@@ -337,22 +333,26 @@ void QtFormView::paintEvent(QPaintEvent*) {
 }
 
 void QtFormView::mousePressEvent(QMouseEvent* event) {
-    // Presses on panels and labels start no area.
-    pressOnBareWindow_ = childAt(event->position().toPoint()) == nullptr;
-    if (!pressOnBareWindow_ || form_ == nullptr) return;
-    const auto button = ButtonCode(event->button());
-    const auto shift = ShiftCode(event->modifiers());
-    const auto x = static_cast<float>(event->position().x()), y = static_cast<float>(event->position().y());
-    gate_.Run([this, button, shift, x, y] { form_->Form_MouseDown(button, shift, x, y); });
+    const std::int16_t button = ButtonCode(event->button());
+    // Presses on panels and labels start no area; each button held down is
+    // followed on its own, so a chord's every release reaches the window.
+    if (button == 0 || form_ == nullptr || childAt(event->position().toPoint()) != nullptr) return;
+    buttonsOnBareWindow_ |= button;
+    ForwardMouse(event, button, &Form1::Form_MouseDown);
 }
 
 void QtFormView::mouseReleaseEvent(QMouseEvent* event) {
-    if (!pressOnBareWindow_ || form_ == nullptr) return;
-    pressOnBareWindow_ = false;
-    const auto button = ButtonCode(event->button());
+    const std::int16_t button = ButtonCode(event->button());
+    if (button == 0 || form_ == nullptr || (buttonsOnBareWindow_ & button) == 0) return;
+    buttonsOnBareWindow_ = static_cast<std::int16_t>(buttonsOnBareWindow_ & ~button);
+    ForwardMouse(event, button, &Form1::Form_MouseUp);
+}
+
+void QtFormView::ForwardMouse(QMouseEvent* event, std::int16_t button,
+                              void (Form1::*handler)(std::int16_t, std::int16_t, float, float)) {
     const auto shift = ShiftCode(event->modifiers());
     const auto x = static_cast<float>(event->position().x()), y = static_cast<float>(event->position().y());
-    gate_.Run([this, button, shift, x, y] { form_->Form_MouseUp(button, shift, x, y); });
+    gate_.Run([this, handler, button, shift, x, y] { (form_->*handler)(button, shift, x, y); });
 }
 
 void QtFormView::resizeEvent(QResizeEvent*) {

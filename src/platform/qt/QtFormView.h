@@ -64,6 +64,8 @@ private:
     void ApplyTabOrder(const FormControls& controls);
     // The handler a button or option runs when clicked.
     void Clicked(const std::string& name);
+    void ForwardMouse(QMouseEvent* event, std::int16_t button,
+                      void (Form1::*handler)(std::int16_t, std::int16_t, float, float));
 
     HandlerGate& gate_;
     Form1* form_ = nullptr;
@@ -73,7 +75,8 @@ private:
     std::map<std::string, std::unique_ptr<QTimer>> timers_;
     QButtonGroup* options_ = nullptr;
     std::vector<Outline> outlines_;
-    bool pressOnBareWindow_ = false;
+    // The buttons (as flags) whose press on the bare window has not been released yet.
+    std::int16_t buttonsOnBareWindow_ = 0;
     bool unloaded_ = false;
 };
 
