@@ -1,7 +1,6 @@
 # The unit tests that run wherever the engine runs: on Linux, and cross-built
 # for Windows under Wine. Paths are relative to this folder.
 set(SENTREL_PORTABLE_UNIT_TESTS
-  ${CMAKE_CURRENT_LIST_DIR}/unit/ByteWordTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Sha1Test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/WireUrlTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceAddressTest.cpp
@@ -14,6 +13,5 @@ set(SENTREL_PORTABLE_UNIT_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/AreaSelectionTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/MonitoringPassTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Form1Test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/Form1LongRunTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/HandlerGateTest.cpp
 )
