@@ -1,10 +1,6 @@
 # The unit tests that run wherever the engine runs: on Linux, and cross-built
 # for Windows under Wine. Paths are relative to this folder.
 set(SENTREL_PORTABLE_UNIT_TESTS
-  ${CMAKE_CURRENT_LIST_DIR}/unit/Sha1Test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/WireUrlTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceAddressTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceRequestsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceClientTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/SampleAreaTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/NumericTextTest.cpp
