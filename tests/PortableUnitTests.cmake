@@ -1,19 +1,9 @@
 # The unit tests that run wherever the engine runs: on Linux, and cross-built
 # for Windows under Wine. Paths are relative to this folder.
 set(SENTREL_PORTABLE_UNIT_TESTS
-  ${CMAKE_CURRENT_LIST_DIR}/unit/ByteWordTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/Sha1Test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/WireUrlTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceAddressTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceRequestsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceClientTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/SampleAreaTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/NumericTextTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/Module1Test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDispatcherTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/AreaSelectionTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/MonitoringPassTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Form1Test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/Form1LongRunTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/HandlerGateTest.cpp
 )

@@ -19,24 +19,19 @@ public:
 
     explicit MisbehavingServer(Behaviour behaviour);
     ~MisbehavingServer();
-    MisbehavingServer(const MisbehavingServer&) = delete;
-    MisbehavingServer& operator=(const MisbehavingServer&) = delete;
 
-    std::string Url() const;
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::vector<std::string> Heads() const;
 
-    // Ready-made behaviours.
     static Behaviour Respond(int status, const std::string& body);
     // A body of that many bytes, announced in Content-Length or, when not,
     // ended only by closing the connection.
     static Behaviour RespondWithBodyOf(std::size_t bytes, bool announceLength);
+    // Holds the connection open without a word until the client gives up.
     static Behaviour NeverAnswer();
     static Behaviour Reset();
-    static Behaviour RedirectTo(const std::string& path);
 
 private:
-    void Serve();
-
     Behaviour behaviour_;
     int listener_ = -1;
     int port_ = 0;

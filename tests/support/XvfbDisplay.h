@@ -8,8 +8,8 @@
 namespace sentrel::testing {
 
 // A private Xvfb server (which does not reset when its last client leaves)
-// on a display number nobody holds, made the
-// DISPLAY of this process (and so of every helper it starts) while it lives.
+// on a display number nobody holds, made the DISPLAY of this process (and so
+// of every helper it starts) while it lives.
 class XvfbDisplay {
 public:
     explicit XvfbDisplay(int width = 1920, int height = 1080);

@@ -3,120 +3,124 @@
 #include <gtest/gtest.h>
 
 #include "AlertJournal.h"
+#include "ServiceOptions.h"
 #include "TextEscapes.h"
 #include "service/AlertSignature.h"
 
 namespace sentrel::service {
 namespace {
 
-const AlertDesk::Clock::time_point kNow{};
+using namespace std::chrono_literals;
+using Params = std::multimap<std::string, std::string>;
+const VerificationCodes::Clock::time_point kStart{};
 
 class AlertDeskTest : public ::testing::Test {
 protected:
-    DeskReply Call(std::string path, std::multimap<std::string, std::string> params = {}) {
-        return desk.Handle(DeskRequest{std::move(path), std::move(params)}, kNow);
+    DeskReply Call(const std::string& script, Params params = {}) {
+        return desk.Handle(DeskRequest{"/alertdesk/" + script, std::move(params)}, {});
     }
-
-    std::string SignedIn() {
-        const DeskReply reply = Call("/alertdesk/yzm_check.asp", {{"code", "2468"}});
-        EXPECT_EQ(reply.status, 200);
-        return reply.body;
-    }
-
-    DeskReply Alert(const std::string& openId, const std::string& sjs, const std::string& code,
-                    const std::string& area) {
-        return Call("/alertdesk/sndmsg.asp", {{"openid", openId}, {"sjs", sjs}, {"code", code}, {"str", area}});
-    }
+    std::string SignedIn() { return Call("yzm_check.asp", {{"code", "2468"}}).body; }
 
     AlertDesk desk{VerificationCodes(std::string("2468"), 5), Subscribers(6)};
 };
 
-TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsAndRefusesWithErr01) {
+// Issued codes are six digits, single-use and live ten minutes; the
+// standing code works any number of times.
+TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsForLiveCodesAndErr01Otherwise) {
     const std::string first = SignedIn();
-    const std::string second = SignedIn();
-    EXPECT_EQ(first.size(), 28u);
-    EXPECT_EQ(first.front(), 'o');
-    EXPECT_NE(first, second);
-
-    const DeskReply wrong = Call("/alertdesk/yzm_check.asp", {{"code", "1111"}});
-    EXPECT_EQ(wrong.status, 200);
-    EXPECT_EQ(wrong.body, "err01");
-
-    const std::string issued = desk.IssueCode(kNow);
-    EXPECT_EQ(Call("/alertdesk/yzm_check.asp", {{"code", issued}}).body.size(), 28u);
-    EXPECT_EQ(Call("/alertdesk/yzm_check.asp", {{"code", issued}}).body, "err01");
+    EXPECT_TRUE(first.size() == 28 && first.front() == 'o') << first;
+    EXPECT_NE(first, SignedIn());
+    const std::string early = desk.IssueCode(kStart), late = desk.IssueCode(kStart);
+    EXPECT_TRUE(early.size() == 6 && early.find_first_not_of("0123456789") == std::string::npos) << early;
+    const auto signIn = [this](const std::string& code, auto after) {
+        return desk.Handle(DeskRequest{"/alertdesk/yzm_check.asp", {{"code", code}}}, kStart + after);
+    };
+    EXPECT_EQ(signIn(early, 10min - 1s).body.size(), 28u);
+    EXPECT_EQ(signIn(early, 10min - 1s).body, "err01");
+    EXPECT_EQ(signIn(late, 10min).body, "err01");
+    const DeskReply wrong = signIn("1111", 0s);
+    EXPECT_EQ(std::tie(wrong.status, wrong.body), std::make_tuple(200, "err01"));
 }
 
 TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {
-    const std::string openId = SignedIn();
-    const DeskReply accepted = Alert(openId, "12345", AlertSignature(12345), "20");
+    const std::string id = SignedIn(), code = AlertSignature(12345);
+    const DeskReply accepted = Call("sndmsg.asp", {{"openid", id}, {"sjs", "12345"}, {"code", code}, {"str", "20"}});
     EXPECT_EQ(accepted.status, 200);
     ASSERT_TRUE(accepted.alert.has_value());
-    EXPECT_EQ(accepted.alert->area, 20);
-    EXPECT_EQ(accepted.alert->sjs, 12345);
-    EXPECT_EQ(accepted.alert->openId, openId);
+    EXPECT_EQ(std::tie(accepted.alert->openId, accepted.alert->area, accepted.alert->sjs),
+              std::make_tuple(id, 20, 12345));
 
-    struct Case {
+    const struct {
         std::string openId, sjs, code, area;
         int status;
-    };
-    const Case refused[] = {
-        {"oNobody", "12345", AlertSignature(12345), "1", 403},
-        {"", "12345", AlertSignature(12345), "1", 403},
-        {openId, "12345", AlertSignature(12346), "1", 403},
-        {openId, "12345", "forged", "1", 403},
-        {openId, "11110", AlertSignature(11110), "1", 400},
-        {openId, "21111", AlertSignature(21111), "1", 400},
-        {openId, "012345", AlertSignature(12345), "1", 400},
-        {openId, "+12345", AlertSignature(12345), "1", 400},
-        {openId, "12345", AlertSignature(12345), "0", 400},
-        {openId, "12345", AlertSignature(12345), "21", 400},
-        {openId, "12345", AlertSignature(12345), "03", 400},
-        {openId, "12345", AlertSignature(12345), "99999999999999999999", 400},
-    };
-    for (const Case& c : refused) {
-        const DeskReply reply = Alert(c.openId, c.sjs, c.code, c.area);
+    } refused[] = {{"oNobody", "12345", code, "1", 403},
+                   {"", "12345", code, "1", 403},
+                   {id, "12345", AlertSignature(12346), "1", 403},
+                   {id, "11110", AlertSignature(11110), "1", 400},
+                   {id, "21111", AlertSignature(21111), "1", 400},
+                   {id, "012345", code, "1", 400},
+                   {id, "+12345", code, "1", 400},
+                   {id, "12345", code, "0", 400},
+                   {id, "12345", code, "21", 400},
+                   {id, "12345", code, "03", 400},
+                   {id, "12345", code, "99999999999999999999", 400}};
+    for (const auto& c : refused) {
+        const DeskReply reply =
+            Call("sndmsg.asp", {{"openid", c.openId}, {"sjs", c.sjs}, {"code", c.code}, {"str", c.area}});
         EXPECT_EQ(reply.status, c.status) << c.openId << " " << c.sjs << " " << c.area;
         EXPECT_FALSE(reply.alert.has_value());
-        EXPECT_FALSE(reply.note.empty());
     }
 }
 
-TEST_F(AlertDeskTest, MissingRepeatedAndUnknownInputIsRefused) {
-    const std::string openId = SignedIn();
-    const DeskReply repeated =
-        Call("/alertdesk/sndmsg.asp",
-             {{"openid", openId}, {"sjs", "12345"}, {"code", AlertSignature(12345)}, {"str", "1"}, {"str", "2"}});
-    EXPECT_EQ(repeated.status, 400);
-    EXPECT_FALSE(repeated.alert.has_value());
-    EXPECT_EQ(Call("/alertdesk/sndmsg.asp", {{"openid", openId}}).status, 400);
-    EXPECT_EQ(Call("/alertdesk/yzm_check.asp").status, 400);
-    EXPECT_EQ(Call("/alertdesk/yzm_check.asp", {{"code", "1"}, {"code", "2468"}}).status, 400);
-    EXPECT_EQ(Call("/alertdesk/vers.asp").status, 400);
-    EXPECT_EQ(Call("/alertdesk/other.asp").status, 404);
-    EXPECT_EQ(Call("/alertdesk/checkon.asp", {{"openid", "o\xE4\xB8\xAD\r\n"}}).status, 404);
+// The refusal names the parameter: a missing value is told from an empty or bad one.
+TEST_F(AlertDeskTest, MissingAndRepeatedParametersAreRefusedByName) {
+    const std::string id = SignedIn(), code = AlertSignature(12345);
+    const std::tuple<std::string, Params, std::string> cases[] = {
+        {"vers.asp", {}, "missing parameter vers"},
+        {"yzm_check.asp", {{"code", "1"}, {"code", "2468"}}, "repeated parameter code"},
+        {"sndmsg.asp", {{"openid", id}}, "missing parameter sjs"},
+        {"sndmsg.asp", {{"sjs", "12345"}, {"code", code}, {"str", "1"}}, "missing parameter openid"},
+        {"sndmsg.asp", {{"openid", id}, {"sjs", "12345"}, {"str", "1"}}, "missing parameter code"},
+        {"sndmsg.asp", {{"openid", id}, {"sjs", "12345"}, {"code", code}}, "missing parameter str"},
+        {"sndmsg.asp", {{"openid", id}, {"sjs", "1"}, {"sjs", "12345"}}, "repeated parameter sjs"},
+        {"checkon.asp", {}, "missing parameter openid"},
+        {"checkoff.asp", {{"openid", ""}, {"openid", id}}, "repeated parameter openid"}};
+    for (const auto& [script, params, refusal] : cases) {
+        const DeskReply reply = Call(script, params);
+        EXPECT_EQ(std::tie(reply.status, reply.body), std::make_tuple(400, refusal));
+        EXPECT_FALSE(reply.alert.has_value());
+    }
+    EXPECT_EQ(Call("yzm_check.asp").body, "missing parameter code");
+    EXPECT_EQ(Call("other.asp").status, 404);
+}
+
+TEST_F(AlertDeskTest, VersionNoticeSaysUpToDateOnlyForTheCurrentVersion) {
+    EXPECT_EQ(Call("vers.asp", {{"vers", "5.0.2"}}).body, "本地通知服务已连接，当前版本 5.0.2 是最新版本。");
+    for (const char* other : {"5.0.1", "4.9", "5.0.10", "10.0", ""}) {
+        EXPECT_EQ(Call("vers.asp", {{"vers", other}}).body, "本地通知服务已连接，最新版本为 5.0.2。") << other;
+    }
 }
 
 TEST_F(AlertDeskTest, KeepAliveAndSignOffTrackWhoIsOnline) {
-    EXPECT_EQ(Call("/alertdesk/checkon.asp", {{"openid", ""}}).body, "ok");
-    EXPECT_EQ(Call("/alertdesk/checkoff.asp", {{"openid", ""}}).body, "ok");
-    EXPECT_EQ(Call("/status").body, "{\"signedIn\":0,\"online\":0}");
-    const std::string openId = SignedIn();
+    const auto status = [this] { return desk.Handle(DeskRequest{"/status", {}}, {}).body; };
+    EXPECT_EQ(Call("checkon.asp", {{"openid", ""}}).body, "ok");
+    EXPECT_EQ(Call("checkoff.asp", {{"openid", ""}}).body, "ok");
+    EXPECT_EQ(Call("checkon.asp", {{"openid", "oNobody"}}).status, 404);
+    const std::string id = SignedIn();
     SignedIn();
-    EXPECT_EQ(Call("/status").body, "{\"signedIn\":2,\"online\":2}");
-    EXPECT_EQ(Call("/alertdesk/checkoff.asp", {{"openid", openId}}).status, 200);
-    EXPECT_EQ(Call("/status").body, "{\"signedIn\":2,\"online\":1}");
-    EXPECT_EQ(Call("/alertdesk/checkon.asp", {{"openid", openId}}).status, 200);
-    EXPECT_EQ(Call("/status").body, "{\"signedIn\":2,\"online\":2}");
+    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2}");
+    EXPECT_EQ(Call("checkoff.asp", {{"openid", id}}).status, 200);
+    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":1}");
+    EXPECT_EQ(Call("checkon.asp", {{"openid", id}}).status, 200);
+    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2}");
 }
 
-TEST_F(AlertDeskTest, VersionNoticeAndCodePage) {
-    EXPECT_NE(Call("/alertdesk/vers.asp", {{"vers", "5.0.2"}}).body.find("5.0.2"), std::string::npos);
-    const DeskReply page = Call("/");
+TEST_F(AlertDeskTest, TheCodePageIssuesACodeThatSignsIn) {
+    const DeskReply page = desk.Handle(DeskRequest{"/", {}}, {});
     EXPECT_EQ(page.contentType, "text/html; charset=utf-8");
     const std::string code = page.note.substr(page.note.size() - 6);
-    EXPECT_NE(page.body.find(code), std::string::npos);
-    EXPECT_EQ(Call("/alertdesk/yzm_check.asp", {{"code", code}}).body.size(), 28u);
+    EXPECT_NE(page.body.find("<p class=\"code\">" + code + "</p>"), std::string::npos);
+    EXPECT_EQ(Call("yzm_check.asp", {{"code", code}}).body.size(), 28u);
 }
 
 TEST(ServiceText, LogAndJsonEscapes) {
@@ -124,6 +128,19 @@ TEST(ServiceText, LogAndJsonEscapes) {
     EXPECT_EQ(JsonEscaped("a\"\\\n"), "a\\\"\\\\\\u000a");
     EXPECT_EQ(AlertJournal::JsonLine(AcceptedAlert{"oX", 3, 12345}, "2026-12-06T19:14:19Z"),
               "{\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");
+}
+
+TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {
+    EXPECT_EQ(ParseServiceOptions({}).options->bind, "127.0.0.1") << "only this machine unless told";
+    EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--port=0"}).options->port, 0);
+    const std::vector<std::vector<const char*>> bad = {{"--port"},        {"--port", "65536"}, {"--port", "-1"},
+                                                       {"--port", "80x"}, {"--code", ""},      {"--code", "a\nb"},
+                                                       {"--frobnicate"},  {"stray"},           {"--bind="}};
+    for (const auto& args : bad) {
+        const ParsedOptions refused = ParseServiceOptions(args);
+        EXPECT_FALSE(refused.options) << args.front();
+        EXPECT_FALSE(refused.error.empty());
+    }
 }
 
 }  // namespace
