@@ -36,9 +36,8 @@ protected:
         for (int k = 0; k < 160; ++k) cells.push_back(h.form.State().RegionTable.Cell(k / 8 + 1, k % 8 + 1));
         return cells;
     }
-    long Labels() const {
-        return std::ranges::count_if(h.view.reflected.controls,
-                                     [](auto& c) { return c.name == "Label1" && c.index > 0; });
+    std::ptrdiff_t Labels() const {
+        return std::ranges::count_if(h.view.reflected.controls, [](auto& c) { return c.areaLabel; });
     }
     float Counter() const { return h.form.State().RegionTable.Cell(1, RegionTable::kCounter); }
     std::vector<std::string> Alerts() const { return h.Sent("sndmsg.asp"); }

@@ -26,7 +26,7 @@ struct LoadedWindow {
     LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(view.Window(), message, w, l); }
     auto SignOffs() const {
         return std::ranges::count_if(transport.sent,
-                                     [](const auto& sent) { return sent.url.find("checkoff") != std::string::npos; });
+                                     [](const std::string& url) { return url.find("checkoff") != std::string::npos; });
     }
     HWND SignInPanel() const {
         HWND panel = nullptr;
