@@ -4,10 +4,6 @@ set(SENTREL_PORTABLE_UNIT_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceClientTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/SampleAreaTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/NumericTextTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/Module1Test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDispatcherTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/AreaSelectionTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/MonitoringPassTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Form1Test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/HandlerGateTest.cpp
 )

@@ -1,27 +1,21 @@
 #pragma once
 
 #include <functional>
-#include <vector>
 
 #include "app/HotKeyBackend.h"
 
 namespace sentrel::testing {
 
+// Takes or refuses every key combination, telling the test about each.
 class FakeHotKeys : public HotKeyBackend {
 public:
-    struct Registration {
-        std::int32_t id, modifiers, keyCode;
-    };
-
     bool Register(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode) override {
-        registrations.push_back({id, modifiers, keyCode});
-        if (onRegister) onRegister();
+        if (onRegister) onRegister(id, modifiers, keyCode);
         return accept;
     }
 
     bool accept = true;
-    std::function<void()> onRegister;
-    std::vector<Registration> registrations;
+    std::function<void(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode)> onRegister;
 };
 
 }  // namespace sentrel::testing

@@ -26,8 +26,6 @@ public:
     }
     void Set(int x, int y, std::int32_t colour) { pixels_[static_cast<std::size_t>(y * width_ + x)] = colour; }
     void Fill(std::int32_t colour) { pixels_.assign(pixels_.size(), colour); }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
 
     std::vector<std::vector<ScreenPoint>> batches;
     // Runs after each read: lets a test change the screen between samples.

@@ -34,8 +34,8 @@ struct FormHarness {
     // Requests sent so far whose URL contains the text.
     std::vector<std::string> Sent(const std::string& text) const {
         std::vector<std::string> urls;
-        for (const auto& sent : transport.sent) {
-            if (sent.url.find(text) != std::string::npos) urls.push_back(sent.url);
+        for (const std::string& url : transport.sent) {
+            if (url.find(text) != std::string::npos) urls.push_back(url);
         }
         return urls;
     }

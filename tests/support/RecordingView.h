@@ -12,10 +12,6 @@ namespace sentrel::testing {
 // in order, as one log of short lines.
 class RecordingView : public FormView {
 public:
-    struct Message {
-        std::string text, title;
-    };
-
     void Reflect(const FormControls& controls) override {
         reflected = controls;
         ++reflectCount;
@@ -31,24 +27,21 @@ public:
     void CreateAreaLabel(int index) override { log.push_back("create " + std::to_string(index)); }
     void RemoveAreaLabel(int index) override { log.push_back("remove " + std::to_string(index)); }
     void ShowMessage(const std::string& text, const std::string& title) override {
-        messages.push_back({text, title});
-        log.push_back("message");
+        log.push_back("message " + title + " " + text);
     }
     void RaiseToTop() override {
         log.push_back(std::string("raise ") + (reflected.window.visible ? "visible" : "hidden"));
     }
-    float InnerWidth() const override { return innerWidth; }
+    float InnerWidth() const override { return 1920; }
     void Close() override {
         log.push_back("close");
         if (onClose) onClose();
     }
 
-    float innerWidth = 1920;
     std::function<void()> onClose;
     FormControls reflected;
     int reflectCount = 0;
     std::vector<Outline> outlines;
-    std::vector<Message> messages;
     std::vector<std::string> log;
 };
 

@@ -6,20 +6,17 @@
 
 namespace sentrel::testing {
 
-// Hands out the queued values, then `fallback`; counts the draws.
+// Hands out the queued values, then 0.5.
 class ScriptedRandom : public RandomSource {
 public:
     float NextUnit() override {
-        ++draws;
-        if (queue.empty()) return fallback;
+        if (queue.empty()) return 0.5f;
         const float next = queue.front();
         queue.pop_front();
         return next;
     }
 
     std::deque<float> queue;
-    float fallback = 0.5f;
-    int draws = 0;
 };
 
 }  // namespace sentrel::testing

@@ -1,194 +1,309 @@
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
 
+#include "app/HandlerGate.h"
+#include "monitor/AreaSelection.h"
 #include "support/FormHarness.h"
 
 namespace sentrel {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::FormHarness;
+using Log = std::vector<std::string>;
 
+enum class Mode { None, Still, Change };
+
+// A loaded window over a grey screen.
 class Form1Test : public ::testing::Test {
 protected:
-    const Control& Get(const std::string& name) const { return h.form.Controls().Get(name); }
-    void SignInWith(const std::string& code) {
-        h.form.TextChanged("Text2", code);
-        h.form.Command5_Click();
+    void SetUp() override {
+        h.Load();
+        h.screen.Fill(0x202020);
     }
+    const Control& Shown(const std::string& name, int index = -1) const { return h.view.reflected.Get(name, index); }
+    // Without a threshold, the one the mode put in the box. The box is locked
+    // in the change mode; the model takes the text anyway.
+    void Start(Mode mode, const char* threshold) {
+        if (mode == Mode::Still) h.form.Option1_Click();
+        if (mode == Mode::Change) h.form.Option2_Click();
+        if (threshold != nullptr) h.form.TextChanged("Text4", threshold);
+        h.form.Command1_Click();
+    }
+    std::vector<float> Table() const {
+        std::vector<float> cells;
+        for (int k = 0; k < 160; ++k) cells.push_back(h.form.State().RegionTable.Cell(k / 8 + 1, k % 8 + 1));
+        return cells;
+    }
+    std::ptrdiff_t Labels() const {
+        return std::ranges::count_if(h.view.reflected.controls,
+                                     [](auto& c) { return c.name == "Label1" && c.index > 0; });
+    }
+    float Counter() const { return h.form.State().RegionTable.Cell(1, RegionTable::kCounter); }
+    std::vector<std::string> Alerts() const { return h.Sent("sndmsg.asp"); }
+    // Flips one pixel sampled in an area at (100, 100)-(200, 200).
+    void Change() { h.screen.Set(121, 121, h.screen.At(121, 121) == 0xFFFFFF ? 0x202020 : 0xFFFFFF); }
 
     FormHarness h;
 };
 
-TEST_F(Form1Test, LoadFetchesTheNoticeFirstThenSetsUpTheWindow) {
+// A hot key the system refuses is no reason not to start.
+TEST(Form1, LoadFetchesTheNoticeThenTakesTheHotKeyThenShowsTheWindow) {
+    FormHarness h;
     h.transport.Reply(200, "本地通知服务已连接");
-    bool noticeCameFirst = false;
-    h.transport.onPost = [&](const std::string& url) {
-        if (url.find("vers.asp") != std::string::npos) {
-            noticeCameFirst = h.hotKeys.registrations.empty() && h.view.reflectCount == 0;
-        }
+    Log order;
+    const auto timesShown = [&h] { return " (shown " + std::to_string(h.view.reflectCount) + ")"; };
+    h.transport.onPost = [&](const std::string& url) { order.push_back(url + timesShown()); };
+    h.hotKeys.onRegister = [&](int id, int modifiers, int key) {
+        order.push_back("hot key " + std::to_string(id) + ": " + std::to_string(modifiers) + "," + std::to_string(key) +
+                        timesShown());
     };
-    bool keyBeforeShowing = false;
-    h.hotKeys.onRegister = [&] { keyBeforeShowing = h.view.reflectCount == 0 && !h.transport.sent.empty(); };
+    h.hotKeys.accept = false;
     h.Load();
-    EXPECT_TRUE(noticeCameFirst);
-    EXPECT_TRUE(keyBeforeShowing) << "the hot key is registered after the notice, before the window shows";
-    EXPECT_EQ(h.transport.sent.at(0).url, "http://svc/alertdesk/vers.asp?vers=5.0.2");
-    EXPECT_EQ(Get("Label5").text, "本地通知服务已连接");
-    ASSERT_EQ(h.hotKeys.registrations.size(), 1u);
-    EXPECT_EQ(h.hotKeys.registrations[0].id, 1);
-    EXPECT_EQ(h.hotKeys.registrations[0].modifiers, kModControl);
-    EXPECT_EQ(h.hotKeys.registrations[0].keyCode, 87);
-
+    EXPECT_EQ(order, (Log{"http://svc/alertdesk/vers.asp?vers=5.0.2 (shown 0)", "hot key 1: 2,87 (shown 0)"}));
     const FormControls& shown = h.view.reflected;
-    EXPECT_FALSE(shown.Get("Frame1").visible);
-    EXPECT_TRUE(shown.Get("Frame2").visible);
-    EXPECT_TRUE(shown.window.maximised);
-    EXPECT_TRUE(shown.Get("Command1").enabled);
-    EXPECT_FALSE(shown.Get("Command2").enabled);
-    EXPECT_EQ(shown.window.background, Colour::Rgb(kBlue));
-    EXPECT_TRUE(shown.window.layered);
-    EXPECT_EQ(shown.window.opacity, 230);
-    EXPECT_FALSE(shown.Get("Timer1").enabled);
-    EXPECT_TRUE(shown.Get("Timer2").enabled);
-    EXPECT_EQ(shown.Get("Timer2").intervalMs, 20000);
-    EXPECT_EQ(shown.Get("Timer1").intervalMs, 1000);
-    EXPECT_EQ(shown.Get("Text4").text, "30");
-    EXPECT_TRUE(shown.Get("Text4").enabled);
-    EXPECT_FALSE(shown.Get("Option1").checked || shown.Get("Option2").checked);
-    const MonitorState& s = h.form.State();
-    EXPECT_EQ(s.Monitoring, 0);
-    EXPECT_EQ(s.RegionCount, 0);
-    EXPECT_EQ(s.NextSlot, 1);
+    EXPECT_EQ(shown.Get("Label5").text, "本地通知服务已连接");
+    EXPECT_FALSE(shown.Get("Frame1").visible || shown.Get("Command2").enabled);
+    EXPECT_TRUE(shown.Get("Command1").enabled && shown.window.maximised && shown.window.layered);
+    EXPECT_EQ(std::tie(shown.window.background, shown.window.opacity), std::make_tuple(Colour::Rgb(kBlue), 230));
 }
 
-TEST_F(Form1Test, FailedNoticeLeavesTheLabelEmpty) {
-    h.transport.NoReply();
-    h.Load();
-    EXPECT_EQ(Get("Label5").text, "");
-}
-
-TEST_F(Form1Test, LayoutHasEveryControlWhereDesigned) {
-    const FormControls& c = h.form.Controls();
-    EXPECT_EQ(c.window.caption, "Sentrel");
-    const Control& label2 = c.Get("Label2");
-    EXPECT_EQ(std::tie(label2.left, label2.top, label2.width, label2.height), std::make_tuple(112.f, 0.f, 361.f, 17.f));
-    const Control& command3 = c.Get("Command3");
-    EXPECT_EQ(command3.parent, "Frame1");
-    EXPECT_EQ(command3.font, (Font{"宋体", 14.25, false, 134}));
-    EXPECT_EQ(command3.text, "显示/隐藏(Ctrl+W)");
-    EXPECT_EQ(c.Get("Label4").align, TextAlign::Right);
-    EXPECT_EQ(c.Get("Label5").background, Colour::Rgb(kWhite));
-    EXPECT_EQ(c.Get("Frame2").background.kind, Colour::Kind::SystemWindow);
-    const Control& image = c.Get("Image1");
-    EXPECT_EQ(std::tie(image.left, image.top, image.width, image.height), std::make_tuple(112.f, 56.f, 251.f, 307.f));
-
-    std::set<int> tabOrders;
-    for (const Control& control : c.controls) {
-        if (control.tabOrder >= 0) {
-            EXPECT_TRUE(tabOrders.insert(control.tabOrder).second) << control.name;
-        }
-    }
-    EXPECT_EQ(tabOrders.size(), 18u);
-    EXPECT_EQ(*tabOrders.rbegin(), 17);
-}
-
-TEST_F(Form1Test, ResizeCentresBothPanels) {
-    h.Load();
-    EXPECT_EQ(Get("Frame1").left, 675.5f);
-    EXPECT_EQ(Get("Frame2").left, 715.5f);
-    EXPECT_EQ(Get("Frame1").top, 0);
-    EXPECT_EQ(Get("Frame2").top, 152);
-
-    h.view.innerWidth = 400;
-    h.form.Form_Resize();
-    EXPECT_EQ(Get("Frame1").left, -84.5f);
-    EXPECT_EQ(Get("Frame2").left, -44.5f);
-    EXPECT_EQ(h.view.reflected.Get("Frame1").left, -84.5f) << "the hidden panel moves too";
-}
-
-TEST_F(Form1Test, SignInMessagesAndSuccess) {
-    h.Load();
+TEST_F(Form1Test, SignInSaysWhyItFailedAndOnSuccessSwapsThePanels) {
+    const auto signIn = [this](const char* code) {
+        h.form.TextChanged("Text2", code);
+        h.form.Command5_Click();
+    };
     const std::size_t before = h.transport.sent.size();
-    SignInWith("");
+    signIn("");
     EXPECT_EQ(h.transport.sent.size(), before) << "an empty code sends nothing";
-    ASSERT_EQ(h.view.messages.size(), 1u);
-    EXPECT_EQ(h.view.messages[0].text, "验证码不能为空！");
-    EXPECT_EQ(h.view.messages[0].title, "提示!");
-
     h.transport.Reply(200, "err01");
-    h.transport.NoReply();
-    h.transport.Reply(500, "<html>error</html>");
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        SignInWith("1234");
-        EXPECT_EQ(h.view.messages.back().text, "验证码无效或者过期！");
-        EXPECT_EQ(h.view.messages.back().title, "提示!");
-        EXPECT_EQ(h.form.OpenId(), "");
-        EXPECT_TRUE(Get("Frame2").visible);
-        EXPECT_EQ(h.form.Controls().window.opacity, 230);
-        EXPECT_EQ(Get("Text2").text, "1234");
-    }
-
+    signIn("1234");
+    EXPECT_EQ(h.view.log, (Log{"message 提示! 验证码不能为空！", "message 提示! 验证码无效或者过期！"}));
+    EXPECT_TRUE(h.form.OpenId().empty() && Shown("Frame2").visible && h.view.reflected.window.opacity == 230);
     h.transport.Reply(200, " oAbc\r\n");
-    SignInWith("   ");
-    EXPECT_EQ(h.transport.sent.back().url, "http://svc/alertdesk/yzm_check.asp?code=   ");
-    EXPECT_EQ(h.form.OpenId(), " oAbc\r\n");
-    EXPECT_TRUE(h.view.reflected.Get("Frame1").visible);
-    EXPECT_FALSE(h.view.reflected.Get("Frame2").visible);
-    EXPECT_EQ(h.view.reflected.window.opacity, 200);
-    EXPECT_EQ(h.view.reflected.Get("Frame1").left, 675.5f) << "already centred while hidden";
-
+    signIn("   ");
+    EXPECT_EQ(h.transport.sent.back(), "http://svc/alertdesk/yzm_check.asp?code=   ");
+    EXPECT_TRUE(Shown("Frame1").visible && !Shown("Frame2").visible && h.view.reflected.window.opacity == 200);
     h.form.Timer2_Timer();
-    EXPECT_EQ(h.transport.sent.back().url, "http://svc/alertdesk/checkon.asp?openid= oAbc\r\n");
-}
-
-TEST_F(Form1Test, OptionsSetTheThresholdField) {
-    h.Load();
-    h.form.TextChanged("Text4", "45");
-    h.form.Option2_Click();
-    EXPECT_EQ(Get("Text4").text, "2");
-    EXPECT_FALSE(Get("Text4").enabled);
-    EXPECT_TRUE(Get("Option2").checked);
-    h.form.Option1_Click();
-    EXPECT_EQ(Get("Text4").text, "30");
-    EXPECT_TRUE(Get("Text4").enabled);
-    EXPECT_TRUE(Get("Option1").checked);
-    EXPECT_FALSE(Get("Option2").checked);
+    EXPECT_EQ(h.transport.sent.back(), "http://svc/alertdesk/checkon.asp?openid= oAbc\r\n");
 }
 
 TEST_F(Form1Test, HideKeepsMonitoringAndTheHotKeyTogglesVisibility) {
-    h.Load();
     h.Drag(10, 10, 50, 50);
     h.form.Command1_Click();
     h.form.Command3_Click();
-    EXPECT_FALSE(h.view.reflected.window.visible);
-    EXPECT_TRUE(h.view.reflected.Get("Timer1").enabled);
-
+    EXPECT_TRUE(!h.view.reflected.window.visible && Shown("Timer1").enabled);
     h.form.HotKeyWndProc(2);
     EXPECT_FALSE(h.view.reflected.window.visible) << "other hot keys pass by";
     h.view.log.clear();
     h.form.HotKeyWndProc(1);
-    EXPECT_TRUE(h.view.reflected.window.visible);
-    EXPECT_EQ(h.view.log, std::vector<std::string>{"raise visible"}) << "shown first, then raised";
+    EXPECT_EQ(h.view.log, Log{"raise visible"}) << "shown first, then raised";
     h.form.HotKeyWndProc(1);
     EXPECT_FALSE(h.view.reflected.window.visible);
 }
 
-TEST_F(Form1Test, EitherCloseButtonSignsOffOnceAndEndsEverything) {
-    for (const bool toolbarButton : {true, false}) {
-        FormHarness harness;
-        harness.Load();
-        if (toolbarButton) {
-            harness.form.Command4_Click();
-        } else {
-            harness.form.Command6_Click();
+// The sign-in panel's close button; the toolbar's runs end to end.
+TEST_F(Form1Test, ClosingSignsOffOnceAndEndsEverything) {
+    h.form.Command6_Click();
+    EXPECT_EQ(h.Sent("checkoff.asp"), Log{"http://svc/alertdesk/checkoff.asp?openid="});
+    const std::size_t sent = h.transport.sent.size();
+    h.form.Timer2_Timer();
+    h.form.Form_Unload();
+    EXPECT_EQ(h.transport.sent.size(), sent) << "nothing runs after unload";
+}
+
+// Events that arrive while a handler runs (during a request or a modal box)
+// wait for it to finish; a timer due several times meanwhile runs once, and
+// one falling due while it runs runs once more afterwards.
+TEST(HandlerGate, EventsDuringAHandlerRunAfterItAndTimersOnlyOnce) {
+    HandlerGate gate;
+    Log ran;
+    gate.Run([&] {
+        ran.push_back("click start");
+        gate.Run([&] { ran.push_back("mouse up"); });
+        for (int tick = 0; tick < 3; ++tick) {
+            gate.RunOnce("Timer1", [&] {
+                ran.push_back("pass");
+                gate.RunOnce("Timer1", [&] { ran.push_back("next pass"); });
+            });
         }
-        EXPECT_EQ(harness.Sent("checkoff.asp"), std::vector<std::string>{"http://svc/alertdesk/checkoff.asp?openid="});
-        const std::size_t sent = harness.transport.sent.size();
-        harness.form.Timer2_Timer();
-        harness.form.Form_Unload();
-        EXPECT_EQ(harness.transport.sent.size(), sent) << "nothing runs after unload";
+        gate.RunOnce("Timer2", [&] { ran.push_back("keep-alive"); });
+        ran.push_back("click end");
+    });
+    EXPECT_EQ(ran, (Log{"click start", "click end", "mouse up", "pass", "keep-alive", "next pass"}));
+}
+
+class AreaSelectionTest : public Form1Test {};
+
+// Each side is at least 5 units: a shorter drag is pulled out to 5 units,
+// backward when it went backward; a longer one is kept as dragged. The
+// ordinal column holds the number of areas before; the label, copied from
+// element 0, sits at the release corner.
+TEST_F(AreaSelectionTest, ADragMakesAnAreaOfAtLeastFiveUnitsWithOutlineAndLabel) {
+    const std::pair<Outline, Outline> cases[] = {
+        {{100, 200, 100, 200}, {100, 200, 105, 205}}, {{100, 100, 97, 300}, {100, 100, 95, 300}},
+        {{100, 100, 104, 102}, {100, 100, 105, 105}}, {{100, 100, 105, 100}, {100, 100, 105, 105}},
+        {{100, 100, 300, 96}, {100, 100, 300, 95}},   {{100, 100, 99, 101}, {100, 100, 95, 105}},
+        {{100, 100, 95, 95}, {100, 100, 95, 95}},     {{100, 100, 94, 160}, {100, 100, 94, 160}},
+        {{100, 100, 40, 30}, {100, 100, 40, 30}},
+    };
+    for (int n = 1; const auto& [drag, expected] : cases) {
+        h.Drag(drag.x1, drag.y1, drag.x2, drag.y2);
+        const std::vector<float> cells = Table();
+        EXPECT_EQ(std::vector<float>(cells.begin() + 8 * n - 8, cells.begin() + 8 * n),
+                  (std::vector<float>{expected.x1, expected.y1, expected.x2, expected.y2, float(n - 1), 0, 0, 0}));
+        EXPECT_EQ(h.view.outlines.back(), expected);
+        const Control& label = h.view.reflected.controls.back();
+        EXPECT_EQ(
+            std::tie(label.text, label.visible, label.left, label.top, label.height, label.width, label.background),
+            std::make_tuple("监控区域" + std::to_string(n++), true, expected.x2, expected.y2, 20.f, 121.f,
+                            Colour::Rgb(kRed)));
     }
+}
+
+TEST_F(AreaSelectionTest, RightReleaseAddsThenClearsEverything) {
+    for (int k = 0; k < 3; ++k) h.Drag(10, 10, 50, 50);
+    h.view.log.clear();
+    h.Drag(60, 60, 90, 90, kRightButton);
+    EXPECT_EQ(h.view.log, (Log{"draw", "create 4", "clear", "remove 4", "remove 3", "remove 2", "remove 1"}));
+    EXPECT_TRUE(Labels() == 0 && h.view.reflected.Has("Label1", 0));
+    EXPECT_EQ(Table(), std::vector<float>(160, 0));
+    h.Drag(1, 1, 20, 20);
+    EXPECT_EQ(Shown("Label1", 1).text, "监控区域1");
+    EXPECT_EQ(h.form.State().NextSlot, 2);
+}
+
+// A refused release records nothing, not even its corner.
+TEST_F(AreaSelectionTest, TwentyFirstAreaIsRefusedWhateverTheButtonOrMode) {
+    for (int k = 0; k < 20; ++k) h.Drag(10.0f * static_cast<float>(k), 100, 10.0f * static_cast<float>(k) + 9, 120);
+    const std::vector<float> before = Table();
+    const float x2 = h.form.State().X2;
+    h.view.log.clear();
+    h.Drag(500, 500, 600, 600);
+    h.Drag(500, 500, 600, 600, kRightButton);
+    h.form.Command1_Click();
+    h.Drag(500, 500, 600, 600, kRightButton);
+    EXPECT_EQ(h.view.log, Log(3, "message 提示 为保证运算效率，最多只能设置20个监控区域"));
+    EXPECT_TRUE(Labels() == 20 && Table() == before && h.form.State().X2 == x2);
+}
+
+// Area 1 at (100, 100)-(200, 200), not yet started.
+class MonitoringPassTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        h.Drag(100, 100, 200, 200);
+    }
+};
+
+struct CountCase {
+    const char* name;
+    Mode mode;
+    const char* threshold;  // none: the mode's own
+    std::int32_t screen;
+    std::vector<int> changedBefore;  // passes the screen changes before; 0: during the first read
+    std::vector<float> counters;     // after each pass
+    int alertPass;                   // 0 for none
+};
+void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
+
+class CountingTest : public MonitoringPassTest, public ::testing::WithParamInterface<CountCase> {};
+
+// An area that has alerted is no longer sampled, and without a mode none is.
+TEST_P(CountingTest, CountsByModeAndAlertsOnceAtTheThreshold) {
+    const CountCase& c = GetParam();
+    h.screen.Fill(c.screen);
+    if (std::ranges::count(c.changedBefore, 0) != 0) {
+        h.screen.afterRead = [this] {
+            Change();
+            h.screen.afterRead = nullptr;
+        };
+    }
+    Start(c.mode, c.threshold);
+    EXPECT_EQ(Shown("Text4").enabled, c.mode != Mode::Change);
+    for (int pass = 1; pass <= static_cast<int>(c.counters.size()); ++pass) {
+        SCOPED_TRACE(pass);
+        if (std::ranges::count(c.changedBefore, pass) != 0) Change();
+        const std::size_t reads = h.screen.batches.size();
+        h.form.Timer1_Timer();
+        EXPECT_EQ(Counter(), c.counters[static_cast<std::size_t>(pass - 1)]);
+        EXPECT_EQ(Alerts().size(), c.alertPass != 0 && pass >= c.alertPass ? 1u : 0u);
+        EXPECT_EQ(h.screen.batches.size() > reads, c.mode != Mode::None && (c.alertPass == 0 || pass <= c.alertPass));
+    }
+    EXPECT_EQ(Shown("Label1", 1).text, "监控区域1阀值为：" + std::to_string(int(c.counters.back())));
+    EXPECT_TRUE(h.form.OwedAlerts().empty()) << "an accepted alert is not owed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, CountingTest,
+    ::testing::Values(
+        CountCase{"StillCountsUnchangedPasses", Mode::Still, "3", 0x202020, {}, {0, 1, 2, 3, 3}, 4},
+        CountCase{"StillStartsAgainAfterAChange", Mode::Still, "3", 0x202020, {3}, {0, 1, 0, 1, 2, 3}, 6},
+        CountCase{
+            "ChangeCountsTheFirstPassThenEachChange", Mode::Change, nullptr, 0x202020, {4, 5}, {1, 1, 1, 2, 2}, 4},
+        // After a change the area is sampled again, and that sample is kept, not the one compared.
+        CountCase{"TheSampleTakenAfterAChangeIsTheOneKept", Mode::Change, "5", 0x202020, {0}, {1, 1}, 0},
+        CountCase{"AnAreaSummingToZeroGetsNoFirstCount", Mode::Change, "2", 0, {}, {0, 0}, 0},
+        CountCase{"ThresholdZeroAlertsInTheFirstPass", Mode::Still, "0", 0x202020, {}, {0}, 1},
+        CountCase{"NegativeThresholdAlertsInTheFirstPass", Mode::Still, "-5", 0x202020, {}, {0}, 1},
+        CountCase{"WithoutAModeNothingIsCounted", Mode::None, "1", 0x202020, {1, 2, 3}, {0, 0, 0}, 0}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// Area 2 lies before area 1 on the screen; alerts still go by number.
+TEST_F(MonitoringPassTest, AreasAlertInOrderEachWithItsOwnNumber) {
+    h.Drag(10, 10, 60, 60);
+    Start(Mode::Change, "2");
+    h.form.Timer1_Timer();
+    h.random.queue = {0.75f, 0.125f};
+    h.screen.Fill(0x303030);
+    h.form.Timer1_Timer();
+    EXPECT_EQ(
+        Alerts(),
+        (Log{"http://svc/alertdesk/sndmsg.asp?openid=&sjs=18611&code=EFAA104950FAB43D6562C114DB225345F50EFA9D&str=1",
+             "http://svc/alertdesk/sndmsg.asp?openid=&sjs=12361&code=5EAC6D64BDD64C627E2D697E2114498BE08BDC05&str=2"}));
+}
+
+TEST_F(MonitoringPassTest, ReleasesWhileMonitoringChangeNothingAndStopClearsEverything) {
+    Start(Mode::Still, "30");
+    h.form.Timer1_Timer();
+    h.view.log.clear();
+    h.Drag(300, 300, 400, 400);
+    h.Drag(300, 300, 400, 400, kRightButton);
+    EXPECT_TRUE(h.view.log.empty() && Labels() == 1);
+    h.form.Command2_Click();
+    EXPECT_FALSE(Shown("Timer1").enabled || Shown("Command2").enabled || h.view.reflected.Has("Label1", 1));
+    EXPECT_TRUE(Shown("Command1").enabled && h.view.outlines.empty());
+    h.form.Command1_Click();
+    EXPECT_EQ(h.view.log, (Log{"clear", "remove 1", "message 提示 请先框选监控区域！"}));
+    EXPECT_FALSE(Shown("Timer1").enabled);
+}
+
+TEST_F(MonitoringPassTest, StartRefusesBadThresholdsAndRoundsHalfToEven) {
+    h.view.log.clear();
+    for (const char* bad : {"abc", "40000"}) Start(Mode::Still, bad);
+    EXPECT_EQ(h.view.log, Log(2, "message 提示 阀值只能是数字，请重新输入，建议不小于30"));
+    EXPECT_FALSE(Shown("Timer1").enabled);
+    Start(Mode::Still, " 2.5 ");
+    EXPECT_EQ(h.form.State().Threshold, 2);
+    EXPECT_TRUE(Shown("Timer1").enabled && Shown("Command2").enabled && !Shown("Command1").enabled);
+}
+
+// Either timer sends an owed alert again, also once monitoring has stopped.
+TEST_F(MonitoringPassTest, OwedAlertsAreSentAgainOnEitherTimer) {
+    Start(Mode::Change, "1");
+    h.transport.NoReply();
+    h.form.Timer1_Timer();
+    EXPECT_EQ(h.form.OwedAlerts(), std::vector<int>{1});
+    h.clock.Advance(20s);
+    h.transport.Reply(500, "");
+    h.form.Timer1_Timer();
+    EXPECT_EQ(Alerts().size(), 2u);
+    h.form.Command2_Click();
+    h.clock.Advance(20s);
+    h.form.Timer2_Timer();
+    EXPECT_EQ(Alerts().size(), 3u);
+    EXPECT_TRUE(h.form.OwedAlerts().empty());
 }
 
 }  // namespace
