@@ -338,21 +338,26 @@ void QtFormView::mousePressEvent(QMouseEvent* event) {
     // followed on its own, so a chord's every release reaches the window.
     if (button == 0 || form_ == nullptr || childAt(event->position().toPoint()) != nullptr) return;
     buttonsOnBareWindow_ |= button;
-    ForwardMouse(event, button, &Form1::Form_MouseDown);
+    ForwardMouse(event, button, true);
 }
 
 void QtFormView::mouseReleaseEvent(QMouseEvent* event) {
     const std::int16_t button = ButtonCode(event->button());
     if (button == 0 || form_ == nullptr || (buttonsOnBareWindow_ & button) == 0) return;
     buttonsOnBareWindow_ = static_cast<std::int16_t>(buttonsOnBareWindow_ & ~button);
-    ForwardMouse(event, button, &Form1::Form_MouseUp);
+    ForwardMouse(event, button, false);
 }
 
-void QtFormView::ForwardMouse(QMouseEvent* event, std::int16_t button,
-                              void (Form1::*handler)(std::int16_t, std::int16_t, float, float)) {
+void QtFormView::ForwardMouse(QMouseEvent* event, std::int16_t button, bool pressed) {
     const auto shift = ShiftCode(event->modifiers());
     const auto x = static_cast<float>(event->position().x()), y = static_cast<float>(event->position().y());
-    gate_.Run([this, handler, button, shift, x, y] { (form_->*handler)(button, shift, x, y); });
+    gate_.Run([this, pressed, button, shift, x, y] {
+        if (pressed) {
+            form_->Form_MouseDown(button, shift, x, y);
+        } else {
+            form_->Form_MouseUp(button, shift, x, y);
+        }
+    });
 }
 
 void QtFormView::resizeEvent(QResizeEvent*) {

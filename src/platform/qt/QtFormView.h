@@ -64,8 +64,7 @@ private:
     void ApplyTabOrder(const FormControls& controls);
     // The handler a button or option runs when clicked.
     void Clicked(const std::string& name);
-    void ForwardMouse(QMouseEvent* event, std::int16_t button,
-                      void (Form1::*handler)(std::int16_t, std::int16_t, float, float));
+    void ForwardMouse(QMouseEvent* event, std::int16_t button, bool pressed);
 
     HandlerGate& gate_;
     Form1* form_ = nullptr;
