@@ -34,9 +34,6 @@ public:
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-
 private:
     bool OnScreen(const ScreenPoint& p) const { return p.x >= 0 && p.y >= 0 && p.x < width_ && p.y < height_; }
     void ReadOnce(std::span<const ScreenPoint> points, std::span<std::int32_t> colours);
