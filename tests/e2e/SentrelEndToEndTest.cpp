@@ -13,6 +13,7 @@
 #include "service/AlertSignature.h"
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
+#include "support/SelectionOwner.h"
 #include "support/ServiceProcess.h"
 #include "support/XvfbDisplay.h"
 
@@ -124,6 +125,17 @@ void ExpectKeepAlivesEvery20Seconds(testing::ServiceProcess& service) {
     EXPECT_LE(interval, 21);
 }
 
+// What the tool said and what the screen showed, for whoever reads a failure.
+struct ReportOnFailure {
+    ChildProcess& app;
+    std::string name;
+    ~ReportOnFailure() {
+        if (!::testing::Test::HasFailure()) return;
+        for (const std::string& line : app.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
+        Screenshot(name + "-failed");
+    }
+};
+
 // The Linux window, and the Windows edition under Wine when this build was
 // pointed at a Windows build: the same user, the same expectations.
 struct Edition {
@@ -157,14 +169,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     ::setenv("WINEDEBUG", "-all", 1);
     ChildProcess app(GetParam().command);
-    // What the tool said, for whoever reads a failure.
-    struct DumpOnFailure {
-        ChildProcess& app;
-        ~DumpOnFailure() {
-            if (!::testing::Test::HasFailure()) return;
-            for (const std::string& line : app.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
-        }
-    } dump{app};
+    const ReportOnFailure report{app, GetParam().name};
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
     ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 5s))
         << "the sign-in panel is painted: " << PixelAt(716 + 16 + 3, 152 + 368 + 8);
@@ -270,11 +275,14 @@ std::size_t AlertCount(testing::ServiceProcess& service) {
 TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     testing::XvfbDisplay display;
     ChildProcess windowManager({"/usr/bin/openbox", "--config-file", SENTREL_OPENBOX_CONFIG});
+    ASSERT_TRUE(testing::WaitForSelectionOwner("WM_S0", 10s));
     testing::ServiceProcess service({"--code", "4321"});
     ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     ChildProcess app({SENTREL_BINARY});
-    ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s));
+    const ReportOnFailure report{app, "Linux-window-shown"};
+    ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s))
+        << "the sign-in panel is painted: " << PixelAt(716 + 16 + 3, 152 + 368 + 8);
     const auto signedIn = SignInWith(service, "4321", "sign-in accepted");
     ASSERT_TRUE(signedIn);
     const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);

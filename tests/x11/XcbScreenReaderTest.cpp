@@ -12,6 +12,7 @@
 #include "monitor/ScaledScreenPixels.h"
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
+#include "support/SelectionOwner.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel {
@@ -50,15 +51,6 @@ XcbConnectionPtr SetWallpaper(const Painting& tile) {
     return connection;
 }
 
-bool CompositorRuns() {
-    const XcbConnectionPtr c(xcb_connect(nullptr, nullptr));
-    const XcbReply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(c.get(), xcb_intern_atom(c.get(), 0, 13, "_NET_WM_CM_S0"), nullptr));
-    const XcbReply<xcb_get_selection_owner_reply_t> owner(
-        xcb_get_selection_owner_reply(c.get(), xcb_get_selection_owner(c.get(), atom->atom), nullptr));
-    return owner && owner->owner != 0;
-}
-
 class XcbScreenReaderTest : public ::testing::TestWithParam<bool> {};
 
 // Known colours in ordinary windows, a wallpaper, and over all of them a
@@ -71,11 +63,7 @@ TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
     if (GetParam()) {
         compositor =
             std::make_unique<testing::ChildProcess>(std::vector<std::string>{"/usr/bin/picom", "--backend", "xrender"});
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!CompositorRuns() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ASSERT_TRUE(CompositorRuns());
+        ASSERT_TRUE(testing::WaitForSelectionOwner("_NET_WM_CM_S0", std::chrono::seconds(10)));
     }
     {
         // A bare root that publishes no wallpaper reads the same whether
