@@ -6,8 +6,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libcurl4-openssl-dev libcpp-httplib-dev
-  qt6-base-dev libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev
+  qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
   fonts-wqy-zenhei
 )
 if [ "${1:-}" = "test" ]; then

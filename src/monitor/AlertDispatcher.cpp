@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace sentrel {
 
@@ -15,11 +16,16 @@ AlertDispatcher::AlertDispatcher(ServiceClient& client, RandomSource& random, Cl
     : client_(client), random_(random), clock_(clock), openId_(std::move(openId)) {}
 
 ServiceClient::Delivery AlertDispatcher::Send(int n) {
-    return client_.SendAlert(openId_(), DrawAlertNumber(random_), n);
+    const ServiceClient::Delivery delivery = client_.SendAlert(openId_(), DrawAlertNumber(random_), n);
+    if (delivery == ServiceClient::Delivery::Refused) {
+        std::fprintf(stderr, "sentrel: the service refused the alert for area %d; it is not sent again\n", n);
+    }
+    return delivery;
 }
 
 void AlertDispatcher::RaiseAlert(int n) {
-    if (Send(n) == ServiceClient::Delivery::Accepted) return;
+    const ServiceClient::Delivery delivery = Send(n);
+    if (delivery == ServiceClient::Delivery::Accepted || delivery == ServiceClient::Delivery::Refused) return;
     const Owed owed{n, clock_.Now()};
     const auto after =
         std::upper_bound(owed_.begin(), owed_.end(), n, [](int area, const Owed& entry) { return area < entry.area; });
@@ -36,7 +42,7 @@ void AlertDispatcher::RetryOwed() {
             continue;
         }
         const ServiceClient::Delivery delivery = Send(entry->area);
-        if (delivery == ServiceClient::Delivery::Accepted) {
+        if (delivery == ServiceClient::Delivery::Accepted || delivery == ServiceClient::Delivery::Refused) {
             entry = owed_.erase(entry);
             continue;
         }

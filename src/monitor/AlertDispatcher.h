@@ -16,9 +16,11 @@ namespace sentrel {
 // precision so that u just under 1 still gives at most 21110.
 int DrawAlertNumber(RandomSource& random);
 
-// Sends alerts and keeps every one the service did not accept (no reply, or
-// a status other than 2xx) as owed: the event happened, so it is sent again,
-// with a fresh r and signature, until accepted or the window closes.
+// Sends alerts and keeps every one the service did not accept but may yet
+// (no reply, a server error, 408 or 429) as owed: the event happened, so it
+// is sent again, with a fresh r and signature, until accepted or the window
+// closes. One the service refused outright is dropped, with a line on
+// standard error, since sending it again would be refused again.
 class AlertDispatcher : public AlertTrigger {
 public:
     static constexpr std::chrono::seconds kRetryInterval{20};
@@ -41,6 +43,7 @@ private:
         Clock::TimePoint lastAttempt;
     };
 
+    // Sends, and says so when the service refused for good.
     ServiceClient::Delivery Send(int n);
 
     ServiceClient& client_;

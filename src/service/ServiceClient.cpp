@@ -22,7 +22,9 @@ std::optional<std::string> ServiceClient::SignIn(const std::string& verification
 ServiceClient::Delivery ServiceClient::SendAlert(const std::string& openId, int r, int area) {
     const std::optional<HttpReply> reply = PostQuietly(transport_, requests_.Alert(openId, r, area), "");
     if (!reply) return Delivery::NoReply;
-    return reply->IsSuccess() ? Delivery::Accepted : Delivery::Refused;
+    if (reply->IsSuccess()) return Delivery::Accepted;
+    const bool transient = reply->status >= 500 || reply->status == 408 || reply->status == 429;
+    return transient ? Delivery::TryAgain : Delivery::Refused;
 }
 
 void ServiceClient::KeepAlive(const std::string& openId) { HttpPost(transport_, requests_.KeepAlive(openId), ""); }

@@ -22,9 +22,11 @@ public:
     // not answer at all. An accepted reply is kept exactly as received.
     std::optional<std::string> SignIn(const std::string& verificationCode);
 
-    enum class Delivery { Accepted, Refused, NoReply };
+    enum class Delivery { Accepted, TryAgain, Refused, NoReply };
     // Accepted once the service has answered the alert with a 2xx status;
-    // Refused for any other answer; NoReply when none came.
+    // TryAgain for an answer that says a later try may succeed (a server
+    // error, 408 or 429); Refused for any other answer, which no retry can
+    // change (an unknown OpenId, a bad signature); NoReply when none came.
     Delivery SendAlert(const std::string& openId, int r, int area);
 
     void KeepAlive(const std::string& openId);

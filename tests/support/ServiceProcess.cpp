@@ -1,5 +1,6 @@
 #include "support/ServiceProcess.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace sentrel::testing {
@@ -14,6 +15,10 @@ std::string After(const std::string& line, const std::string& marker) {
 ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
     std::vector<std::string> argv = {SENTREL_SERVICE_BINARY, "--port", "0"};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+    if (std::find(argv.begin(), argv.end(), "--db") == argv.end()) {
+        database_ = std::make_unique<TempDatabase>();
+        argv.insert(argv.end(), {"--db", database_->Path()});
+    }
     process_ = std::make_unique<ChildProcess>(argv);
 
     const auto has = [](const std::string& marker) {

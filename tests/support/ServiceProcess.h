@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/TempDatabase.h"
 
 namespace sentrel::testing {
 
 // The built sentrel-service on a free loopback port, with the address and
-// the verification code it printed at start.
+// the verification code it printed at start. Its database is a fresh
+// temporary one unless the arguments name one.
 class ServiceProcess {
 public:
     explicit ServiceProcess(const std::vector<std::string>& extraArgs = {});
@@ -19,6 +21,8 @@ public:
     ChildProcess& Process() { return *process_; }
 
 private:
+    // Declared first, so that it goes after the process.
+    std::unique_ptr<TempDatabase> database_;
     std::unique_ptr<ChildProcess> process_;
     std::string url_;
     std::string issuedCode_;

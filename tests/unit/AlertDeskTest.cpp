@@ -6,6 +6,7 @@
 #include "ServiceOptions.h"
 #include "TextEscapes.h"
 #include "service/AlertSignature.h"
+#include "support/TempDatabase.h"
 
 namespace sentrel::service {
 namespace {
@@ -21,7 +22,9 @@ protected:
     }
     std::string SignedIn() { return Call("yzm_check.asp", {{"code", "2468"}}).body; }
 
-    AlertDesk desk{VerificationCodes(std::string("2468"), 5), Subscribers(6)};
+    testing::TempDatabase database;
+    ServiceStore store{database.Path()};
+    AlertDesk desk{VerificationCodes(std::string("2468"), 5), store, 6};
 };
 
 // Issued codes are six digits, single-use and live ten minutes; the
@@ -108,11 +111,12 @@ TEST_F(AlertDeskTest, KeepAliveAndSignOffTrackWhoIsOnline) {
     EXPECT_EQ(Call("checkon.asp", {{"openid", "oNobody"}}).status, 404);
     const std::string id = SignedIn();
     SignedIn();
-    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2}");
+    const std::string emptyOutbox = ",\"outbox\":{\"pending\":0,\"delivered\":0,\"failed\":0}}";
+    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2" + emptyOutbox);
     EXPECT_EQ(Call("checkoff.asp", {{"openid", id}}).status, 200);
-    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":1}");
+    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":1" + emptyOutbox);
     EXPECT_EQ(Call("checkon.asp", {{"openid", id}}).status, 200);
-    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2}");
+    EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2" + emptyOutbox);
 }
 
 TEST_F(AlertDeskTest, TheCodePageIssuesACodeThatSignsIn) {
@@ -126,8 +130,8 @@ TEST_F(AlertDeskTest, TheCodePageIssuesACodeThatSignsIn) {
 TEST(ServiceText, LogAndJsonEscapes) {
     EXPECT_EQ(Printable("a\r\n\"\\中"), "a\\x0D\\x0A\\\"\\\\\\xE4\\xB8\\xAD");
     EXPECT_EQ(JsonEscaped("a\"\\\n"), "a\\\"\\\\\\u000a");
-    EXPECT_EQ(AlertJournal::JsonLine(AcceptedAlert{"oX", 3, 12345}, "2026-12-06T19:14:19Z"),
-              "{\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");
+    EXPECT_EQ(AlertJournal::JsonLine(RecordedAlert{17, "2026-12-06T19:14:19Z", AcceptedAlert{"oX", 3, 12345}}),
+              "{\"id\":17,\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");
 }
 
 TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {

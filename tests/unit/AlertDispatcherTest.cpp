@@ -59,6 +59,26 @@ TEST_F(AlertDispatcherTest, FailedAlertsAreSentAgainUntilAccepted) {
     EXPECT_TRUE(dispatcher.OwedAreas().empty());
 }
 
+// Only an answer that a later try may change keeps the alert owed; any
+// other refusal drops it, whether on the first send or on a retry.
+TEST_F(AlertDispatcherTest, OnlyTransientRefusalsKeepAnAlertOwed) {
+    const struct {
+        long status;
+        bool owed;
+    } cases[] = {{500, true},  {503, true},  {599, true},  {408, true},  {429, true},
+                 {400, false}, {403, false}, {404, false}, {302, false}, {499, false}};
+    for (const auto& c : cases) {
+        transport.Reply(c.status, "");
+        dispatcher.RaiseAlert(1);
+        EXPECT_EQ(dispatcher.OwedAreas().size(), c.owed ? 1u : 0u) << c.status;
+        if (!c.owed) continue;
+        clock.Advance(20s);
+        transport.Reply(403, "");
+        dispatcher.RetryOwed();
+        EXPECT_TRUE(dispatcher.OwedAreas().empty()) << "dropped on retry after " << c.status;
+    }
+}
+
 // With the service unreachable, a round of retries makes one request, not
 // one per owed alert, and tries again only an interval later.
 TEST_F(AlertDispatcherTest, AnUnreachableServiceCostsOneRequestPerRound) {

@@ -1,22 +1,22 @@
 #include "AlertCommand.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <thread>
-#include <utility>
 #include <vector>
 
 extern char** environ;
 
 namespace sentrel::service {
 
-AlertCommand::AlertCommand(std::string command) : command_(std::move(command)) {}
-
-bool AlertCommand::Run(const AcceptedAlert& alert, const std::string& utcTime) const {
-    std::vector<std::string> environment = {"SENTREL_AREA=" + std::to_string(alert.area), "SENTREL_TIME=" + utcTime,
-                                            "SENTREL_OPENID=" + alert.openId,
-                                            "SENTREL_SJS=" + std::to_string(alert.sjs)};
+std::optional<std::string> RunAlertCommand(const std::string& command, const RecordedAlert& alert,
+                                           std::chrono::milliseconds limit) {
+    std::vector<std::string> environment = {"SENTREL_ALERT_ID=" + std::to_string(alert.id),
+                                            "SENTREL_AREA=" + std::to_string(alert.alert.area),
+                                            "SENTREL_TIME=" + alert.time, "SENTREL_OPENID=" + alert.alert.openId,
+                                            "SENTREL_SJS=" + std::to_string(alert.alert.sjs)};
     for (char** entry = environ; *entry != nullptr; ++entry) {
         if (std::string_view(*entry).starts_with("SENTREL_")) continue;
         environment.emplace_back(*entry);
@@ -25,19 +25,32 @@ bool AlertCommand::Run(const AcceptedAlert& alert, const std::string& utcTime) c
     for (std::string& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
-    std::string shell = "/bin/sh", flag = "-c", command = command_;
-    char* argv[] = {shell.data(), flag.data(), command.data(), nullptr};
+    std::string shell = "/bin/sh", flag = "-c", text = command;
+    char* argv[] = {shell.data(), flag.data(), text.data(), nullptr};
 
+    // Its own process group, so that a time-out ends what it started too.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = 0;
-    if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, envp.data()) != 0) return false;
-    const auto reap = [pid] { waitpid(pid, nullptr, 0); };
-    try {
-        std::thread(reap).detach();
-    } catch (...) {
-        // No thread to spare: wait here rather than leave a zombie.
-        reap();
+    const int spawned = posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, envp.data());
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return "the command could not be started";
+
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return "the command ran out of time";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return true;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return std::nullopt;
+    if (WIFEXITED(status)) return "the command exited with status " + std::to_string(WEXITSTATUS(status));
+    return "the command was ended by signal " + std::to_string(WTERMSIG(status));
 }
 
 }  // namespace sentrel::service

@@ -1,24 +1,20 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 
-#include "DeskTypes.h"
+#include "ServiceStore.h"
 
 namespace sentrel::service {
 
-// Runs the user's --on-alert command through /bin/sh for each accepted
-// alert, with SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and SENTREL_SJS in
-// its environment. The command runs beside the server, never holding up a
-// reply, and its exit is collected so no zombie is left behind.
-class AlertCommand {
-public:
-    explicit AlertCommand(std::string command);
-
-    // False when the command could not be started.
-    bool Run(const AcceptedAlert& alert, const std::string& utcTime) const;
-
-private:
-    std::string command_;
-};
+// Runs the user's --on-alert command through /bin/sh for one alert, with
+// SENTREL_ALERT_ID, SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and
+// SENTREL_SJS in its environment, and waits for it: the alert is delivered
+// when the command exits with status 0. A command still running after the
+// time limit is killed, with everything it started, and counts as failed.
+// Returns std::nullopt when delivered, else what went wrong.
+std::optional<std::string> RunAlertCommand(const std::string& command, const RecordedAlert& alert,
+                                           std::chrono::milliseconds limit = std::chrono::minutes(1));
 
 }  // namespace sentrel::service

@@ -46,8 +46,8 @@ SingleParam Param(const DeskRequest& request, const std::string& name) {
 
 }  // namespace
 
-AlertDesk::AlertDesk(VerificationCodes codes, Subscribers subscribers)
-    : codes_(std::move(codes)), subscribers_(std::move(subscribers)) {}
+AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store, std::uint64_t seed)
+    : codes_(std::move(codes)), store_(store), subscribers_(store, seed) {}
 
 std::string AlertDesk::IssueCode(Clock::time_point now) {
     const std::lock_guard lock(mutex_);
@@ -79,11 +79,14 @@ DeskReply AlertDesk::VersionNotice(const DeskRequest& request) {
 DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     const SingleParam code = Param(request, "code");
     if (!code.value) return code.refusal;
+    if (!throttle_.Allows(request.client, now)) {
+        return Answer("err01", "sign-in refused: too many wrong codes from " + Printable(request.client));
+    }
     if (!codes_.Redeem(*code.value, now)) {
+        throttle_.Missed(request.client, now);
         return Answer("err01", "sign-in refused for code \"" + Printable(*code.value) + "\"");
     }
     std::string openId = subscribers_.Register();
-    subscribers_.SetOnline(openId, true);
     std::string note = "sign-in accepted, openid " + openId;
     return Answer(std::move(openId), std::move(note));
 }
@@ -126,15 +129,24 @@ DeskReply AlertDesk::Presence(const DeskRequest& request, bool online) {
 
 DeskReply AlertDesk::CodePage(Clock::time_point now) {
     const std::string code = codes_.Issue(now);
-    DeskReply reply = Answer(CodePageHtml(code), "code page issued code " + code);
+    std::vector<AlertOnPage> alerts;
+    for (RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {
+        std::vector<DeliveryState> deliveries = store_.Deliveries(alert.id);
+        alerts.push_back({std::move(alert), std::move(deliveries)});
+    }
+    DeskReply reply = Answer(CodePageHtml(code, alerts), "code page issued code " + code);
     reply.contentType = "text/html; charset=utf-8";
     return reply;
 }
 
 // Counts only: an OpenId is all it takes to send alerts in someone's name.
 DeskReply AlertDesk::Status() {
+    const OutboxCounts outbox = store_.CountOutbox();
     DeskReply reply = Answer("{\"signedIn\":" + std::to_string(subscribers_.Count()) +
-                                 ",\"online\":" + std::to_string(subscribers_.OnlineCount()) + "}",
+                                 ",\"online\":" + std::to_string(subscribers_.OnlineCount()) +
+                                 ",\"outbox\":{\"pending\":" + std::to_string(outbox.pending) +
+                                 ",\"delivered\":" + std::to_string(outbox.delivered) +
+                                 ",\"failed\":" + std::to_string(outbox.failed) + "}}",
                              "status");
     reply.contentType = "application/json";
     return reply;

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "DeskTypes.h"
+#include "ServiceStore.h"
+#include "SignInThrottle.h"
 #include "Subscribers.h"
 #include "VerificationCodes.h"
 
@@ -16,7 +18,10 @@ class AlertDesk {
 public:
     using Clock = VerificationCodes::Clock;
 
-    AlertDesk(VerificationCodes codes, Subscribers subscribers);
+    // The code page lists this many of the latest alerts.
+    static constexpr int kAlertsOnPage = 20;
+
+    AlertDesk(VerificationCodes codes, ServiceStore& store, std::uint64_t seed);
 
     DeskReply Handle(const DeskRequest& request, Clock::time_point now);
     std::string IssueCode(Clock::time_point now);
@@ -31,7 +36,9 @@ private:
 
     std::mutex mutex_;
     VerificationCodes codes_;
+    ServiceStore& store_;
     Subscribers subscribers_;
+    SignInThrottle throttle_;
 };
 
 }  // namespace sentrel::service

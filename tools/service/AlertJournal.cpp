@@ -16,13 +16,14 @@ AlertJournal::AlertJournal(const std::string& logPath) {
     }
 }
 
-std::string AlertJournal::JsonLine(const AcceptedAlert& alert, const std::string& utcTime) {
-    return "{\"time\":\"" + JsonEscaped(utcTime) + "\",\"openid\":\"" + JsonEscaped(alert.openId) +
-           "\",\"area\":" + std::to_string(alert.area) + ",\"sjs\":" + std::to_string(alert.sjs) + "}\n";
+std::string AlertJournal::JsonLine(const RecordedAlert& alert) {
+    return "{\"id\":" + std::to_string(alert.id) + ",\"time\":\"" + JsonEscaped(alert.time) + "\",\"openid\":\"" +
+           JsonEscaped(alert.alert.openId) + "\",\"area\":" + std::to_string(alert.alert.area) +
+           ",\"sjs\":" + std::to_string(alert.alert.sjs) + "}\n";
 }
 
-void AlertJournal::Record(const AcceptedAlert& alert, const std::string& utcTime) {
-    const std::string line = JsonLine(alert, utcTime);
+void AlertJournal::Record(const RecordedAlert& alert) {
+    const std::string line = JsonLine(alert);
     const std::lock_guard lock(mutex_);
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "DeskTypes.h"
+#include "ServiceStore.h"
 
 namespace sentrel::service {
 
@@ -17,9 +17,9 @@ public:
     // Throws std::runtime_error when the log file cannot be opened.
     explicit AlertJournal(const std::string& logPath);
 
-    void Record(const AcceptedAlert& alert, const std::string& utcTime);
+    void Record(const RecordedAlert& alert);
 
-    static std::string JsonLine(const AcceptedAlert& alert, const std::string& utcTime);
+    static std::string JsonLine(const RecordedAlert& alert);
 
 private:
     struct FileCloser {

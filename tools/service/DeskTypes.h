@@ -10,6 +10,8 @@ namespace sentrel::service {
 struct DeskRequest {
     std::string path;
     std::multimap<std::string, std::string> params;
+    // The client's address, which wrong verification codes are counted by.
+    std::string client{};
 };
 
 struct AcceptedAlert {

@@ -1,8 +1,10 @@
 #include "ServiceOptions.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
+#include "ForwardTarget.h"
 #include "service/DecimalText.h"
 
 namespace sentrel::service {
@@ -18,15 +20,32 @@ bool HasControlBytes(std::string_view text) {
 }  // namespace
 
 std::string ServiceUsage() {
-    return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--log FILE] [--on-alert COMMAND]\n"
+    return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--db FILE] [--forward KIND:URL]...\n"
+           "                       [--log FILE] [--on-alert COMMAND] [--history]\n"
            "  --port N            port to listen on (default " +
            std::to_string(SENTREL_LOCAL_SERVICE_PORT) +
            "; 0 picks a free one)\n"
            "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
            "  --code CODE         also accept this verification code, any number of times\n"
+           "  --db FILE           keep sign-ins, alerts and the outbox in this SQLite file\n"
+           "                      (default $XDG_STATE_HOME/sentrel/service.db)\n"
+           "  --forward KIND:URL  send each alert on to ntfy:TOPIC-URL, gotify:MESSAGE-URL?token=...\n"
+           "                      or webhook:URL; repeatable; retried until delivered, for a day\n"
            "  --log FILE          append each accepted alert as a JSON line to FILE\n"
            "  --on-alert COMMAND  run COMMAND through /bin/sh for each accepted alert, with\n"
-           "                      SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and SENTREL_SJS set\n";
+           "                      SENTREL_ALERT_ID, SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and\n"
+           "                      SENTREL_SJS set; retried like a forward until it exits with 0\n"
+           "  --history           print the recorded alerts as JSON lines and exit\n";
+}
+
+std::string DefaultDatabasePath() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+        return std::string(state) + "/sentrel/service.db";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return std::string(home) + "/.local/state/sentrel/service.db";
+    }
+    return {};
 }
 
 ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
@@ -42,8 +61,12 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             options.help = true;
             continue;
         }
-        const bool known =
-            name == "--port" || name == "--bind" || name == "--code" || name == "--log" || name == "--on-alert";
+        if (name == "--history") {
+            options.history = true;
+            continue;
+        }
+        const bool known = name == "--port" || name == "--bind" || name == "--code" || name == "--log" ||
+                           name == "--on-alert" || name == "--db" || name == "--forward";
         if (!known) return {std::nullopt, "unknown option " + std::string(name)};
         if (!inlineValue && i + 1 >= args.size()) return {std::nullopt, std::string(name) + " needs a value"};
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
@@ -62,6 +85,17 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             options.standingCode = value;
         } else if (name == "--log") {
             options.logPath = value;
+        } else if (name == "--db") {
+            if (value.empty()) return {std::nullopt, "--db needs a file name"};
+            options.databasePath = value;
+        } else if (name == "--forward") {
+            const std::optional<ForwardTarget> target = ForwardTarget::Parse(value);
+            if (!target || target->kind == ForwardTarget::Kind::Command) {
+                return {std::nullopt,
+                        "--forward takes ntfy:URL, gotify:URL or webhook:URL with an http or https URL, not \"" +
+                            value + "\""};
+            }
+            options.forwards.push_back(target->Spec());
         } else {
             options.onAlert = value;
         }

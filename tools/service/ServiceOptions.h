@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace sentrel::service {
 
@@ -12,6 +13,11 @@ struct ServiceOptions {
     std::optional<std::string> standingCode;
     std::string logPath;
     std::string onAlert;
+    // Empty for the default, which DefaultDatabasePath gives.
+    std::string databasePath;
+    // "KIND:URL" each, as ForwardTarget parses them.
+    std::vector<std::string> forwards;
+    bool history = false;
     bool help = false;
 };
 
@@ -25,5 +31,9 @@ struct ParsedOptions {
 ParsedOptions ParseServiceOptions(std::span<const char* const> args);
 
 std::string ServiceUsage();
+
+// $XDG_STATE_HOME/sentrel/service.db, or ~/.local/state/sentrel/service.db;
+// empty when neither variable is set.
+std::string DefaultDatabasePath();
 
 }  // namespace sentrel::service

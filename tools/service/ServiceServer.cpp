@@ -1,5 +1,7 @@
 #include "ServiceServer.h"
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -12,6 +14,10 @@ namespace {
 constexpr std::size_t kMaxBodyBytes = 64 * 1024;
 constexpr std::size_t kMaxLoggedTarget = 300;
 
+// The note of the request this worker thread has just served, for the
+// logger, which runs on the same thread once the reply is out.
+thread_local std::optional<std::string> servedNote;
+
 void LogRequest(const httplib::Request& request, int status, const std::string& note) {
     std::string target = Printable(request.target);
     if (target.size() > kMaxLoggedTarget) target = target.substr(0, kMaxLoggedTarget) + "...";
@@ -21,29 +27,58 @@ void LogRequest(const httplib::Request& request, int status, const std::string& 
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
+// HTTP/1.1: a request carries a body only when it says how long it is.
+bool SaysItHasABody(const httplib::Request& request) {
+    return request.has_header("Transfer-Encoding") ||
+           (request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0");
+}
+
 }  // namespace
 
-ServiceServer::ServiceServer(AlertDesk& desk, AlertJournal& journal, std::optional<AlertCommand> command)
-    : desk_(desk), journal_(journal), command_(std::move(command)) {
+ServiceServer::ServiceServer(AlertDesk& desk, AlertIntake& intake) : desk_(desk), intake_(intake) {
     const auto serve = [this](const httplib::Request& request, httplib::Response& response) {
         Serve(request, response);
     };
+    // Requests without a body are served before the HTTP layer would read
+    // one: for a POST without Content-Length it would otherwise wait for the
+    // connection's end. Those with a body are read (within the limits below)
+    // and then refused.
+    server_.set_pre_routing_handler([serve](const httplib::Request& request, httplib::Response& response) {
+        if (SaysItHasABody(request)) return httplib::Server::HandlerResponse::Unhandled;
+        serve(request, response);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server_.Get(".*", serve);
     server_.Post(".*", serve);
     server_.set_payload_max_length(kMaxBodyBytes);
+    server_.set_read_timeout(kTimeoutSeconds, 0);
+    server_.set_write_timeout(kTimeoutSeconds, 0);
+    server_.set_keep_alive_timeout(kTimeoutSeconds);
+    server_.new_task_queue = [] { return new httplib::ThreadPool(kMaxConnections); };
+    // Not the HTTP layer's default, which adds SO_REUSEPORT: a second
+    // service on the same port would then start without a word, and the
+    // two would share the requests between them.
+    server_.set_socket_options([this](int socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listener_ = socket;
+    });
     server_.set_logger([](const httplib::Request& request, const httplib::Response& response) {
-        // Routed requests were logged with the desk's note; this catches the rest.
-        if (request.matches.empty()) LogRequest(request, response.status, "refused by the HTTP layer");
+        LogRequest(request, response.status, servedNote.value_or("refused by the HTTP layer"));
+        servedNote.reset();
     });
 }
 
 std::optional<int> ServiceServer::Bind(const std::string& address, int port) {
     if (port == 0) {
-        const int bound = server_.bind_to_any_port(address);
-        if (bound <= 0) return std::nullopt;
-        return bound;
+        port = server_.bind_to_any_port(address);
+        if (port <= 0) return std::nullopt;
+    } else if (!server_.bind_to_port(address, port)) {
+        return std::nullopt;
     }
-    if (!server_.bind_to_port(address, port)) return std::nullopt;
+    // The HTTP layer listens with a backlog of 5; a burst of connections
+    // beyond it would wait a second for the kernel to retry them.
+    ::listen(listener_, SOMAXCONN);
     return port;
 }
 
@@ -57,12 +92,17 @@ DeskReply ServiceServer::Reply(const httplib::Request& request) {
     if (request.method == "HEAD") return DeskReply{405, "", "text/plain", "HEAD is not served", std::nullopt};
     // Parameters travel in the query string only; the HTTP layer would
     // otherwise mix in those of a form body.
-    if (!request.body.empty()) {
+    if (SaysItHasABody(request)) {
         return DeskReply{400, "parameters go in the query string", "text/plain; charset=utf-8",
                          "refused a request body", std::nullopt};
     }
-    const DeskRequest deskRequest{request.path, {request.params.begin(), request.params.end()}};
-    return desk_.Handle(deskRequest, AlertDesk::Clock::now());
+    const DeskRequest deskRequest{request.path, {request.params.begin(), request.params.end()}, request.remote_addr};
+    DeskReply reply = desk_.Handle(deskRequest, AlertDesk::Clock::now());
+    if (reply.alert && !intake_.Take(*reply.alert)) {
+        return DeskReply{503, "alert not recorded, send it again", "text/plain; charset=utf-8",
+                         reply.note + ", not recorded", std::nullopt};
+    }
+    return reply;
 }
 
 void ServiceServer::Serve(const httplib::Request& request, httplib::Response& response) {
@@ -70,15 +110,7 @@ void ServiceServer::Serve(const httplib::Request& request, httplib::Response& re
     response.status = reply.status;
     response.set_header("Cache-Control", "no-store");
     response.set_content(reply.body, reply.contentType.c_str());
-    LogRequest(request, reply.status, reply.note);
-
-    if (reply.alert) {
-        const std::string time = UtcTimestamp(std::chrono::system_clock::now());
-        journal_.Record(*reply.alert, time);
-        if (command_ && !command_->Run(*reply.alert, time)) {
-            std::fprintf(stderr, "could not start the --on-alert command\n");
-        }
-    }
+    servedNote = reply.note;
 }
 
 }  // namespace sentrel::service

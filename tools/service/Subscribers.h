@@ -1,32 +1,33 @@
 #pragma once
 
-#include <map>
 #include <random>
 #include <string>
-#include <string_view>
+
+#include "ServiceStore.h"
 
 namespace sentrel::service {
 
-// The OpenIds handed out since start, and which of them are online.
+// The OpenIds handed out, and which of them are online, kept in the store so
+// that sign-ins outlive a restart.
 class Subscribers {
 public:
-    explicit Subscribers(std::uint64_t seed);
+    Subscribers(ServiceStore& store, std::uint64_t seed);
 
-    // A fresh OpenId: "o" and 27 characters of [A-Za-z0-9_-], like the
-    // identifiers a messaging account hands out.
+    // A fresh OpenId, online: "o" and 27 characters of [A-Za-z0-9_-], like
+    // the identifiers a messaging account hands out.
     std::string Register();
-    bool Knows(std::string_view openId) const;
+    bool Knows(const std::string& openId) { return store_.KnowsSubscriber(openId); }
     // False when the OpenId is unknown.
-    bool SetOnline(std::string_view openId, bool online);
-    std::size_t Count() const { return online_.size(); }
-    std::size_t OnlineCount() const;
+    bool SetOnline(const std::string& openId, bool online) { return store_.SetOnline(openId, online); }
+    std::int64_t Count() { return store_.SubscriberCount(); }
+    std::int64_t OnlineCount() { return store_.OnlineCount(); }
 
-    // Bounds the memory unlimited sign-ins with a standing code can take;
-    // offline OpenIds make way first.
+    // Bounds what unlimited sign-ins with a standing code can take; offline
+    // OpenIds make way first.
     static constexpr std::size_t kMaxKnown = 10000;
 
 private:
-    std::map<std::string, bool, std::less<>> online_;
+    ServiceStore& store_;
     std::mt19937_64 random_;
 };
 

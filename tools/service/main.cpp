@@ -5,11 +5,29 @@
 #include <span>
 
 #include "AlertDesk.h"
+#include "AlertIntake.h"
 #include "AlertJournal.h"
+#include "ForwardTarget.h"
+#include "OutboxCourier.h"
 #include "ServiceOptions.h"
 #include "ServiceServer.h"
+#include "ServiceStore.h"
 
 using namespace sentrel::service;
+
+namespace {
+
+int PrintHistory(ServiceStore& store) {
+    constexpr int kPage = 1000;
+    for (std::int64_t after = 0;;) {
+        const std::vector<RecordedAlert> page = store.Alerts(after, kPage);
+        for (const RecordedAlert& alert : page) std::fputs(AlertJournal::JsonLine(alert).c_str(), stdout);
+        if (page.size() < static_cast<std::size_t>(kPage)) return 0;
+        after = page.back().id;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const auto argumentCount = argc > 1 ? static_cast<std::size_t>(argc - 1) : 0;
@@ -23,16 +41,27 @@ int main(int argc, char** argv) {
         std::printf("%s", ServiceUsage().c_str());
         return 0;
     }
+    const std::string databasePath = options.databasePath.empty() ? DefaultDatabasePath() : options.databasePath;
+    if (databasePath.empty()) {
+        std::fprintf(stderr, "sentrel-service: neither XDG_STATE_HOME nor HOME is set; give the database with --db\n");
+        return 2;
+    }
 
     try {
+        ServiceStore store(databasePath);
+        if (options.history) return PrintHistory(store);
+
         AlertJournal journal(options.logPath);
         std::random_device entropy;
         const auto seed = [&entropy] { return (std::uint64_t{entropy()} << 32) ^ entropy(); };
+        std::vector<std::string> targets = options.forwards;
+        if (!options.onAlert.empty())
+            targets.push_back(ForwardTarget{ForwardTarget::Kind::Command, options.onAlert}.Spec());
 
-        AlertDesk desk(VerificationCodes(options.standingCode, seed()), Subscribers(seed()));
-        std::optional<AlertCommand> command;
-        if (!options.onAlert.empty()) command.emplace(options.onAlert);
-        ServiceServer server(desk, journal, std::move(command));
+        AlertDesk desk(VerificationCodes(options.standingCode, seed()), store, seed());
+        OutboxCourier courier(store);
+        AlertIntake intake(store, journal, courier, std::move(targets));
+        ServiceServer server(desk, intake);
 
         const std::optional<int> port = server.Bind(options.bind, options.port);
         if (!port) {
@@ -41,7 +70,11 @@ int main(int argc, char** argv) {
         }
         const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
         const std::string url = "http://" + host + ":" + std::to_string(*port);
+        std::fprintf(stderr, "sentrel-service keeps its state in %s\n", databasePath.c_str());
         std::fprintf(stderr, "sentrel-service listening on %s\n", url.c_str());
+        for (const std::string& target : options.forwards) {
+            std::fprintf(stderr, "forwarding alerts to %s\n", ForwardTarget::Parse(target)->PublicName().c_str());
+        }
         std::fprintf(stderr, "verification code: %s (single use, valid for ten minutes; a new one at %s/)\n",
                      desk.IssueCode(AlertDesk::Clock::now()).c_str(), url.c_str());
         if (options.standingCode) {

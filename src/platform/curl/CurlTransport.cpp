@@ -52,15 +52,22 @@ std::size_t CollectBody(char* data, std::size_t size, std::size_t count, void* u
 CurlTransport::CurlTransport(TransportLimits limits) : limits_(limits) { InitCurlOnce(); }
 
 std::optional<HttpReply> CurlTransport::Post(const std::string& url, const std::string& body) {
+    return PostWithHeaders(url, body, {"Content-Type: application/x-www-form-urlencoded"});
+}
+
+std::optional<HttpReply> CurlTransport::PostWithHeaders(const std::string& url, const std::string& body,
+                                                        const std::vector<std::string>& headerLines) {
     EasyHandle handle(curl_easy_init());
     if (!handle) return std::nullopt;
     CURL* curl = handle.get();
 
-    HeaderList headers(curl_slist_append(nullptr, "Content-Type: application/x-www-form-urlencoded"));
+    // A body must not make libcurl wait for a 100-continue.
+    HeaderList headers(curl_slist_append(nullptr, "Expect:"));
     if (!headers) return std::nullopt;
-    // An empty body must not make libcurl wait for a 100-continue. Appending
-    // keeps the list's head, so the holder above still owns all of it.
-    if (curl_slist_append(headers.get(), "Expect:") == nullptr) return std::nullopt;
+    // Appending keeps the list's head, so the holder above owns all of it.
+    for (const std::string& line : headerLines) {
+        if (curl_slist_append(headers.get(), line.c_str()) == nullptr) return std::nullopt;
+    }
 
     ReplySink sink{{}, limits_.maxReplyBytes};
     const std::string wireUrl = WireUrl(url);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "service/Transport.h"
 #include "service/TransportLimits.h"
@@ -15,6 +16,10 @@ public:
     explicit CurlTransport(TransportLimits limits = {});
 
     std::optional<HttpReply> Post(const std::string& url, const std::string& body) override;
+    // As Post, with these header lines ("Name: value") instead of the form's
+    // content type.
+    std::optional<HttpReply> PostWithHeaders(const std::string& url, const std::string& body,
+                                             const std::vector<std::string>& headerLines);
 
 private:
     TransportLimits limits_;

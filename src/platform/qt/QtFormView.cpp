@@ -20,6 +20,7 @@
 #include "app/HandlerDispatch.h"
 #include "app/ViewConventions.h"
 #include "platform/qt/CjkFonts.h"
+#include "platform/qt/LinkedPicture.h"
 
 namespace sentrel {
 namespace {
@@ -85,7 +86,8 @@ bool Changed(const std::optional<Model>& applied, const Model& now, Members... m
 
 }  // namespace
 
-QtFormView::QtFormView(HandlerGate& gate, QPixmap picture) : gate_(gate), picture_(std::move(picture)) {
+QtFormView::QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink)
+    : gate_(gate), picture_(std::move(picture)), pictureLink_(std::move(pictureLink)) {
     setWindowFlag(Qt::FramelessWindowHint);
     setMouseTracking(false);
 }
@@ -180,12 +182,9 @@ QWidget* QtFormView::Create(const Control& control) {
             widget = option;
             break;
         }
-        case ControlKind::Picture: {
-            auto* image = new QLabel(parent);
-            image->setPixmap(picture_);
-            widget = image;
+        case ControlKind::Picture:
+            widget = new LinkedPicture(picture_, pictureLink_, parent);
             break;
-        }
         case ControlKind::Timer:
             break;
     }

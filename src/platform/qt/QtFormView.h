@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -26,7 +27,8 @@ namespace sentrel {
 // every widget again costs time even where Qt then finds nothing to redraw.
 class QtFormView : public QWidget, public FormView {
 public:
-    QtFormView(HandlerGate& gate, QPixmap picture);
+    // A click on the picture opens pictureLink in the desktop's browser.
+    QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink);
     ~QtFormView() override;
 
     void Attach(Form1& form) { form_ = &form; }
@@ -69,6 +71,7 @@ private:
     HandlerGate& gate_;
     Form1* form_ = nullptr;
     QPixmap picture_;
+    QUrl pictureLink_;
     std::map<Key, Mirror> widgets_;
     std::optional<WindowModel> appliedWindow_;
     std::map<std::string, std::unique_ptr<QTimer>> timers_;

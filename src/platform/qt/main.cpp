@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 #include <stdexcept>
@@ -39,6 +40,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sentrel");
     QApplication::setFont(CjkFont(9, false));
+    // The theme's icon and the built-in one are both SVG: without Qt's SVG
+    // plugins the window simply has no icon.
+    QApplication::setWindowIcon(QIcon::fromTheme("sentrel", QIcon(":/sentrel.svg")));
     // A steady text cursor: the threshold box keeps the focus while the tool
     // watches for hours, and a blinking one would repaint it twice a second.
     QApplication::setCursorFlashTime(0);
@@ -59,7 +63,8 @@ int main(int argc, char** argv) {
     SystemRandom random;
     HandlerGate gate;
 
-    QtFormView view(gate, SignInPicture(QString::fromStdString(serviceUrl + "/")));
+    const QString codePage = QString::fromStdString(serviceUrl + "/");
+    QtFormView view(gate, SignInPicture(codePage), QUrl(codePage));
     // Areas are watched through Sentrel's own window: it never counts.
     screenReader->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
     if (!screenReader->SeesBeneathWindows()) {

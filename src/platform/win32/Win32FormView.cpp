@@ -1,5 +1,6 @@
 #include "platform/win32/Win32FormView.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "app/HandlerDispatch.h"
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/SignInBitmap.h"
+#include "platform/win32/SignInQrModules.h"
 #include "platform/win32/SystemFunction.h"
 #include "platform/win32/WideText.h"
 
@@ -172,6 +174,14 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONUP:
             Mouse(message, wParam, lParam);
             return 0;
+        case WM_SETCURSOR: {
+            // A child's cursor is asked of its parent first, and panels pass
+            // that on to here: the sign-in picture shows it can be clicked.
+            const Widget* widget = FindByHandle(reinterpret_cast<HWND>(wParam));
+            if (widget == nullptr || widget->kind != ControlKind::Picture || LOWORD(lParam) != HTCLIENT) break;
+            SetCursor(LoadCursor(nullptr, IDC_HAND));
+            return TRUE;
+        }
         case WM_CAPTURECHANGED:
             // Releases after another window took the mouse never come here.
             if (reinterpret_cast<HWND>(lParam) != window_) pressedOnBareWindow_ = 0;
@@ -388,6 +398,14 @@ void Win32FormView::ApplyWindow(const WindowModel& window) {
 void Win32FormView::Command(HWND child, WORD notification) {
     const Widget* widget = FindByHandle(child);
     if (widget == nullptr || form_ == nullptr) return;
+    if (widget->kind == ControlKind::Picture) {
+        // The picture's click opens the page its QR code leads to, for
+        // whoever sits at this desktop rather than holding a phone.
+        if (notification == STN_CLICKED) {
+            ShellExecuteW(window_, L"open", kSignInPageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+        }
+        return;
+    }
     const std::string name = widget->name;
     if (notification == EN_CHANGE) {
         form_->TextChanged(name, Narrow(WindowText(child)));

@@ -1,0 +1,31 @@
+#include "AlertIntake.h"
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+
+#include "UtcTimestamp.h"
+
+namespace sentrel::service {
+
+AlertIntake::AlertIntake(ServiceStore& store, AlertJournal& journal, OutboxCourier& courier,
+                         std::vector<std::string> targets)
+    : store_(store), journal_(journal), courier_(courier), targets_(std::move(targets)) {}
+
+bool AlertIntake::Take(const AcceptedAlert& alert) {
+    const auto now = std::chrono::system_clock::now();
+    RecordedAlert recorded;
+    try {
+        recorded = store_.RecordAlert(
+            alert, UtcTimestamp(now),
+            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count(), targets_);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "could not record an alert: %s\n", error.what());
+        return false;
+    }
+    journal_.Record(recorded);
+    if (!targets_.empty()) courier_.Wake();
+    return true;
+}
+
+}  // namespace sentrel::service

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ServiceStore.h"
+
+namespace sentrel::service {
+
+// One HTTP request a forward makes.
+struct OutgoingRequest {
+    std::string url;
+    std::string body;
+    std::vector<std::string> headers;
+};
+
+// Where accepted alerts are sent onwards. Written as "KIND:ADDRESS": an
+// ntfy topic URL, a Gotify message URL with its token, a webhook URL, or the
+// --on-alert command ("command:..."). The outbox keeps that text, so a
+// delivery still owed after a restart goes where it was meant to go.
+struct ForwardTarget {
+    enum class Kind { Ntfy, Gotify, Webhook, Command };
+    Kind kind = Kind::Webhook;
+    std::string address;
+
+    // std::nullopt for an unknown kind, or an HTTP kind without an http or
+    // https URL.
+    static std::optional<ForwardTarget> Parse(std::string_view spec);
+    std::string Spec() const;
+    // The kind and host only: URLs may carry tokens, and commands secrets.
+    std::string PublicName() const;
+    // The request that hands the alert to an HTTP kind.
+    OutgoingRequest RequestFor(const RecordedAlert& alert) const;
+};
+
+// The alert as a person reads it on the phone; it carries the alert's id so
+// that a repeat can be recognised.
+std::string AlertText(const RecordedAlert& alert);
+
+}  // namespace sentrel::service
