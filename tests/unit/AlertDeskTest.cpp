@@ -45,6 +45,21 @@ TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsForLiveCodesAndErr01Otherwise) {
     EXPECT_EQ(std::tie(wrong.status, wrong.body), std::make_tuple(200, "err01"));
 }
 
+// Five wrong codes from one address, and it is refused every code for ten
+// minutes after its last miss; other addresses are not held up.
+TEST_F(AlertDeskTest, WrongCodesAreLimitedPerAddress) {
+    const auto signIn = [this](const std::string& client, const std::string& code, auto after) {
+        return desk.Handle(DeskRequest{"/alertdesk/yzm_check.asp", {{"code", code}}, client}, kStart + after).body;
+    };
+    for (int miss = 0; miss < 4; ++miss) EXPECT_EQ(signIn("10.0.0.1", "111111", 1s * miss), "err01");
+    EXPECT_EQ(signIn("10.0.0.1", "2468", 5s).size(), 28u) << "four misses leave the right code working";
+    EXPECT_EQ(signIn("10.0.0.1", "111111", 6s), "err01");
+    EXPECT_EQ(signIn("10.0.0.1", "2468", 7s), "err01");
+    EXPECT_EQ(signIn("10.0.0.1", "2468", 6s + 10min - 1s), "err01");
+    EXPECT_EQ(signIn("10.0.0.2", "2468", 8s).size(), 28u);
+    EXPECT_EQ(signIn("10.0.0.1", "2468", 6s + 10min).size(), 28u);
+}
+
 TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {
     const std::string id = SignedIn(), code = AlertSignature(12345);
     const DeskReply accepted = Call("sndmsg.asp", {{"openid", id}, {"sjs", "12345"}, {"code", code}, {"str", "20"}});

@@ -1,0 +1,119 @@
+#include "ServiceStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "AlertDesk.h"
+#include "ForwardTarget.h"
+#include "OutboxCourier.h"
+#include "support/TempDatabase.h"
+
+namespace sentrel::service {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
+    testing::TempDatabase database;
+    std::string openId;
+    {
+        ServiceStore store(database.Path());
+        AlertDesk desk(VerificationCodes(std::string("2468"), 1), store, 2);
+        openId = desk.Handle({"/alertdesk/yzm_check.asp", {{"code", "2468"}}}, {}).body;
+        store.RecordAlert({openId, 7, 12345}, "2026-12-07T01:02:03Z", NowMs(), {"webhook:http://a.example/"});
+        store.MarkDelivered(1, "webhook:http://a.example/", NowMs());
+        store.RecordAlert({openId, 8, 12346}, "2026-12-07T01:02:04Z", NowMs(), {"webhook:http://a.example/"});
+    }
+    ServiceStore store(database.Path());
+    EXPECT_TRUE(store.KnowsSubscriber(openId));
+    const auto alerts = store.Alerts(0, 10);
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_EQ(std::tie(alerts[1].id, alerts[1].time, alerts[1].alert.area),
+              std::make_tuple(2, "2026-12-07T01:02:04Z", 8));
+    const auto due = store.DueDeliveries(NowMs(), 10);
+    ASSERT_EQ(due.size(), 1u) << "only the undelivered one is still owed";
+    EXPECT_EQ(due[0].alert.id, 2);
+
+    // Full, it makes way for a new OpenId with an offline one, not one in use.
+    store.SetOnline(openId, false);
+    ASSERT_TRUE(store.AddSubscriber("oOnline", 2) && store.AddSubscriber("oNewest", 2));
+    EXPECT_FALSE(store.KnowsSubscriber(openId));
+    EXPECT_TRUE(store.KnowsSubscriber("oOnline"));
+}
+
+// A file that cannot hold the state stops the start with its name and why,
+// instead of starting afresh and losing what it held.
+TEST(ServiceStore, RefusesADatabaseItCannotUse) {
+    testing::TempDatabase garbage, newer, directory;
+    std::ofstream(garbage.Path()) << "not a database, but someone's file";
+    ServiceStore(newer.Path());
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(newer.Path().c_str(), &db);
+        sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    std::filesystem::create_directory(directory.Path());
+    for (const auto& [path, reason] : {std::pair(garbage.Path(), "not a database"), std::pair(newer.Path(), "newer"),
+                                       std::pair(directory.Path(), "unable to open")}) {
+        try {
+            ServiceStore store(path);
+            ADD_FAILURE() << path << " was taken";
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find(reason), std::string::npos) << error.what();
+        }
+    }
+    std::ifstream kept(garbage.Path());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a database, but someone's file");
+}
+
+TEST(OutboxCourier, BacksOffByDoublingUpToTenMinutesAndGivesUpAfterADay) {
+    const std::pair<int, std::chrono::milliseconds> waits[] = {{1, 2s},   {2, 4s},    {3, 8s},
+                                                               {9, 512s}, {10, 600s}, {60, 600s}};
+    for (const auto& [attempts, wait] : waits) EXPECT_EQ(OutboxCourier::Backoff(attempts), wait) << attempts;
+
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const std::string unreachable = "webhook:http://127.0.0.1:9/";
+    store.RecordAlert({"oX", 1, 12345}, "yesterday", NowMs() - 24 * 3600 * 1000 - 1, {unreachable});
+    store.RecordAlert({"oX", 2, 12345}, "today", NowMs() - 23 * 3600 * 1000, {unreachable});
+    const OutboxCourier courier(store);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (store.CountOutbox().failed + store.Deliveries(2)[0].attempts < 2 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_EQ(store.Deliveries(1)[0].stage, DeliveryState::Stage::Failed);
+    EXPECT_EQ(store.Deliveries(2)[0].stage, DeliveryState::Stage::Pending) << "a day old only in an hour";
+    EXPECT_EQ(store.Deliveries(2)[0].lastError, "no reply");
+}
+
+TEST(ForwardTarget, TakesHttpTargetsOfKnownKindsAndNamesThemWithoutSecrets) {
+    const std::pair<const char*, const char*> valid[] = {
+        {"ntfy:https://ntfy.sh/my-topic", "ntfy ntfy.sh"},
+        {"gotify:http://push.lan:8080/message?token=SECRET", "gotify push.lan:8080"},
+        {"gotify:http://push.lan?token=SECRET", "gotify push.lan"},
+        {"webhook:https://user:pw@hooks.example/x#y", "webhook hooks.example"}};
+    for (const auto& [spec, name] : valid) {
+        const auto target = ForwardTarget::Parse(spec);
+        ASSERT_TRUE(target) << spec;
+        EXPECT_EQ(target->Spec(), spec);
+        EXPECT_EQ(target->PublicName(), name);
+    }
+    for (const char* spec : {"ntfy:ftp://x/t", "ntfy:", "webhook:http://", "webhook:https:///path", "smtp:http://x/",
+                             "https://ntfy.sh/t", "command:", "Ntfy:https://x/"}) {
+        EXPECT_FALSE(ForwardTarget::Parse(spec)) << spec;
+    }
+}
+
+}  // namespace
+}  // namespace sentrel::service
