@@ -152,9 +152,20 @@ TEST(ServiceText, LogAndJsonEscapes) {
 TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {
     EXPECT_EQ(ParseServiceOptions({}).options->bind, "127.0.0.1") << "only this machine unless told";
     EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--port=0"}).options->port, 0);
-    const std::vector<std::vector<const char*>> bad = {{"--port"},        {"--port", "65536"}, {"--port", "-1"},
-                                                       {"--port", "80x"}, {"--code", ""},      {"--code", "a\nb"},
-                                                       {"--frobnicate"},  {"stray"},           {"--bind="}};
+    const std::vector<const char*> twice = {"--forward", "ntfy:https://a/t", "--forward=ntfy:https://a/t"};
+    EXPECT_EQ(ParseServiceOptions(twice).options->forwards, std::vector<std::string>{"ntfy:https://a/t"});
+    const std::vector<std::vector<const char*>> bad = {{"--port"},
+                                                       {"--port", "65536"},
+                                                       {"--port", "-1"},
+                                                       {"--port", "80x"},
+                                                       {"--code", ""},
+                                                       {"--code", "a\nb"},
+                                                       {"--frobnicate"},
+                                                       {"stray"},
+                                                       {"--bind="},
+                                                       {"--forward", "ntfy"},
+                                                       {"--forward", "command:ls"},
+                                                       {"--db="}};
     for (const auto& args : bad) {
         const ParsedOptions refused = ParseServiceOptions(args);
         EXPECT_FALSE(refused.options) << args.front();

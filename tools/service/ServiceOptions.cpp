@@ -95,7 +95,10 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
                         "--forward takes ntfy:URL, gotify:URL or webhook:URL with an http or https URL, not \"" +
                             value + "\""};
             }
-            options.forwards.push_back(target->Spec());
+            // Named twice, a target still gets each alert once.
+            if (std::find(options.forwards.begin(), options.forwards.end(), target->Spec()) == options.forwards.end()) {
+                options.forwards.push_back(target->Spec());
+            }
         } else {
             options.onAlert = value;
         }
