@@ -15,6 +15,7 @@ if [ "${1:-}" = "test" ]; then
     clang-format libgtest-dev libgmock-dev googletest libssl-dev
     xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom
     g++-mingw-w64-x86-64 qrencode wine wine64
+    clang libclang-rt-dev
   )
 fi
 

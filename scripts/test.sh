@@ -3,7 +3,7 @@
 # edition cross-built and tested under Wine; the Linux build with warnings
 # as errors (its HTTP and end-to-end tests also drive the Windows edition);
 # and the Linux build again under the address and undefined-behaviour
-# sanitizers.
+# sanitizers. Then each fuzzer runs for half a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,3 +30,18 @@ echo "== build and test: asan"
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan -j2
+
+echo "== fuzz"
+cmake --preset fuzz
+cmake --build --preset fuzz
+# The fuzzers add what they find to the corpus they are given, and the
+# service's one keeps a database in $TMPDIR: both go to a scratch directory
+# so the tree stays as it is. Crash inputs are kept in build-fuzz/crashes/.
+fuzz_scratch="$(mktemp -d)"
+trap 'rm -rf "$fuzz_scratch"' EXIT
+mkdir -p build-fuzz/crashes
+for target in service_request_fuzz tool_reply_fuzz; do
+  cp -r "fuzz/corpus/$target" "$fuzz_scratch/$target"
+  TMPDIR="$fuzz_scratch" "build-fuzz/bin/$target" -max_total_time=30 -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/crashes/$target-" "$fuzz_scratch/$target"
+done

@@ -18,6 +18,8 @@ const char* const kMigrations[] = {
     "  openid TEXT PRIMARY KEY,"
     "  online INTEGER NOT NULL DEFAULT 0,"
     "  seen_ms INTEGER NOT NULL);"
+    // Which OpenId makes way when the table is full.
+    "CREATE INDEX subscribers_eviction ON subscribers(online, seen_ms);"
     "CREATE TABLE alerts ("
     "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
     "  time TEXT NOT NULL,"

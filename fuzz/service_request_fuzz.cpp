@@ -1,0 +1,201 @@
+// Requests as a client could send them, through the desk.
+//
+// The input is read as lines, each an HTTP request target
+// ("/alertdesk/sndmsg.asp?openid=...") decoded as the HTTP layer decodes it
+// and handed to the desk; a line "@ADDRESS" sets the client address of the
+// lines after it, and a line "+N" moves the clock on by N seconds.
+
+#include <httplib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "AlertDesk.h"
+#include "ServiceStore.h"
+#include "UtcTimestamp.h"
+#include "service/AlertSignature.h"
+#include "service/DecimalText.h"
+
+namespace {
+
+using namespace sentrel;
+using namespace sentrel::service;
+
+// Any standing code will do; it lets inputs sign in without first reading a
+// code off the page.
+constexpr const char* kStandingCode = "4321";
+
+// Accepted alerts are recorded so that the code page lists some, but only
+// this many: a long run would otherwise fill the disk.
+constexpr int kMaxRecordedAlerts = 500;
+
+void Check(bool holds, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "invariant violated: %s\n", what);
+        std::abort();
+    }
+}
+
+bool IsPrintableAscii(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F) return false;
+    }
+    return true;
+}
+
+bool IsOpenId(std::string_view text) {
+    if (text.size() != 28 || text.front() != 'o') return false;
+    for (const char c : text) {
+        const bool ok =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// The store lives for the whole process: opening one creates its schema,
+// far too slow to repeat for every input. Its file goes when the process
+// ends normally; libFuzzer leaves a crash through abort, so the name
+// carries the process id to keep runs apart.
+struct ScratchStore {
+    std::string path;
+    std::unique_ptr<ServiceStore> store;
+
+    ScratchStore() {
+        const char* tmp = std::getenv("TMPDIR");
+        const std::string dir = tmp != nullptr && *tmp == '/' ? tmp : "/tmp";
+        path = dir + "/sentrel-fuzz-" + std::to_string(::getpid()) + ".db";
+        Remove();
+        store = std::make_unique<ServiceStore>(path);
+    }
+    ~ScratchStore() {
+        store.reset();
+        Remove();
+    }
+    ScratchStore(const ScratchStore&) = delete;
+    ScratchStore& operator=(const ScratchStore&) = delete;
+
+    void Remove() const {
+        std::error_code ignored;
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(path + suffix, ignored);
+    }
+};
+
+ScratchStore& Scratch() {
+    static ScratchStore scratch;
+    return scratch;
+}
+
+// What the HTTP layer does with a request target before routing: the path
+// percent-decoded, the query split into decoded parameters, and a target
+// with more than one '?' refused.
+std::optional<DeskRequest> DecodeTarget(const std::string& target) {
+    DeskRequest request;
+    std::size_t parts = 0;
+    httplib::detail::split(target.data(), target.data() + target.size(), '?', [&](const char* b, const char* e) {
+        if (parts == 0) {
+            request.path = httplib::detail::decode_url(std::string(b, e), false);
+        } else if (parts == 1 && e > b) {
+            httplib::Params params;
+            httplib::detail::parse_query_text(std::string(b, e), params);
+            request.params.insert(params.begin(), params.end());
+        }
+        ++parts;
+    });
+    if (parts > 2) return std::nullopt;
+    return request;
+}
+
+// A fuzzer cannot guess an OpenId the desk handed out, nor a SHA-1
+// signature; these stand-ins let inputs reach the accepted alert.
+void FillStandIns(DeskRequest& request, const std::string& lastOpenId) {
+    std::optional<int> sjs;
+    if (const auto found = request.params.find("sjs"); found != request.params.end()) {
+        sjs = ParseDecimal(found->second, 0, 999999999);
+    }
+    for (auto& [name, value] : request.params) {
+        if (value == "$OPENID") value = lastOpenId;
+        if (value == "$SIG" && sjs) value = AlertSignature(*sjs);
+    }
+}
+
+void CheckReply(const DeskRequest& request, const DeskReply& reply) {
+    Check(reply.status == 200 || reply.status == 400 || reply.status == 403 || reply.status == 404,
+          "desk status is 200, 400, 403 or 404");
+    // The note goes into a one-line log: nothing from the request may break
+    // that line or smuggle escape sequences into a terminal.
+    Check(IsPrintableAscii(reply.note), "desk note is printable ASCII");
+    if (reply.alert) {
+        Check(request.path == "/alertdesk/sndmsg.asp", "only the alert script accepts alerts");
+        Check(reply.status == 200 && reply.body == "ok", "an accepted alert is answered 200 ok");
+        Check(reply.alert->area >= 1 && reply.alert->area <= 20, "accepted area in 1..20");
+        Check(reply.alert->sjs >= 11111 && reply.alert->sjs <= 21110, "accepted sjs in 11111..21110");
+        Check(IsOpenId(reply.alert->openId), "accepted alert carries an OpenId the desk hands out");
+    }
+    if (request.path == "/alertdesk/yzm_check.asp" && reply.status == 200 && reply.body != "err01") {
+        Check(IsOpenId(reply.body), "a sign-in hands out an OpenId");
+    }
+}
+
+void FuzzDesk(std::string_view input) {
+    ServiceStore& store = *Scratch().store;
+    // A fresh desk per input keeps codes, throttling and OpenIds from one
+    // input out of the next, so that a crash reproduces from its input. Its
+    // OpenIds come from a seed of their own each time: with one seed for
+    // all, every sign-in would first walk past the OpenIds that earlier
+    // inputs already took from the same sequence.
+    static std::uint64_t inputs = 0;
+    AlertDesk desk(VerificationCodes(std::string(kStandingCode), 1), store, ++inputs);
+    auto now = AlertDesk::Clock::time_point{} + std::chrono::hours(24);
+    std::string client = "127.0.0.1";
+    std::string lastOpenId;
+    static int recorded = 0;
+
+    while (!input.empty()) {
+        const std::size_t end = input.find('\n');
+        const std::string line(input.substr(0, end));
+        input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
+
+        if (line.starts_with('@')) {
+            client = line.substr(1);
+            continue;
+        }
+        if (line.starts_with('+')) {
+            if (const std::optional<int> seconds = ParseDecimal(std::string_view(line).substr(1), 0, 100000000)) {
+                now += std::chrono::seconds(*seconds);
+            }
+            continue;
+        }
+        std::optional<DeskRequest> request = DecodeTarget(line);
+        if (!request) continue;
+        request->client = client;
+        FillStandIns(*request, lastOpenId);
+
+        const DeskReply reply = desk.Handle(*request, now);
+        CheckReply(*request, reply);
+        if (request->path == "/alertdesk/yzm_check.asp" && IsOpenId(reply.body)) lastOpenId = reply.body;
+        if (reply.alert && recorded < kMaxRecordedAlerts) {
+            ++recorded;
+            store.RecordAlert(*reply.alert, UtcTimestamp(std::chrono::system_clock::now()), 0, {});
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    FuzzDesk(input);
+    return 0;
+}
