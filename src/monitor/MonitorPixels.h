@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -8,37 +9,49 @@
 
 namespace sentrel {
 
-// Maps window units to the physical screen pixels under them when the
-// window is drawn at a device-pixel ratio other than 1: the pixel at the
-// centre of each window unit is read.
-class ScaledScreenPixels : public ScreenPixels {
+// Where the window's units fall on the whole desktop: the physical origin of
+// the monitor it covers, and its device-pixel ratio there.
+struct MonitorPlacement {
+    std::int32_t x = 0, y = 0;
+    double ratio = 1.0;
+};
+
+// Maps window units to the physical desktop pixels under them: offset by the
+// monitor's origin, and at a ratio other than 1 the pixel at the centre of
+// each window unit.
+class MonitorPixels : public ScreenPixels {
 public:
-    // ratio: the window's current device-pixel ratio, asked on every read
-    // since the window may move to a screen of another density.
-    ScaledScreenPixels(ScreenPixels& physical, std::function<double()> ratio)
-        : physical_(physical), ratio_(std::move(ratio)) {}
+    // Asked on every read, since the window may move to another monitor or
+    // the monitor change its density.
+    MonitorPixels(ScreenPixels& desktop, std::function<MonitorPlacement()> placement)
+        : desktop_(desktop), placement_(std::move(placement)) {}
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override {
-        const double ratio = ratio_();
-        if (ratio == 1.0) {
-            physical_.Read(points, colours);
+        const MonitorPlacement at = placement_();
+        if (at.x == 0 && at.y == 0 && at.ratio == 1.0) {
+            desktop_.Read(points, colours);
             return;
         }
-        scaled_.resize(points.size());
-        for (std::size_t i = 0; i < points.size(); ++i) {
-            scaled_[i] = ScreenPoint{Scale(points[i].x, ratio), Scale(points[i].y, ratio)};
-        }
-        physical_.Read(scaled_, colours);
+        mapped_.resize(points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) mapped_[i] = Map(points[i], at);
+        desktop_.Read(mapped_, colours);
+    }
+
+    static ScreenPoint Map(ScreenPoint unit, const MonitorPlacement& at) {
+        return {Place(at.x, unit.x, at.ratio), Place(at.y, unit.y, at.ratio)};
     }
 
 private:
-    static std::int32_t Scale(std::int32_t unit, double ratio) {
-        return static_cast<std::int32_t>(std::floor((unit + 0.5) * ratio));
+    // Far-off units land far off the desktop, where nothing is read, rather
+    // than wrap around onto it.
+    static std::int32_t Place(std::int32_t origin, std::int32_t unit, double ratio) {
+        const double scaled = ratio == 1.0 ? unit : std::floor((unit + 0.5) * ratio);
+        return static_cast<std::int32_t>(std::clamp(origin + scaled, -2147483648.0, 2147483647.0));
     }
 
-    ScreenPixels& physical_;
-    std::function<double()> ratio_;
-    std::vector<ScreenPoint> scaled_;
+    ScreenPixels& desktop_;
+    std::function<MonitorPlacement()> placement_;
+    std::vector<ScreenPoint> mapped_;
 };
 
 }  // namespace sentrel

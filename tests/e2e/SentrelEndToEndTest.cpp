@@ -15,6 +15,7 @@
 #include "support/PaintedWindow.h"
 #include "support/SelectionOwner.h"
 #include "support/ServiceProcess.h"
+#include "support/SplitMonitors.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel {
@@ -97,11 +98,11 @@ bool DismissNotice() {
 // busy machine) may not take the first keys; then the box may have gone
 // out empty, and that notice is dismissed before trying again.
 std::optional<std::string> SignInWith(testing::ServiceProcess& service, const std::string& code,
-                                      const std::string& expected) {
+                                      const std::string& expected, int monitorLeft = 0) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        Xdotool("mousemove " + std::to_string(kCodeBoxX) + " " + std::to_string(kCodeBoxY) +
+        Xdotool("mousemove " + std::to_string(monitorLeft + kCodeBoxX) + " " + std::to_string(kCodeBoxY) +
                 " click 1 key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace type " + code);
-        Xdotool("mousemove " + std::to_string(kSignInX) + " " + std::to_string(kSignInY) + " click 1");
+        Xdotool("mousemove " + std::to_string(monitorLeft + kSignInX) + " " + std::to_string(kSignInY) + " click 1");
         if (auto line = service.Process().WaitForLine(ChildProcess::Stream::Err, Containing(expected), 5s)) return line;
         if (!VisibleWindow("提示!").empty()) DismissNotice();
     }
@@ -341,6 +342,41 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
     EXPECT_EQ(app.ExitCode(), 0);
+    ::unsetenv("SENTREL_SERVICE_URL");
+}
+
+// One wide screen split into two monitors: the window covers the one asked
+// for, and an area drawn there watches that monitor, not the same place on
+// the other.
+TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
+    constexpr int kRight = 1920;
+    testing::XvfbDisplay display(2 * kRight, 1080);
+    const testing::SplitMonitors monitors(2, kRight, 1080);
+    testing::ServiceProcess service({"--code", "4321"});
+    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
+    ChildProcess app({SENTREL_BINARY, "--screen", "1"});
+    const ReportOnFailure report{app, "Linux-second-monitor"};
+    ASSERT_TRUE(WaitFor([] { return PixelAt(kRight + 716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s))
+        << "the sign-in panel is painted on the right-hand monitor";
+    ASSERT_TRUE(SignInWith(service, "4321", "sign-in accepted", kRight));
+
+    testing::PaintedWindow left(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    testing::PaintedWindow right(kRight + 380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    left.Lower();
+    right.Lower();
+    const auto at = [](int x, int y) { return std::to_string(kRight + x) + " " + std::to_string(y); };
+    Xdotool("mousemove " + at(400, 400) + " mousedown 1 mousemove " + at(450, 450) + " mousemove " + at(500, 500) +
+            " mouseup 1");
+    Xdotool("mousemove " + at(kChangeModeX, kChangeModeY) + " click 1");
+    Xdotool("mousemove " + at(kStartX, kStartY) + " click 1");
+    Screenshot("Linux-second-monitor");
+    std::this_thread::sleep_for(1500ms);
+    left.Fill(0x000000);
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert for the other monitor";
+    right.Fill(0x000000);
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 3s));
     ::unsetenv("SENTREL_SERVICE_URL");
 }
 

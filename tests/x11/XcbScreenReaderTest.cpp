@@ -8,8 +8,8 @@
 #include <random>
 #include <thread>
 
+#include "monitor/MonitorPixels.h"
 #include "monitor/SampleArea.h"
-#include "monitor/ScaledScreenPixels.h"
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
 #include "support/SelectionOwner.h"
@@ -140,7 +140,7 @@ TEST(XcbScreenReaderScaling, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
     }
     const PaintedWindow window(400, 400, 200, 200, colours);
     XcbScreenReader reader;
-    ScaledScreenPixels scaled(reader, [] { return 2.0; });
+    MonitorPixels scaled(reader, [] { return MonitorPlacement{0, 0, 2.0}; });
     // Window units (200, 200)-(290, 290) lie over physical (400, 400)-(580, 580).
     const float sum = SampleArea(scaled, 200, 200, 290, 290);
     EXPECT_EQ(sum, 25.0f * 0x0000FF);

@@ -257,14 +257,10 @@ void QtFormView::ApplyWindow(const WindowModel& window) {
         setAutoFillBackground(true);
     }
     if (window.maximised) {
-        // The client area must coincide with the screen, its origin at the
-        // screen's top-left corner, for window units to be screen pixels.
-        QScreen* atOrigin = QGuiApplication::primaryScreen();
-        for (QScreen* candidate : QGuiApplication::screens()) {
-            if (candidate->geometry().topLeft() == QPoint(0, 0)) atOrigin = candidate;
-        }
-        const QRect screenArea = atOrigin->geometry();
-        if (geometry() != screenArea) setGeometry(screenArea);
+        // The client area must coincide with the monitor, its origin at the
+        // monitor's top-left corner, for window units to map to its pixels.
+        const QRect monitorArea = (monitor_ ? monitor_.get() : QGuiApplication::primaryScreen())->geometry();
+        if (geometry() != monitorArea) setGeometry(monitorArea);
     } else if (size() != QSize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight))) {
         resize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight));
     }
@@ -316,6 +312,13 @@ void QtFormView::RaiseToTop() {
     }
     raise();
     activateWindow();
+}
+
+MonitorPlacement QtFormView::Placement() const {
+    // Qt keeps each monitor's top-left corner at its physical position and
+    // scales from there, so the logical origin is the physical one.
+    const QPoint origin = (monitor_ ? monitor_.get() : QGuiApplication::primaryScreen())->geometry().topLeft();
+    return {origin.x(), origin.y(), devicePixelRatioF()};
 }
 
 float QtFormView::InnerWidth() const { return static_cast<float>(width()); }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -14,6 +16,7 @@
 #include "app/Form1.h"
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
+#include "monitor/MonitorPixels.h"
 
 class QButtonGroup;
 
@@ -32,6 +35,11 @@ public:
     ~QtFormView() override;
 
     void Attach(Form1& form) { form_ = &form; }
+    // The monitor the maximised window covers, shown or shown again; the
+    // primary one should this one go away.
+    void CoverMonitor(QScreen* monitor) { monitor_ = monitor; }
+    // Where window units fall on the desktop, for reading the screen.
+    MonitorPlacement Placement() const;
 
     void Reflect(const FormControls& controls) override;
     void DrawOutline(const Outline& outline) override;
@@ -70,6 +78,7 @@ private:
 
     HandlerGate& gate_;
     Form1* form_ = nullptr;
+    QPointer<QScreen> monitor_;
     QPixmap picture_;
     QUrl pictureLink_;
     std::map<Key, Mirror> widgets_;

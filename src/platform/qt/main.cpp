@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCursor>
 #include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
@@ -6,7 +7,9 @@
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
-#include "monitor/ScaledScreenPixels.h"
+#include "app/ToolOptions.h"
+#include "monitor/MonitorChoice.h"
+#include "monitor/MonitorPixels.h"
 #include "monitor/SystemClock.h"
 #include "monitor/SystemRandom.h"
 #include "platform/curl/CurlTransport.h"
@@ -21,6 +24,25 @@
 #include "service/ServiceClient.h"
 
 using namespace sentrel;
+
+namespace {
+
+// The monitor the window covers: the one asked for on the command line, else
+// the one under the pointer. Qt lists the X screen's RandR monitors.
+QScreen* ChosenMonitor(const ToolOptions& options) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    std::vector<MonitorArea> monitors;
+    for (const QScreen* screen : screens) {
+        const QRect area = screen->geometry();
+        monitors.push_back({screen->name().toStdString(), area.x(), area.y(), area.width(), area.height()});
+    }
+    const QPoint pointer = QCursor::pos();
+    const MonitorChoice choice = ChooseMonitor(monitors, options.screen, pointer.x(), pointer.y());
+    if (!choice.error.empty()) std::fprintf(stderr, "sentrel: %s\n", choice.error.c_str());
+    return screens[static_cast<qsizetype>(choice.index)];
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Screen reading and the global hot key go through X11; on a Wayland
@@ -47,6 +69,14 @@ int main(int argc, char** argv) {
     // watches for hours, and a blinking one would repaint it twice a second.
     QApplication::setCursorFlashTime(0);
 
+    std::vector<std::string> args;
+    for (const QString& arg : QApplication::arguments().mid(1)) args.push_back(arg.toStdString());
+    const ToolOptions options = ParseToolOptions(args);
+    for (const std::string& arg : options.notUnderstood) {
+        std::fprintf(stderr, "sentrel: ignored \"%s\"; the one option is --screen N, the monitor to cover\n",
+                     arg.c_str());
+    }
+
     std::string serviceUrl;
     try {
         serviceUrl = ServiceUrlFromEnvironment();
@@ -65,6 +95,7 @@ int main(int argc, char** argv) {
 
     const QString codePage = QString::fromStdString(serviceUrl + "/");
     QtFormView view(gate, SignInPicture(codePage), QUrl(codePage));
+    view.CoverMonitor(ChosenMonitor(options));
     // Areas are watched through Sentrel's own window: it never counts.
     screenReader->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
     if (!screenReader->SeesBeneathWindows()) {
@@ -72,7 +103,7 @@ int main(int argc, char** argv) {
                      "sentrel: this X display has no Composite extension; areas are read as the screen shows "
                      "them, Sentrel's window included, so watch them with the window hidden (Ctrl+W)\n");
     }
-    ScaledScreenPixels screen(*screenReader, [&view] { return view.devicePixelRatioF(); });
+    MonitorPixels screen(*screenReader, [&view] { return view.Placement(); });
     Form1* formPointer = nullptr;
     QtX11HotKeys hotKeys(
         [&gate, &formPointer](std::int32_t id) { gate.Run([&formPointer, id] { formPointer->HotKeyWndProc(id); }); });

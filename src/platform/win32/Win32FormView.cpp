@@ -379,14 +379,15 @@ void Win32FormView::ApplyWindow(const WindowModel& window) {
         background_.reset(CreateSolidBrush(static_cast<COLORREF>(window.background.bgr)));
         InvalidateRect(window_, nullptr, TRUE);
     }
-    // The client area must coincide with the screen, its origin at the
-    // screen's top-left corner, for window pixels to be screen pixels.
-    const int width = window.maximised ? GetSystemMetrics(SM_CXSCREEN) : LayoutPixels(window.designedWidth, dpi_);
-    const int height = window.maximised ? GetSystemMetrics(SM_CYSCREEN) : LayoutPixels(window.designedHeight, dpi_);
+    // The client area must coincide with the monitor, its origin at the
+    // monitor's top-left corner, for window pixels to be its pixels.
+    const LONG left = window.maximised ? monitor_.left : 0, top = window.maximised ? monitor_.top : 0;
+    const LONG width = window.maximised ? monitor_.right - monitor_.left : LayoutPixels(window.designedWidth, dpi_);
+    const LONG height = window.maximised ? monitor_.bottom - monitor_.top : LayoutPixels(window.designedHeight, dpi_);
     RECT now;
     GetWindowRect(window_, &now);
-    if (now.left != 0 || now.top != 0 || now.right != width || now.bottom != height) {
-        SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (now.left != left || now.top != top || now.right != left + width || now.bottom != top + height) {
+        SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (window.layered && window.opacity != opacity_) {
         SetLayeredWindowAttributes(window_, RGB(0, 0, 255), static_cast<BYTE>(window.opacity), LWA_ALPHA);

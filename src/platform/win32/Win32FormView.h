@@ -12,6 +12,7 @@
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
 #include "app/ViewConventions.h"
+#include "monitor/MonitorPixels.h"
 #include "platform/win32/GdiHandles.h"
 
 namespace sentrel {
@@ -32,6 +33,11 @@ public:
     void Attach(Form1& form) { form_ = &form; }
     HWND Window() const { return window_; }
     int Dpi() const { return dpi_; }
+    // The monitor the maximised window covers, in desktop pixels; the
+    // primary one until told.
+    void CoverMonitor(const RECT& monitor) { monitor_ = monitor; }
+    // Where window units fall on the desktop, for reading the screen.
+    MonitorPlacement Placement() const { return {monitor_.left, monitor_.top, static_cast<double>(dpi_) / kLayoutDpi}; }
 
     void Reflect(const FormControls& controls) override;
     void DrawOutline(const Outline& outline) override;
@@ -81,6 +87,7 @@ private:
     Form1* form_ = nullptr;
     HWND window_ = nullptr;
     int dpi_ = kLayoutDpi;
+    RECT monitor_{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     std::map<Key, Widget> widgets_;
     std::map<std::string, Timer> timers_;
     std::vector<Outline> outlines_;

@@ -1,11 +1,17 @@
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
 #include <stdexcept>
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
-#include "app/ViewConventions.h"
-#include "monitor/ScaledScreenPixels.h"
+#include "app/ToolOptions.h"
+#include "monitor/MonitorChoice.h"
+#include "monitor/MonitorPixels.h"
 #include "monitor/SystemClock.h"
 #include "monitor/SystemRandom.h"
 #include "platform/win32/DpiAwareness.h"
@@ -19,6 +25,45 @@
 
 using namespace sentrel;
 
+namespace {
+
+ToolOptions CommandLineOptions() {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i) args.push_back(Narrow(words[i]));
+    LocalFree(words);
+    return ParseToolOptions(args);
+}
+
+// The monitor the window covers, in desktop pixels (the process is aware
+// of each monitor's DPI): the one asked for, else the one under the pointer.
+RECT ChosenMonitor(const ToolOptions& options) {
+    std::vector<std::pair<MonitorArea, RECT>> found;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
+            MONITORINFOEXW info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoW(monitor, &info) == 0) return TRUE;
+            const RECT& r = info.rcMonitor;
+            reinterpret_cast<std::vector<std::pair<MonitorArea, RECT>>*>(list)->push_back(
+                {MonitorArea{Narrow(info.szDevice), r.left, r.top, r.right - r.left, r.bottom - r.top}, r});
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    if (found.empty()) return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    std::vector<MonitorArea> monitors;
+    for (const auto& [area, rect] : found) monitors.push_back(area);
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    const MonitorChoice choice = ChooseMonitor(monitors, options.screen, pointer.x, pointer.y);
+    if (!choice.error.empty()) std::fprintf(stderr, "sentrel: %s\n", choice.error.c_str());
+    return found[choice.index].second;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     BecomeDpiAware();
 
@@ -30,14 +75,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 2;
     }
 
+    const ToolOptions options = CommandLineOptions();
+    for (const std::string& arg : options.notUnderstood) {
+        std::fprintf(stderr, "sentrel: ignored \"%s\"; the one option is --screen N, the monitor to cover\n",
+                     arg.c_str());
+    }
+
     HandlerGate gate;
     Win32FormView view(instance, gate);
+    view.CoverMonitor(ChosenMonitor(options));
     WinHttpTransport transport;
     ServiceClient service(transport, ServiceRequests(serviceUrl));
     GdiScreenReader gdi;
     // Areas are in the model's units; the window, and the screen beneath
-    // it, in pixels at the window's density.
-    ScaledScreenPixels screen(gdi, [&view] { return static_cast<double>(view.Dpi()) / kLayoutDpi; });
+    // it, in pixels at the window's density, on its monitor.
+    MonitorPixels screen(gdi, [&view] { return view.Placement(); });
     SystemClock clock;
     SystemRandom random;
     Win32HotKeys hotKeys(view.Window());

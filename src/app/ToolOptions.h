@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sentrel {
+
+// What the tool is told on its command line: the monitor to cover, as typed
+// ("--screen N" or "--screen=N"), and whatever it did not understand, which
+// it reports and otherwise ignores, so that a desktop entry with a stale
+// option still starts it.
+struct ToolOptions {
+    std::optional<std::string> screen;
+    std::vector<std::string> notUnderstood;
+};
+
+// The arguments after the program name, once the toolkit has taken its own.
+ToolOptions ParseToolOptions(const std::vector<std::string>& args);
+
+}  // namespace sentrel
