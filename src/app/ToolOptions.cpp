@@ -5,7 +5,9 @@ namespace sentrel {
 ToolOptions ParseToolOptions(const std::vector<std::string>& args) {
     ToolOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i].starts_with("--screen=")) {
+        if (args[i] == "--toggle") {
+            options.toggle = true;
+        } else if (args[i].starts_with("--screen=")) {
             options.screen = args[i].substr(9);
         } else if (args[i] == "--screen" && i + 1 < args.size()) {
             options.screen = args[++i];

@@ -380,6 +380,33 @@ TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     ::unsetenv("SENTREL_SERVICE_URL");
 }
 
+// `sentrel --toggle`, which a desktop binding for Ctrl+W runs where global
+// hot keys are bindings, shows and hides the running window over the
+// session bus, and says so when nothing runs.
+TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
+    testing::XvfbDisplay display;
+    ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"});
+    const auto address = bus.WaitForLine(ChildProcess::Stream::Out, Containing("unix:"));
+    ASSERT_TRUE(address);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
+    testing::ServiceProcess service;
+    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
+    const std::string toggle = std::string(SENTREL_BINARY) + " --toggle 2>/dev/null";
+    {
+        ChildProcess app({SENTREL_BINARY});
+        const ReportOnFailure report{app, "Linux-toggle"};
+        ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
+        EXPECT_EQ(std::system(toggle.c_str()), 0);
+        EXPECT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s)) << "hidden";
+        EXPECT_EQ(std::system(toggle.c_str()), 0);
+        EXPECT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 5s)) << "shown again";
+    }
+    EXPECT_NE(std::system(toggle.c_str()), 0) << "nothing runs to answer";
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ::unsetenv("SENTREL_SERVICE_URL");
+}
+
 INSTANTIATE_TEST_SUITE_P(Editions, SentrelEndToEnd, ::testing::ValuesIn(Editions()),
                          [](const ::testing::TestParamInfo<Edition>& edition) { return edition.param.name; });
 

@@ -2,11 +2,13 @@
 #include <QCursor>
 #include <QIcon>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <stdexcept>
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
+#include "app/Module1.h"
 #include "app/ToolOptions.h"
 #include "monitor/MonitorChoice.h"
 #include "monitor/MonitorPixels.h"
@@ -19,6 +21,7 @@
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"
 #include "platform/qt/SignInPicture.h"
+#include "platform/qt/ToggleService.h"
 #include "platform/x11/XcbScreenReader.h"
 #include "service/ServiceAddress.h"
 #include "service/ServiceClient.h"
@@ -42,9 +45,31 @@ QScreen* ChosenMonitor(const ToolOptions& options) {
     return screens[static_cast<qsizetype>(choice.index)];
 }
 
+// Under XWayland the X root shows only X11 windows: native Wayland windows
+// read as black there, and would never count. The user must hear it.
+void WarnWhenOnlyX11WindowsCanBeSeen(QWidget& window) {
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return;
+    const char* why =
+        "This is a Wayland session: Sentrel runs through XWayland and sees only the windows of X11 programs; "
+        "the windows of native Wayland programs read as black, and changes in them do not count.";
+    std::fprintf(stderr, "sentrel: %s\n", why);
+    auto* box = new QMessageBox(QMessageBox::Warning, "Sentrel",
+                                QString::fromUtf8("这是 Wayland 会话：Sentrel 通过 XWayland 运行，只能看到 X11 "
+                                                  "程序的窗口；Wayland 原生程序的窗口读作黑色，其中的变化不会被计入。"
+                                                  "\n\n") +
+                                    why,
+                                QMessageBox::Ok, &window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (ParseToolOptions(std::vector<std::string>(argv + 1, argv + argc)).toggle) {
+        return AskRunningInstanceToToggle(argc, argv);
+    }
     // Screen reading and the global hot key go through X11; on a Wayland
     // session the window runs under XWayland so that both work.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
@@ -73,8 +98,7 @@ int main(int argc, char** argv) {
     for (const QString& arg : QApplication::arguments().mid(1)) args.push_back(arg.toStdString());
     const ToolOptions options = ParseToolOptions(args);
     for (const std::string& arg : options.notUnderstood) {
-        std::fprintf(stderr, "sentrel: ignored \"%s\"; the one option is --screen N, the monitor to cover\n",
-                     arg.c_str());
+        std::fprintf(stderr, "sentrel: ignored \"%s\"; the options are --screen N and --toggle\n", arg.c_str());
     }
 
     std::string serviceUrl;
@@ -116,6 +140,10 @@ int main(int argc, char** argv) {
     EndSignals endSignals([&view] { view.close(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&view] { view.close(); });
 
+    ToggleService toggle([&gate, &form] { gate.Run([&form] { form.HotKeyWndProc(kShowHideHotKeyId); }); });
+    toggle.Register();
+
     gate.Run([&form] { form.Form_Load(); });
+    QTimer::singleShot(0, &view, [&view] { WarnWhenOnlyX11WindowsCanBeSeen(view); });
     return QApplication::exec();
 }

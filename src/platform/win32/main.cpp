@@ -76,6 +76,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
 
     const ToolOptions options = CommandLineOptions();
+    if (options.toggle) {
+        std::fprintf(stderr, "sentrel: --toggle is for Linux desktops; here Ctrl+W shows and hides the window\n");
+        return 2;
+    }
     for (const std::string& arg : options.notUnderstood) {
         std::fprintf(stderr, "sentrel: ignored \"%s\"; the one option is --screen N, the monitor to cover\n",
                      arg.c_str());
