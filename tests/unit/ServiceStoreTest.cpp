@@ -9,17 +9,13 @@
 #include "AlertDesk.h"
 #include "ForwardTarget.h"
 #include "OutboxCourier.h"
+#include "UtcTimestamp.h"
 #include "support/TempDatabase.h"
 
 namespace sentrel::service {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     testing::TempDatabase database;
@@ -28,9 +24,11 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
         ServiceStore store(database.Path());
         AlertDesk desk(VerificationCodes(std::string("2468"), 1), store, 2);
         openId = desk.Handle({"/alertdesk/yzm_check.asp", {{"code", "2468"}}}, {}).body;
-        store.RecordAlert({openId, 7, 12345}, "2026-12-07T01:02:03Z", NowMs(), {"webhook:http://a.example/"});
-        store.MarkDelivered(1, "webhook:http://a.example/", NowMs());
-        store.RecordAlert({openId, 8, 12346}, "2026-12-07T01:02:04Z", NowMs(), {"webhook:http://a.example/"});
+        store.RecordAlert({openId, 7, 12345}, "2026-12-07T01:02:03Z", EpochMilliseconds(),
+                          {"webhook:http://a.example/"});
+        store.MarkDelivered(1, "webhook:http://a.example/", EpochMilliseconds());
+        store.RecordAlert({openId, 8, 12346}, "2026-12-07T01:02:04Z", EpochMilliseconds(),
+                          {"webhook:http://a.example/"});
     }
     ServiceStore store(database.Path());
     EXPECT_TRUE(store.KnowsSubscriber(openId));
@@ -38,7 +36,7 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     ASSERT_EQ(alerts.size(), 2u);
     EXPECT_EQ(std::tie(alerts[1].id, alerts[1].time, alerts[1].alert.area),
               std::make_tuple(2, "2026-12-07T01:02:04Z", 8));
-    const auto due = store.DueDeliveries(NowMs(), 10);
+    const auto due = store.DueDeliveries(EpochMilliseconds(), 10);
     ASSERT_EQ(due.size(), 1u) << "only the undelivered one is still owed";
     EXPECT_EQ(due[0].alert.id, 2);
 
@@ -84,8 +82,8 @@ TEST(OutboxCourier, BacksOffByDoublingUpToTenMinutesAndGivesUpAfterADay) {
     testing::TempDatabase database;
     ServiceStore store(database.Path());
     const std::string unreachable = "webhook:http://127.0.0.1:9/";
-    store.RecordAlert({"oX", 1, 12345}, "yesterday", NowMs() - 24 * 3600 * 1000 - 1, {unreachable});
-    store.RecordAlert({"oX", 2, 12345}, "today", NowMs() - 23 * 3600 * 1000, {unreachable});
+    store.RecordAlert({"oX", 1, 12345}, "yesterday", EpochMilliseconds() - 24 * 3600 * 1000 - 1, {unreachable});
+    store.RecordAlert({"oX", 2, 12345}, "today", EpochMilliseconds() - 23 * 3600 * 1000, {unreachable});
     const OutboxCourier courier(store);
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (store.CountOutbox().failed + store.Deliveries(2)[0].attempts < 2 &&

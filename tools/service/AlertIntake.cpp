@@ -16,9 +16,7 @@ bool AlertIntake::Take(const AcceptedAlert& alert) {
     const auto now = std::chrono::system_clock::now();
     RecordedAlert recorded;
     try {
-        recorded = store_.RecordAlert(
-            alert, UtcTimestamp(now),
-            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count(), targets_);
+        recorded = store_.RecordAlert(alert, UtcTimestamp(now), EpochMilliseconds(now), targets_);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "could not record an alert: %s\n", error.what());
         return false;

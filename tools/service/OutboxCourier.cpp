@@ -5,15 +5,11 @@
 
 #include "AlertCommand.h"
 #include "ForwardTarget.h"
+#include "UtcTimestamp.h"
 #include "platform/curl/CurlTransport.h"
 
 namespace sentrel::service {
 namespace {
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // Bounds how long the courier sleeps without looking, in case a clock jumps.
 constexpr std::chrono::milliseconds kLongestSleep = std::chrono::minutes(1);
@@ -67,7 +63,8 @@ void OutboxCourier::Run() {
         try {
             DeliverDue();
             if (const auto next = store_.NextDueMs()) {
-                sleep = std::clamp(std::chrono::milliseconds(*next - NowMs()), std::chrono::milliseconds(0), sleep);
+                sleep = std::clamp(std::chrono::milliseconds(*next - EpochMilliseconds()), std::chrono::milliseconds(0),
+                                   sleep);
             }
         } catch (const std::exception& error) {
             std::fprintf(stderr, "outbox: %s\n", error.what());
@@ -79,7 +76,7 @@ void OutboxCourier::Run() {
 
 void OutboxCourier::DeliverDue() {
     for (;;) {
-        const std::vector<PendingDelivery> due = store_.DueDeliveries(NowMs(), kBatch);
+        const std::vector<PendingDelivery> due = store_.DueDeliveries(EpochMilliseconds(), kBatch);
         if (due.empty()) return;
         for (const PendingDelivery& delivery : due) {
             {
@@ -87,7 +84,7 @@ void OutboxCourier::DeliverDue() {
                 if (stopping_) return;
             }
             const std::optional<std::string> error = Deliver(delivery);
-            const std::int64_t now = NowMs();
+            const std::int64_t now = EpochMilliseconds();
             const std::optional<ForwardTarget> target = ForwardTarget::Parse(delivery.target);
             const std::string what = "alert #" + std::to_string(delivery.alert.id) + " to " +
                                      (target ? target->PublicName() : "an unknown target");

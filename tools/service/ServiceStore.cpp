@@ -1,4 +1,5 @@
 #include "ServiceStore.h"
+#include "UtcTimestamp.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -39,11 +40,6 @@ const char* const kMigrations[] = {
     "CREATE INDEX deliveries_due ON deliveries(stage, next_ms);",
 };
 static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
-
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 
 // A database holds OpenIds, which are all it takes to alert in someone's
 // name: it is created readable by its owner only.
@@ -171,7 +167,7 @@ bool ServiceStore::AddSubscriber(const std::string& openId, std::size_t maxKnown
             evict.Step();
         }
         Statement insert(*this, "INSERT OR IGNORE INTO subscribers(openid, online, seen_ms) VALUES (?, 1, ?)");
-        insert.Bind(1, openId).Bind(2, NowMs()).Step();
+        insert.Bind(1, openId).Bind(2, EpochMilliseconds()).Step();
         return sqlite3_changes(db_.get()) == 1;
     });
 }
@@ -185,7 +181,7 @@ bool ServiceStore::KnowsSubscriber(const std::string& openId) {
 bool ServiceStore::SetOnline(const std::string& openId, bool online) {
     const std::lock_guard lock(mutex_);
     Statement update(*this, "UPDATE subscribers SET online = ?, seen_ms = ? WHERE openid = ?");
-    update.Bind(1, online ? 1 : 0).Bind(2, NowMs()).Bind(3, openId).Step();
+    update.Bind(1, online ? 1 : 0).Bind(2, EpochMilliseconds()).Bind(3, openId).Step();
     return sqlite3_changes(db_.get()) == 1;
 }
 

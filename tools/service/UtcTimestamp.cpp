@@ -13,4 +13,8 @@ std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
     return text;
 }
 
+std::int64_t EpochMilliseconds(std::chrono::system_clock::time_point when) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
+}
+
 }  // namespace sentrel::service
