@@ -145,6 +145,13 @@ TEST_F(ServiceRelayTest, BodylessAndStalledRequestsCannotHoldTheService) {
     EXPECT_LT(UntilAnswered(bodyless, 3s), 1s);
     char reply[16] = {};
     EXPECT_EQ(std::string(reply, static_cast<std::size_t>(::recv(bodyless, reply, 15, 0))), "HTTP/1.1 200 OK");
+    // Only GET and POST reach the scripts, with or without a body.
+    const int deleting = Connect(service.Url());
+    const std::string deletion = "DELETE /alertdesk/yzm_check.asp?code=" + service.IssuedCode() + " HTTP/1.1\r\n\r\n";
+    ::send(deleting, deletion.data(), deletion.size(), MSG_NOSIGNAL);
+    EXPECT_LT(UntilAnswered(deleting, 3s), 1s);
+    EXPECT_NE(std::string(reply, static_cast<std::size_t>(::recv(deleting, reply, 15, 0))), "HTTP/1.1 200 OK");
+    ::close(deleting);
 
     const auto start = Clock::now();
     EXPECT_NE(ServiceClient(transport, ServiceRequests(service.Url())).VersionNotice(), "");

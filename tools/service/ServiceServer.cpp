@@ -43,9 +43,10 @@ ServiceServer::ServiceServer(AlertDesk& desk, AlertIntake& intake) : desk_(desk)
     // Requests without a body are served before the HTTP layer would read
     // one: for a POST without Content-Length it would otherwise wait for the
     // connection's end. Those with a body are read (within the limits below)
-    // and then refused.
+    // and then refused; other methods are the HTTP layer's to refuse.
     server_.set_pre_routing_handler([serve](const httplib::Request& request, httplib::Response& response) {
-        if (SaysItHasABody(request)) return httplib::Server::HandlerResponse::Unhandled;
+        const bool routed = request.method == "GET" || request.method == "POST" || request.method == "HEAD";
+        if (!routed || SaysItHasABody(request)) return httplib::Server::HandlerResponse::Unhandled;
         serve(request, response);
         return httplib::Server::HandlerResponse::Handled;
     });
