@@ -25,17 +25,25 @@ using namespace std::chrono_literals;
 using testing::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
-// Places the layout fixes on a 1920-pixel screen: the sign-in panel's left
-// edge is 715.5 and the toolbar's 675.5, both on whole pixels at 716 and 676.
-constexpr int kCodeBoxX = 716 + 216 + 40, kCodeBoxY = 152 + 16 + 16;
-constexpr int kSignInX = 716 + 312 + 36, kSignInY = 152 + 16 + 16;
-constexpr int kStartX = 676 + 52, kStartY = 20;
-constexpr int kCloseX = 676 + 304 + 48, kCloseY = 20;
-constexpr int kHideX = 676 + 208 + 48, kHideY = 20;
-constexpr int kChangeModeX = 676 + 472 + 20, kChangeModeY = 24 + 8;
-constexpr int kStillModeX = 676 + 472 + 20, kStillModeY = 8;
-constexpr int kStopX = 676 + 104 + 52, kStopY = 20;
-constexpr int kThresholdX = 676 + 400 + 30, kThresholdY = 16 + 12;
+// A point on the screen, or a control's centre inside its panel.
+struct Spot {
+    int x, y;
+};
+constexpr Spot kCodeBox{216 + 40, 16 + 16}, kSignIn{312 + 36, 16 + 16}, kSignInPaper{16 + 3, 368 + 8};
+constexpr Spot kStart{52, 20}, kStop{104 + 52, 20}, kHide{208 + 48, 20}, kClose{304 + 48, 20};
+constexpr Spot kThreshold{400 + 30, 16 + 12}, kChangeMode{472 + 20, 24 + 8}, kStillMode{472 + 20, 8};
+
+// A monitor the window covers. Its panels are centred, a half pixel
+// rounding up: the 489-pixel sign-in panel and the 569-pixel toolbar start
+// at 716 and 676 on a 1920-pixel screen, at 396 and 356 on a 1280-pixel one.
+struct Screen {
+    int width = 1920, height = 1080, left = 0;
+
+    Spot InSignIn(Spot control) const { return {left + (width - 489 + 1) / 2 + control.x, 152 + control.y}; }
+    Spot InToolbar(Spot control) const { return {left + (width - 569 + 1) / 2 + control.x, control.y}; }
+};
+
+std::string At(Spot spot) { return std::to_string(spot.x) + " " + std::to_string(spot.y); }
 
 std::string Command(const std::string& args) {
     std::string output;
@@ -48,6 +56,8 @@ std::string Command(const std::string& args) {
 }
 
 void Xdotool(const std::string& args) { ASSERT_EQ(std::system(("/usr/bin/xdotool " + args).c_str()), 0) << args; }
+
+void ClickAt(Spot spot) { Xdotool("mousemove " + At(spot) + " click 1"); }
 
 // The colour of one screen pixel, as "r,g,b".
 std::string PixelAt(int x, int y) {
@@ -84,6 +94,14 @@ int LoggedSecond(const std::string& line) {
     return std::stoi(line.substr(11, 2)) * 3600 + std::stoi(line.substr(14, 2)) * 60 + std::stoi(line.substr(17, 2));
 }
 
+// The sign-in panel's white, once the window is painted.
+bool SignInPanelPainted(const Screen& screen, std::chrono::milliseconds timeout) {
+    const Spot paper = screen.InSignIn(kSignInPaper);
+    const bool painted = WaitFor([&] { return PixelAt(paper.x, paper.y) == "255,255,255"; }, timeout);
+    EXPECT_TRUE(painted) << "the sign-in panel is painted: " << PixelAt(paper.x, paper.y);
+    return painted;
+}
+
 // Closes the visible "提示!" notice with its default button.
 bool DismissNotice() {
     std::string notice;
@@ -98,11 +116,11 @@ bool DismissNotice() {
 // busy machine) may not take the first keys; then the box may have gone
 // out empty, and that notice is dismissed before trying again.
 std::optional<std::string> SignInWith(testing::ServiceProcess& service, const std::string& code,
-                                      const std::string& expected, int monitorLeft = 0) {
+                                      const std::string& expected, const Screen& screen = {}) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        Xdotool("mousemove " + std::to_string(monitorLeft + kCodeBoxX) + " " + std::to_string(kCodeBoxY) +
+        Xdotool("mousemove " + At(screen.InSignIn(kCodeBox)) +
                 " click 1 key End BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace type " + code);
-        Xdotool("mousemove " + std::to_string(monitorLeft + kSignInX) + " " + std::to_string(kSignInY) + " click 1");
+        ClickAt(screen.InSignIn(kSignIn));
         if (auto line = service.Process().WaitForLine(ChildProcess::Stream::Err, Containing(expected), 5s)) return line;
         if (!VisibleWindow("提示!").empty()) DismissNotice();
     }
@@ -148,41 +166,56 @@ struct Edition {
     bool globalHotKey;
 };
 
-void PrintTo(const Edition& edition, std::ostream* out) { *out << edition.name; }
+// Each edition on a common desktop screen, and on a narrow one where the
+// centred toolbar overlaps the instruction labels.
+struct Run {
+    Edition edition;
+    Screen screen;
+    std::string Name() const {
+        return edition.name + "_" + std::to_string(screen.width) + "x" + std::to_string(screen.height);
+    }
+};
 
-std::vector<Edition> Editions() {
+void PrintTo(const Run& run, std::ostream* out) { *out << run.Name(); }
+
+std::vector<Run> Runs() {
     std::vector<Edition> editions = {{"Linux", {SENTREL_BINARY}, true}};
 #ifdef SENTREL_WINDOWS_EXE
     editions.push_back({"WindowsUnderWine", {"/usr/bin/wine", SENTREL_WINDOWS_EXE}, false});
 #endif
-    return editions;
+    std::vector<Run> runs;
+    for (const Edition& edition : editions) {
+        for (const Screen& screen : {Screen{1920, 1080}, Screen{1280, 800}}) runs.push_back({edition, screen});
+    }
+    return runs;
 }
 
-class SentrelEndToEnd : public ::testing::TestWithParam<Edition> {
+class SentrelEndToEnd : public ::testing::TestWithParam<Run> {
 protected:
-    void Screenshot(const std::string& name) { sentrel::Screenshot(GetParam().name + "-" + name); }
+    void Screenshot(const std::string& name) { sentrel::Screenshot(GetParam().Name() + "-" + name); }
+    const Edition& edition() const { return GetParam().edition; }
+    const Screen& screen() const { return GetParam().screen; }
 };
 
 TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
-    testing::XvfbDisplay display;
+    testing::XvfbDisplay display(screen().width, screen().height);
     testing::ServiceProcess service({"--code", "4321"});
     ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     ::setenv("WINEDEBUG", "-all", 1);
-    ChildProcess app(GetParam().command);
-    const ReportOnFailure report{app, GetParam().name};
+    ChildProcess app(edition().command);
+    const ReportOnFailure report{app, GetParam().Name()};
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
-    ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 5s))
-        << "the sign-in panel is painted: " << PixelAt(716 + 16 + 3, 152 + 368 + 8);
+    ASSERT_TRUE(SignInPanelPainted(screen(), 5s));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("vers.asp?vers=5.0.2")));
     Screenshot("signed-out");
 
     // A wrong code: the notice comes, and is dismissed.
-    ASSERT_TRUE(SignInWith(service, "9999", "sign-in refused for code \"9999\""));
+    ASSERT_TRUE(SignInWith(service, "9999", "sign-in refused for code \"9999\"", screen()));
     ASSERT_TRUE(DismissNotice());
 
     // The right code.
-    const auto signedIn = SignInWith(service, "4321", "sign-in accepted");
+    const auto signedIn = SignInWith(service, "4321", "sign-in accepted", screen());
     ASSERT_TRUE(signedIn);
     const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
 
@@ -194,17 +227,18 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
 
     // An area over the painted window, the change mode, start.
     Xdotool("mousemove 400 400 mousedown 1 mousemove 450 450 mousemove 500 500 mouseup 1");
-    Xdotool("mousemove " + std::to_string(kChangeModeX) + " " + std::to_string(kChangeModeY) + " click 1");
+    ClickAt(screen().InToolbar(kChangeMode));
     ASSERT_TRUE(WaitFor([] { return PixelAt(400, 400) == "255,0,0"; }, 5s)) << "the outline is drawn";
     Screenshot("ready");
 
     // Start, and out of the way at once (one xdotool run, well inside the
     // first second), so the first pass counts the painted window; one pass
     // later, change what lies under the area.
-    const std::string hide = GetParam().globalHotKey
-                                 ? std::string("key ctrl+w")
-                                 : "mousemove " + std::to_string(kHideX) + " " + std::to_string(kHideY) + " click 1";
-    Xdotool("mousemove " + std::to_string(kStartX) + " " + std::to_string(kStartY) + " click 1 " + hide);
+    // The start button is clicked at its centre, as a user would, which on
+    // a narrow screen lies over the instruction labels' span.
+    const std::string hide =
+        edition().globalHotKey ? std::string("key ctrl+w") : "mousemove " + At(screen().InToolbar(kHide)) + " click 1";
+    Xdotool("mousemove " + At(screen().InToolbar(kStart)) + " click 1 " + hide);
     ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
     // One timer period for the first pass, which must not alert: what it
     // saw (the painted window) is what the area shows until the change.
@@ -222,7 +256,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(service.Process().Lines(ChildProcess::Stream::Out).size(), 1u);
 
-    if (!GetParam().globalHotKey) {
+    if (!edition().globalHotKey) {
         ExpectKeepAlivesEvery20Seconds(service);
         return;
     }
@@ -254,7 +288,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     ExpectKeepAlivesEvery20Seconds(service);
 
     // Closing signs off.
-    Xdotool("mousemove " + std::to_string(kCloseX) + " " + std::to_string(kCloseY) + " click 1");
+    ClickAt(screen().InToolbar(kClose));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
     EXPECT_EQ(app.ExitCode(), 0);
@@ -282,8 +316,7 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     ChildProcess app({SENTREL_BINARY});
     const ReportOnFailure report{app, "Linux-window-shown"};
-    ASSERT_TRUE(WaitFor([] { return PixelAt(716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s))
-        << "the sign-in panel is painted: " << PixelAt(716 + 16 + 3, 152 + 368 + 8);
+    ASSERT_TRUE(SignInPanelPainted(Screen{}, 10s));
     const auto signedIn = SignInWith(service, "4321", "sign-in accepted");
     ASSERT_TRUE(signedIn);
     const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
@@ -319,18 +352,17 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     } join{done, changer};
 
     DrawAreaUpAndLeft();
-    Xdotool("mousemove " + std::to_string(kChangeModeX) + " " + std::to_string(kChangeModeY) + " click 1");
-    Xdotool("mousemove " + std::to_string(kStartX) + " " + std::to_string(kStartY) + " click 1");
+    ClickAt(Screen{}.InToolbar(kChangeMode));
+    ClickAt(Screen{}.InToolbar(kStart));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 5s));
     Screenshot("Linux-window-shown");
 
-    Xdotool("mousemove " + std::to_string(kStopX) + " " + std::to_string(kStopY) + " click 1");
+    ClickAt(Screen{}.InToolbar(kStop));
     DrawAreaUpAndLeft();
-    Xdotool("mousemove " + std::to_string(kStillModeX) + " " + std::to_string(kStillModeY) + " click 1");
-    Xdotool("mousemove " + std::to_string(kThresholdX) + " " + std::to_string(kThresholdY) +
-            " click 1 key End BackSpace BackSpace type 2");
+    ClickAt(Screen{}.InToolbar(kStillMode));
+    Xdotool("mousemove " + At(Screen{}.InToolbar(kThreshold)) + " click 1 key End BackSpace BackSpace type 2");
     const std::size_t before = AlertCount(service);
-    Xdotool("mousemove " + std::to_string(kStartX) + " " + std::to_string(kStartY) + " click 1");
+    ClickAt(Screen{}.InToolbar(kStart));
     std::this_thread::sleep_for(5s);
     EXPECT_EQ(AlertCount(service), before) << "no alert while the content changes";
     changing = false;
@@ -357,25 +389,25 @@ TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
     ChildProcess app({SENTREL_BINARY, "--screen", "1"});
     const ReportOnFailure report{app, "Linux-second-monitor"};
-    ASSERT_TRUE(WaitFor([] { return PixelAt(kRight + 716 + 16 + 3, 152 + 368 + 8) == "255,255,255"; }, 10s))
-        << "the sign-in panel is painted on the right-hand monitor";
-    ASSERT_TRUE(SignInWith(service, "4321", "sign-in accepted", kRight));
+    const Screen right{kRight, 1080, kRight};
+    ASSERT_TRUE(SignInPanelPainted(right, 10s)) << "on the right-hand monitor";
+    ASSERT_TRUE(SignInWith(service, "4321", "sign-in accepted", right));
 
     testing::PaintedWindow left(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
-    testing::PaintedWindow right(kRight + 380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    testing::PaintedWindow beneath(kRight + 380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
     left.Lower();
-    right.Lower();
+    beneath.Lower();
     const auto at = [](int x, int y) { return std::to_string(kRight + x) + " " + std::to_string(y); };
     Xdotool("mousemove " + at(400, 400) + " mousedown 1 mousemove " + at(450, 450) + " mousemove " + at(500, 500) +
             " mouseup 1");
-    Xdotool("mousemove " + at(kChangeModeX, kChangeModeY) + " click 1");
-    Xdotool("mousemove " + at(kStartX, kStartY) + " click 1");
+    ClickAt(right.InToolbar(kChangeMode));
+    ClickAt(right.InToolbar(kStart));
     Screenshot("Linux-second-monitor");
     std::this_thread::sleep_for(1500ms);
     left.Fill(0x000000);
     std::this_thread::sleep_for(3s);
     EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert for the other monitor";
-    right.Fill(0x000000);
+    beneath.Fill(0x000000);
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 3s));
     ::unsetenv("SENTREL_SERVICE_URL");
 }
@@ -407,8 +439,8 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     ::unsetenv("SENTREL_SERVICE_URL");
 }
 
-INSTANTIATE_TEST_SUITE_P(Editions, SentrelEndToEnd, ::testing::ValuesIn(Editions()),
-                         [](const ::testing::TestParamInfo<Edition>& edition) { return edition.param.name; });
+INSTANTIATE_TEST_SUITE_P(Editions, SentrelEndToEnd, ::testing::ValuesIn(Runs()),
+                         [](const ::testing::TestParamInfo<Run>& run) { return run.param.Name(); });
 
 }  // namespace
 }  // namespace sentrel

@@ -332,10 +332,13 @@ Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
     if (control.kind == ControlKind::Picture) {
         SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
     }
-    if (control.areaLabel) {
-        // Area labels lie on the window's surface, beneath the panels.
-        SetWindowPos(widget.handle, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
+    // Labels lie on the surface they are drawn on, beneath every panel,
+    // button and text box that overlaps them, whichever was made first (a
+    // new child window goes beneath its siblings): on a narrow screen the
+    // centred toolbar covers part of the instruction labels, and a click
+    // there must reach the toolbar.
+    SetWindowPos(widget.handle, control.kind == ControlKind::Label ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return widgets_.emplace(key, std::move(widget)).first->second;
 }
 
