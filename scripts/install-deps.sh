@@ -13,7 +13,7 @@ packages=(
 if [ "${1:-}" = "test" ]; then
   packages+=(
     clang-format libgtest-dev libgmock-dev googletest libssl-dev
-    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev
+    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon
     g++-mingw-w64-x86-64 qrencode wine wine64
     clang libclang-rt-dev
   )
