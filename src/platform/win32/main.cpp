@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include <stdexcept>
@@ -38,8 +39,9 @@ ToolOptions CommandLineOptions() {
 
 // The monitor the window covers, in desktop pixels (the process is aware
 // of each monitor's DPI): the one asked for, else the one under the pointer.
-RECT ChosenMonitor(const ToolOptions& options) {
-    std::vector<std::pair<MonitorArea, RECT>> found;
+// None when the system lists no monitor; the view then keeps the primary.
+std::optional<RECT> ChosenMonitor(const ToolOptions& options) {
+    std::vector<MonitorArea> monitors;
     EnumDisplayMonitors(
         nullptr, nullptr,
         [](HMONITOR monitor, HDC, LPRECT, LPARAM list) -> BOOL {
@@ -47,19 +49,18 @@ RECT ChosenMonitor(const ToolOptions& options) {
             info.cbSize = sizeof info;
             if (GetMonitorInfoW(monitor, &info) == 0) return TRUE;
             const RECT& r = info.rcMonitor;
-            reinterpret_cast<std::vector<std::pair<MonitorArea, RECT>>*>(list)->push_back(
-                {MonitorArea{Narrow(info.szDevice), r.left, r.top, r.right - r.left, r.bottom - r.top}, r});
+            reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+                {Narrow(info.szDevice), r.left, r.top, r.right - r.left, r.bottom - r.top});
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    if (found.empty()) return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    std::vector<MonitorArea> monitors;
-    for (const auto& [area, rect] : found) monitors.push_back(area);
+        reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.empty()) return std::nullopt;
     POINT pointer{};
     GetCursorPos(&pointer);
     const MonitorChoice choice = ChooseMonitor(monitors, options.screen, pointer.x, pointer.y);
     if (!choice.error.empty()) std::fprintf(stderr, "sentrel: %s\n", choice.error.c_str());
-    return found[choice.index].second;
+    const MonitorArea& m = monitors[choice.index];
+    return RECT{m.x, m.y, m.x + m.width, m.y + m.height};
 }
 
 }  // namespace
@@ -87,7 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     HandlerGate gate;
     Win32FormView view(instance, gate);
-    view.CoverMonitor(ChosenMonitor(options));
+    if (const std::optional<RECT> monitor = ChosenMonitor(options)) view.CoverMonitor(*monitor);
     WinHttpTransport transport;
     ServiceClient service(transport, ServiceRequests(serviceUrl));
     GdiScreenReader gdi;
