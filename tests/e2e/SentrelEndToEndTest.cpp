@@ -14,36 +14,18 @@
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
 #include "support/SelectionOwner.h"
+#include "support/SentrelLayout.h"
 #include "support/ServiceProcess.h"
 #include "support/SplitMonitors.h"
+#include "support/Waiting.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ChildProcess;
+using namespace testing;
 using Clock = std::chrono::steady_clock;
-
-// A point on the screen, or a control's centre inside its panel.
-struct Spot {
-    int x, y;
-};
-constexpr Spot kCodeBox{216 + 40, 16 + 16}, kSignIn{312 + 36, 16 + 16}, kSignInPaper{16 + 3, 368 + 8};
-constexpr Spot kStart{52, 20}, kStop{104 + 52, 20}, kHide{208 + 48, 20}, kClose{304 + 48, 20};
-constexpr Spot kThreshold{400 + 30, 16 + 12}, kChangeMode{472 + 20, 24 + 8}, kStillMode{472 + 20, 8};
-
-// A monitor the window covers. Its panels are centred, a half pixel
-// rounding up: the 489-pixel sign-in panel and the 569-pixel toolbar start
-// at 716 and 676 on a 1920-pixel screen, at 396 and 356 on a 1280-pixel one.
-struct Screen {
-    int width = 1920, height = 1080, left = 0;
-
-    Spot InSignIn(Spot control) const { return {left + (width - 489 + 1) / 2 + control.x, 152 + control.y}; }
-    Spot InToolbar(Spot control) const { return {left + (width - 569 + 1) / 2 + control.x, control.y}; }
-};
-
-std::string At(Spot spot) { return std::to_string(spot.x) + " " + std::to_string(spot.y); }
 
 std::string Command(const std::string& args) {
     std::string output;
@@ -65,16 +47,6 @@ std::string PixelAt(int x, int y) {
                    " -depth 8 txt:- | tail -n 1 | sed -E 's/^[^(]*\\(([0-9,]+)\\).*/\\1/' | tr -d '\\n'");
 }
 
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(20ms);
-    }
-    return condition();
-}
-
 std::string VisibleWindow(const std::string& exactName) {
     return Command("/usr/bin/xdotool search --onlyvisible --name '^" + exactName + "$' 2>/dev/null | head -n 1");
 }
@@ -83,10 +55,6 @@ void Screenshot(const std::string& name) {
     std::filesystem::create_directories(SENTREL_SCREENSHOT_DIR);
     const std::string path = std::string(SENTREL_SCREENSHOT_DIR) + "/" + name + ".png";
     EXPECT_EQ(std::system(("import -window root " + path).c_str()), 0);
-}
-
-ChildProcess::LineTest Containing(const std::string& text) {
-    return [text](const std::string& line) { return line.find(text) != std::string::npos; };
 }
 
 // Seconds since midnight of a service log line's time stamp.

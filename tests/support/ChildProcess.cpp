@@ -12,8 +12,10 @@
 namespace sentrel::testing {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    int inPipe[2], outPipe[2], errPipe[2];
+    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -24,11 +26,14 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(127);
+        dup2(inPipe[0], STDIN_FILENO);
         dup2(outPipe[1], STDOUT_FILENO);
         dup2(errPipe[1], STDERR_FILENO);
         execv(args[0], args.data());
         _exit(127);
     }
+    close(inPipe[0]);
+    input_ = inPipe[1];
     close(outPipe[1]);
     close(errPipe[1]);
     outReader_ = std::thread([this, fd = outPipe[0]] { ReadLines(fd, Stream::Out); });
@@ -36,12 +41,20 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
 }
 
 ChildProcess::~ChildProcess() {
+    close(input_);
     if (!exited_) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
     outReader_.join();
     errReader_.join();
+}
+
+bool ChildProcess::Send(const std::string& line) {
+    // A helper that has gone must fail the test, not end it.
+    signal(SIGPIPE, SIG_IGN);
+    const std::string text = line + "\n";
+    return write(input_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 void ChildProcess::ReadLines(int fd, Stream stream) {

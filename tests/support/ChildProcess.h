@@ -31,6 +31,8 @@ public:
     std::optional<std::string> WaitForLine(Stream stream, const LineTest& test,
                                            std::chrono::milliseconds timeout = std::chrono::seconds(10));
     std::vector<std::string> Lines(Stream stream) const;
+    // Writes a line to its standard input; false when it no longer reads.
+    bool Send(const std::string& line);
     // True while the process has not exited.
     bool Running();
     // The exit code once it has exited normally; -1 after a signal.
@@ -40,6 +42,7 @@ private:
     void ReadLines(int fd, Stream stream);
 
     pid_t pid_ = -1;
+    int input_ = -1;
     bool exited_ = false;
     int exitCode_ = -1;
     mutable std::mutex mutex_;

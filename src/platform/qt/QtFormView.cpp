@@ -21,6 +21,7 @@
 #include "app/ViewConventions.h"
 #include "platform/qt/CjkFonts.h"
 #include "platform/qt/LinkedPicture.h"
+#include "platform/qt/Pinholes.h"
 
 namespace sentrel {
 namespace {
@@ -104,7 +105,10 @@ void QtFormView::Reflect(const FormControls& controls) {
         }
     }
     ApplyWindow(controls.window);
-    if (widgets_.size() != known) ApplyTabOrder(controls);
+    if (widgets_.size() != known) {
+        ApplyTabOrder(controls);
+        if (pinholes_ != nullptr) pinholes_->raise();
+    }
 }
 
 void QtFormView::ApplyTabOrder(const FormControls& controls) {
@@ -250,25 +254,52 @@ void QtFormView::ApplyTimer(const Control& control) {
 void QtFormView::ApplyWindow(const WindowModel& window) {
     const auto changed = [&](auto... members) { return Changed(appliedWindow_, window, members...); };
     if (changed(&WindowModel::caption)) setWindowTitle(QString::fromStdString(window.caption));
-    if (changed(&WindowModel::background) && window.background.kind == Colour::Kind::Rgb) {
+    if (pinholes_ != nullptr) {
+        ApplySeeThroughWindow(window);
+    } else if (changed(&WindowModel::background) && window.background.kind == Colour::Kind::Rgb) {
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, ToQColor(window.background.bgr));
         setPalette(palette);
         setAutoFillBackground(true);
     }
-    if (window.maximised) {
+    if (pinholes_ != nullptr) {
+        // Wayland leaves placement to the compositor; maximised and
+        // frameless, the window fills the output. Where the compositor does
+        // not maximise it (a floating window on sway), a first size of the
+        // whole output still makes it fill the output.
+        if (window.maximised && !(windowState() & Qt::WindowMaximized)) {
+            if (!isVisible()) resize(MonitorArea().size());
+            setWindowState(Qt::WindowMaximized);
+        }
+    } else if (window.maximised) {
         // The client area must coincide with the monitor, its origin at the
         // monitor's top-left corner, for window units to map to its pixels.
-        const QRect monitorArea = (monitor_ ? monitor_.get() : QGuiApplication::primaryScreen())->geometry();
-        if (geometry() != monitorArea) setGeometry(monitorArea);
+        if (geometry() != MonitorArea()) setGeometry(MonitorArea());
     } else if (size() != QSize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight))) {
         resize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight));
     }
-    if (window.layered && changed(&WindowModel::layered, &WindowModel::opacity)) {
+    if (pinholes_ == nullptr && window.layered && changed(&WindowModel::layered, &WindowModel::opacity)) {
         setWindowOpacity(window.opacity / 255.0);
     }
     if (window.visible != isVisible()) setVisible(window.visible);
     appliedWindow_ = window;
+}
+
+void QtFormView::ApplySeeThroughWindow(const WindowModel& window) {
+    // Wayland ignores a window's opacity: the background's alpha carries it.
+    QColor background = window.background.kind == Colour::Kind::Rgb ? ToQColor(window.background.bgr)
+                                                                    : palette().color(QPalette::Window);
+    background.setAlpha(window.layered ? window.opacity : 255);
+    if (background != background_) {
+        background_ = background;
+        update();
+    }
+}
+
+void QtFormView::SeeThroughAtSamplePoints(std::function<double()> pixelsPerUnit) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    pinholes_ = new Pinholes(*this, std::move(pixelsPerUnit));
+    pinholes_->setGeometry(rect());
 }
 
 void QtFormView::Clicked(const std::string& name) {
@@ -277,11 +308,13 @@ void QtFormView::Clicked(const std::string& name) {
 
 void QtFormView::DrawOutline(const Outline& outline) {
     outlines_.push_back(outline);
+    if (pinholes_ != nullptr) pinholes_->Add(outline);
     update();
 }
 
 void QtFormView::ClearOutlines() {
     outlines_.clear();
+    if (pinholes_ != nullptr) pinholes_->Clear();
     update();
 }
 
@@ -317,8 +350,12 @@ void QtFormView::RaiseToTop() {
 MonitorPlacement QtFormView::Placement() const {
     // Qt keeps each monitor's top-left corner at its physical position and
     // scales from there, so the logical origin is the physical one.
-    const QPoint origin = (monitor_ ? monitor_.get() : QGuiApplication::primaryScreen())->geometry().topLeft();
+    const QPoint origin = MonitorArea().topLeft();
     return {origin.x(), origin.y(), devicePixelRatioF()};
+}
+
+QRect QtFormView::MonitorArea() const {
+    return (monitor_ ? monitor_.get() : QGuiApplication::primaryScreen())->geometry();
 }
 
 float QtFormView::InnerWidth() const { return static_cast<float>(width()); }
@@ -327,6 +364,11 @@ void QtFormView::Close() { close(); }
 
 void QtFormView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (pinholes_ != nullptr) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), background_);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     painter.setPen(QPen(Qt::red, 0));
     for (const Outline& o : outlines_) {
         const QPointF a(o.x1, o.y1), b(o.x2, o.y2);
@@ -363,6 +405,7 @@ void QtFormView::ForwardMouse(QMouseEvent* event, std::int16_t button, bool pres
 }
 
 void QtFormView::resizeEvent(QResizeEvent*) {
+    if (pinholes_ != nullptr) pinholes_->setGeometry(rect());
     if (form_ != nullptr) gate_.RunOnce("resize", [this] { form_->Form_Resize(); });
 }
 

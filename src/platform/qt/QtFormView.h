@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,6 +20,10 @@
 #include "monitor/MonitorPixels.h"
 
 class QButtonGroup;
+
+namespace sentrel {
+class Pinholes;
+}
 
 namespace sentrel {
 
@@ -40,6 +45,12 @@ public:
     void CoverMonitor(QScreen* monitor) { monitor_ = monitor; }
     // Where window units fall on the desktop, for reading the screen.
     MonitorPlacement Placement() const;
+    // For a screen read as composited, Sentrel's window included (Wayland):
+    // the window is translucent per pixel, not as a whole, is maximised by
+    // the compositor rather than placed, and keeps every sample point of its
+    // areas fully transparent. pixelsPerUnit: the screen's pixels per window
+    // unit.
+    void SeeThroughAtSamplePoints(std::function<double()> pixelsPerUnit);
 
     void Reflect(const FormControls& controls) override;
     void DrawOutline(const Outline& outline) override;
@@ -71,6 +82,8 @@ private:
     void Apply(Mirror& mirror, const Control& control);
     void ApplyTimer(const Control& control);
     void ApplyWindow(const WindowModel& window);
+    void ApplySeeThroughWindow(const WindowModel& window);
+    QRect MonitorArea() const;
     void ApplyTabOrder(const FormControls& controls);
     // The handler a button or option runs when clicked.
     void Clicked(const std::string& name);
@@ -86,6 +99,9 @@ private:
     std::map<std::string, std::unique_ptr<QTimer>> timers_;
     QButtonGroup* options_ = nullptr;
     std::vector<Outline> outlines_;
+    // Set when the window is translucent per pixel.
+    Pinholes* pinholes_ = nullptr;
+    QColor background_;
     // The buttons (as flags) whose press on the bare window has not been released yet.
     std::int16_t buttonsOnBareWindow_ = 0;
     bool unloaded_ = false;

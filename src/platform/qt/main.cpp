@@ -20,9 +20,9 @@
 #include "platform/qt/QtFormView.h"
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"
+#include "platform/qt/ScreenCapture.h"
 #include "platform/qt/SignInPicture.h"
 #include "platform/qt/ToggleService.h"
-#include "platform/x11/XcbScreenReader.h"
 #include "service/ServiceAddress.h"
 #include "service/ServiceClient.h"
 
@@ -45,47 +45,25 @@ QScreen* ChosenMonitor(const ToolOptions& options) {
     return screens[static_cast<qsizetype>(choice.index)];
 }
 
-// Under XWayland the X root shows only X11 windows: native Wayland windows
-// read as black there, and would never count. The user must hear it.
-void WarnWhenOnlyX11WindowsCanBeSeen(QWidget& window) {
-    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) return;
-    const char* why =
-        "This is a Wayland session: Sentrel runs through XWayland and sees only the windows of X11 programs; "
-        "the windows of native Wayland programs read as black, and changes in them do not count.";
-    std::fprintf(stderr, "sentrel: %s\n", why);
-    auto* box = new QMessageBox(QMessageBox::Warning, "Sentrel",
-                                QString::fromUtf8("这是 Wayland 会话：Sentrel 通过 XWayland 运行，只能看到 X11 "
-                                                  "程序的窗口；Wayland 原生程序的窗口读作黑色，其中的变化不会被计入。"
-                                                  "\n\n") +
-                                    why,
-                                QMessageBox::Ok, &window);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (ParseToolOptions(std::vector<std::string>(argv + 1, argv + argc)).toggle) {
         return AskRunningInstanceToToggle(argc, argv);
     }
-    // Screen reading and the global hot key go through X11; on a Wayland
-    // session the window runs under XWayland so that both work.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
     // Opened before the toolkit, which aborts without a display instead of
     // saying what is missing.
-    std::unique_ptr<XcbScreenReader> screenReader;
+    ScreenCapture capture;
     try {
-        screenReader = std::make_unique<XcbScreenReader>();
+        capture = ChooseScreenCapture();
     } catch (const std::runtime_error& error) {
-        std::fprintf(stderr,
-                     "sentrel: %s; Sentrel needs an X11 display (or XWayland on a Wayland session) and DISPLAY set\n",
-                     error.what());
+        std::fprintf(stderr, "sentrel: %s\n", error.what());
         return 1;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sentrel");
+    // Names the window to Wayland compositors (its app_id), for their rules.
+    QGuiApplication::setDesktopFileName("sentrel");
     QApplication::setFont(CjkFont(9, false));
     // The theme's icon and the built-in one are both SVG: without Qt's SVG
     // plugins the window simply has no icon.
@@ -121,13 +99,31 @@ int main(int argc, char** argv) {
     QtFormView view(gate, SignInPicture(codePage), QUrl(codePage));
     view.CoverMonitor(ChosenMonitor(options));
     // Areas are watched through Sentrel's own window: it never counts.
-    screenReader->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
-    if (!screenReader->SeesBeneathWindows()) {
-        std::fprintf(stderr,
-                     "sentrel: this X display has no Composite extension; areas are read as the screen shows "
-                     "them, Sentrel's window included, so watch them with the window hidden (Ctrl+W)\n");
+    std::function<MonitorPlacement()> placement = [&view] { return view.Placement(); };
+    ScreenPixels* desktop = capture.x11.get();
+    if (capture.wayland) {
+        // A Wayland client knows no position of its own: the maximised window
+        // fills the output, so window units map onto the output's pixels.
+        WaylandScreenReader& reader = *capture.wayland;
+        reader.ReadOutput([&view] { return view.screen()->name().toStdString(); });
+        const auto pixelsPerUnit = [&reader, &view] {
+            const std::int32_t pixels = reader.OutputPixelWidth();
+            return pixels > 0 ? static_cast<double>(pixels) / view.screen()->geometry().width() : 1.0;
+        };
+        view.SeeThroughAtSamplePoints(pixelsPerUnit);
+        placement = [pixelsPerUnit] { return MonitorPlacement{0, 0, pixelsPerUnit()}; };
+        desktop = &reader;
+        std::fprintf(stderr, "sentrel: on Wayland, Ctrl+W shows and hides the window once the compositor binds it "
+                             "to \"sentrel --toggle\"\n");
+    } else {
+        capture.x11->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
+        if (!capture.x11->SeesBeneathWindows()) {
+            std::fprintf(stderr,
+                         "sentrel: this X display has no Composite extension; areas are read as the screen shows "
+                         "them, Sentrel's window included, so watch them with the window hidden (Ctrl+W)\n");
+        }
     }
-    MonitorPixels screen(*screenReader, [&view] { return view.Placement(); });
+    MonitorPixels screen(*desktop, placement);
     Form1* formPointer = nullptr;
     QtX11HotKeys hotKeys(
         [&gate, &formPointer](std::int32_t id) { gate.Run([&formPointer, id] { formPointer->HotKeyWndProc(id); }); });
@@ -144,6 +140,8 @@ int main(int argc, char** argv) {
     toggle.Register();
 
     gate.Run([&form] { form.Form_Load(); });
-    QTimer::singleShot(0, &view, [&view] { WarnWhenOnlyX11WindowsCanBeSeen(view); });
+    if (!capture.whyNotWayland.empty()) {
+        QTimer::singleShot(0, &view, [&view, why = capture.whyNotWayland] { WarnWhenOnlyX11WindowsCanBeSeen(view, why); });
+    }
     return QApplication::exec();
 }

@@ -1,0 +1,39 @@
+#include "platform/qt/Pinholes.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <cmath>
+
+#include "monitor/SampleArea.h"
+
+namespace sentrel {
+
+Pinholes::Pinholes(QWidget& window, std::function<double()> pixelsPerUnit)
+    : QWidget(&window), pixelsPerUnit_(std::move(pixelsPerUnit)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void Pinholes::Add(const Outline& outline) {
+    const std::vector<ScreenPoint> grid = SampleGrid(outline.x1, outline.y1, outline.x2, outline.y2);
+    points_.insert(points_.end(), grid.begin(), grid.end());
+    update();
+}
+
+void Pinholes::Clear() {
+    points_.clear();
+    update();
+}
+
+void Pinholes::paintEvent(QPaintEvent* event) {
+    const double ratio = pixelsPerUnit_();
+    const int margin = ratio == std::floor(ratio) ? 0 : 1;
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    for (const ScreenPoint& p : points_) {
+        painter.fillRect(p.x - margin, p.y - margin, 1 + 2 * margin, 1 + 2 * margin, Qt::transparent);
+    }
+}
+
+}  // namespace sentrel

@@ -1,0 +1,56 @@
+#include "platform/qt/ScreenCapture.h"
+
+#include <QMessageBox>
+#include <cstdio>
+#include <stdexcept>
+
+namespace sentrel {
+
+ScreenCapture ChooseScreenCapture() {
+    ScreenCapture capture;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (waylandSession && (platform.isEmpty() || platform.startsWith("wayland"))) {
+        try {
+            capture.wayland = std::make_unique<WaylandScreenReader>();
+            qputenv("QT_QPA_PLATFORM", "wayland");
+            std::fprintf(stderr, "sentrel: native Wayland window; the screen is read through wlr-screencopy\n");
+            return capture;
+        } catch (const std::runtime_error& error) {
+            capture.whyNotWayland = error.what();
+        }
+    } else if (waylandSession) {
+        capture.whyNotWayland = "QT_QPA_PLATFORM asks for " + platform.toStdString();
+    }
+    if (platform.isEmpty() || capture.wayland == nullptr) qputenv("QT_QPA_PLATFORM", "xcb");
+    try {
+        capture.x11 = std::make_unique<XcbScreenReader>();
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error(std::string(error.what()) +
+                                 "; Sentrel needs an X11 display, a wlroots Wayland compositor, or XWayland");
+    }
+    std::fprintf(stderr, "sentrel: X11 window; the screen is read through X11%s\n",
+                 capture.whyNotWayland.empty() ? "" : " (XWayland)");
+    return capture;
+}
+
+void WarnWhenOnlyX11WindowsCanBeSeen(QWidget& window, const std::string& why) {
+    const std::string english =
+        "This Wayland session's screen cannot be read natively (" + why +
+        "). Sentrel runs through XWayland and sees only the windows of X11 programs: the windows of native "
+        "Wayland programs read as black, and changes in them do not count. To watch every window, use a wlroots "
+        "compositor (sway, Hyprland, labwc, Wayfire) or log in to an X11 session.";
+    std::fprintf(stderr, "sentrel: %s\n", english.c_str());
+    auto* box = new QMessageBox(QMessageBox::Warning, "Sentrel",
+                                QString::fromUtf8("此 Wayland 会话的屏幕无法直接读取。Sentrel 通过 XWayland 运行，只能"
+                                                  "看到 X11 程序的窗口；Wayland 原生程序的窗口读作黑色，其中的变化不会"
+                                                  "被计入。要监视所有窗口，请使用 wlroots 合成器（sway、Hyprland、"
+                                                  "labwc、Wayfire）或登录 X11 会话。\n\n") +
+                                    QString::fromStdString(english),
+                                QMessageBox::Ok, &window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+}  // namespace sentrel

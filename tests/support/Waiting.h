@@ -1,0 +1,25 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "support/ChildProcess.h"
+
+namespace sentrel::testing {
+
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
+
+inline ChildProcess::LineTest Containing(const std::string& text) {
+    return [text](const std::string& line) { return line.find(text) != std::string::npos; };
+}
+
+}  // namespace sentrel::testing

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "monitor/MonitorPixels.h"
+#include "monitor/SampleArea.h"
+#include "platform/wayland/WaylandScreenReader.h"
+#include "support/SentrelLayout.h"
+#include "support/ServiceProcess.h"
+#include "support/SwaySession.h"
+#include "support/Waiting.h"
+
+namespace sentrel {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing;
+
+// An output at a scale, and the window's layout on its logical size.
+struct Output {
+    double scale;
+    int width, height;
+    Screen logical;
+    std::string Name() const {
+        std::string scaleName = std::to_string(scale);
+        scaleName = scaleName.substr(0, scaleName.find_last_not_of("0.") + 1);
+        for (char& c : scaleName) c = c == '.' ? '_' : c;
+        return std::to_string(width) + "x" + std::to_string(height) + "_scale" + scaleName;
+    }
+};
+
+void PrintTo(const Output& output, std::ostream* out) { *out << output.Name(); }
+
+class SentrelOnSway : public ::testing::TestWithParam<Output> {
+protected:
+    const Output& output() const { return GetParam(); }
+    ScreenPoint Pixel(ScreenPoint unit) const { return MonitorPixels::Map(unit, {0, 0, output().scale}); }
+    ScreenPoint Pixel(Spot spot) const { return Pixel(ScreenPoint{spot.x, spot.y}); }
+
+    SwaySession sway_{output().width, output().height, output().scale};
+};
+
+bool Painted(ChildProcess& window, const std::string& what) {
+    return window.Send(what) &&
+           window.WaitForLine(ChildProcess::Stream::Out, [&](const std::string& l) { return l == "painted " + what; });
+}
+
+// The reader's colours are grim's, pixel for pixel, over content that
+// differs at every pixel.
+TEST_P(SentrelOnSway, ReadsThePixelsGrimSees) {
+    ChildProcess content(sway_.Inside({sway_.Staged(SENTREL_COLOUR_WINDOW)}));
+    ASSERT_TRUE(Painted(content, "pattern"));
+    std::this_thread::sleep_for(200ms);
+    WaylandScreenReader reader((sway_.RuntimeDir() + "/wayland-1").c_str());
+    EXPECT_EQ(reader.OutputPixelWidth(), output().width);
+    std::vector<ScreenPoint> points;
+    for (int y = 0; y < output().height; y += 37) {
+        for (int x = y % 5; x < output().width; x += 53) points.push_back({x, y});
+    }
+    points.push_back({output().width - 1, output().height - 1});
+    std::vector<std::int32_t> colours(points.size());
+    reader.Read(points, colours);
+    const ScreenShot shot = sway_.Shot();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        ASSERT_EQ(colours[i], shot.Colour(points[i].x, points[i].y)) << points[i].x << "," << points[i].y;
+    }
+    const std::vector<ScreenPoint> off = {{-1, 0}, {0, output().height}};
+    std::vector<std::int32_t> offColours(off.size());
+    reader.Read(off, offColours);
+    EXPECT_EQ(offColours, std::vector<std::int32_t>(off.size(), ScreenPixels::kUnreadable));
+}
+
+// Sentrel, native on sway with its window shown: signed in with typed keys,
+// an area dragged, the change mode, an alert soon after what lies beneath
+// the window changes; its sample points show exactly what is beneath; the
+// compositor's binding for Ctrl+W hides and shows it.
+TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
+    ServiceProcess service({"--code", "4321"});
+    const std::string sentrel = sway_.Staged(SENTREL_BINARY);
+    ASSERT_TRUE(sway_.Command("bindsym Ctrl+w exec " + sentrel + " --toggle"));
+    ChildProcess content(sway_.Inside({sway_.Staged(SENTREL_COLOUR_WINDOW)}));
+    ASSERT_TRUE(Painted(content, "2040A0"));
+    const Screen& screen = output().logical;
+    ChildProcess input(sway_.Inside(
+        {sway_.Staged(SENTREL_VIRTUAL_INPUT), std::to_string(screen.width), std::to_string(screen.height)}));
+    ASSERT_TRUE(input.WaitForLine(ChildProcess::Stream::Out, Containing("ok")));
+    const auto click = [&](Spot spot) {
+        return input.Send("move " + At(spot)) && input.Send("press 1") && input.Send("release 1");
+    };
+    const auto type = [&](std::vector<std::string> keys) {
+        keys.insert(keys.begin(), "wtype");
+        ChildProcess wtype(sway_.Inside(keys));
+        return WaitFor([&] { return !wtype.Running(); }, 5s) && wtype.ExitCode() == 0;
+    };
+
+    ChildProcess app(sway_.Inside({"SENTREL_SERVICE_URL=" + service.Url(), sentrel}));
+    struct Report {
+        ChildProcess& app;
+        ~Report() {
+            if (!::testing::Test::HasFailure()) return;
+            for (const std::string& line : app.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
+        }
+    } report{app};
+    ASSERT_TRUE(app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window")));
+    const ScreenPoint paper = Pixel(screen.InSignIn(kSignInPaper));
+    ASSERT_TRUE(WaitFor([&] { return sway_.Shot().Colour(paper.x, paper.y) == 0xFFFFFF; }, 10s))
+        << "the sign-in panel is painted where the layout puts it";
+
+    ASSERT_TRUE(click(screen.InSignIn(kCodeBox)));
+    ASSERT_TRUE(type({"4321"}));
+    ASSERT_TRUE(click(screen.InSignIn(kSignIn)));
+    ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted")));
+
+    // Dragged through several moves with the button held.
+    constexpr float x1 = 400, y1 = 300, x2 = 600, y2 = 450;
+    for (const char* step : {"move 400 300", "press 1", "move 450 350", "move 600 450", "release 1"}) {
+        ASSERT_TRUE(input.Send(step));
+    }
+    ASSERT_TRUE(click(screen.InToolbar(kChangeMode)));
+    ASSERT_TRUE(click(screen.InToolbar(kStart)));
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert before the change";
+    ASSERT_TRUE(Painted(content, "A0F000"));
+    const auto changed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2500ms))
+        << "an alert within 2.5 s of the change";
+    EXPECT_LE(std::chrono::steady_clock::now() - changed, 2500ms);
+
+    // Every sample point of the window shows what grim sees there once the
+    // window is hidden; a point between them shows the window's tint.
+    ASSERT_TRUE(Painted(content, "pattern"));
+    std::this_thread::sleep_for(200ms);
+    const ScreenShot shown = sway_.Shot();
+    const ScreenPoint between = Pixel(ScreenPoint{420, 320});
+    ASSERT_TRUE(type({"-M", "ctrl", "w", "-m", "ctrl"}));
+    ScreenShot hidden;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            hidden = sway_.Shot();
+            return hidden.Colour(between.x, between.y) != shown.Colour(between.x, between.y);
+        },
+        5s))
+        << "Ctrl+W hides the window";
+    for (const ScreenPoint& unit : SampleGrid(x1, y1, x2, y2)) {
+        const ScreenPoint p = Pixel(unit);
+        EXPECT_EQ(shown.Colour(p.x, p.y), hidden.Colour(p.x, p.y)) << "sample point " << unit.x << "," << unit.y;
+    }
+    ASSERT_TRUE(type({"-M", "ctrl", "w", "-m", "ctrl"}));
+    EXPECT_TRUE(WaitFor(
+        [&] { return sway_.Shot().Colour(between.x, between.y) == shown.Colour(between.x, between.y); }, 5s))
+        << "Ctrl+W shows it again";
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, SentrelOnSway,
+                         ::testing::Values(Output{1, 1920, 1080, {1920, 1080}}, Output{2, 2560, 1600, {1280, 800}},
+                                           Output{1.5, 1920, 1200, {1280, 800}}),
+                         [](const ::testing::TestParamInfo<Output>& output) { return output.param.Name(); });
+
+}  // namespace
+}  // namespace sentrel

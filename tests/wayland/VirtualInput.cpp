@@ -1,0 +1,108 @@
+// A pointer and a keyboard for tests on a Wayland compositor, held for as
+// long as this program runs. Commands come one per line on standard input,
+// each answered with "ok" once the compositor has taken it:
+//   move X Y       the pointer to logical point (X, Y) of a W x H layout
+//   press B        button B (1 left, 2 right, 3 middle) down
+//   release B      and up again
+// The keyboard sends nothing itself: while it is on the seat, the first key
+// that another client (wtype) types is not lost.
+#include <linux/input-event-codes.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+namespace {
+
+wl_seat* seat = nullptr;
+zwlr_virtual_pointer_manager_v1* pointers = nullptr;
+zwp_virtual_keyboard_manager_v1* keyboards = nullptr;
+
+void Global(void*, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
+    if (std::strcmp(interface, wl_seat_interface.name) == 0) {
+        seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+        pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
+        keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    }
+}
+void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
+constexpr wl_registry_listener kRegistryEvents{Global, GlobalRemove};
+
+void GiveKeymap(zwp_virtual_keyboard_v1* keyboard) {
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    const std::size_t size = std::strlen(text) + 1;
+    const int fd = memfd_create("keymap", MFD_CLOEXEC);
+    if (write(fd, text, size) != static_cast<ssize_t>(size)) std::perror("keymap");
+    zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, static_cast<std::uint32_t>(size));
+    close(fd);
+    std::free(text);
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+}
+
+std::uint32_t ButtonCode(int button) { return button == 2 ? BTN_RIGHT : button == 3 ? BTN_MIDDLE : BTN_LEFT; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: virtual_input WIDTH HEIGHT\n");
+        return 2;
+    }
+    const auto width = static_cast<std::uint32_t>(std::stoul(argv[1]));
+    const auto height = static_cast<std::uint32_t>(std::stoul(argv[2]));
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) return 1;
+    wl_registry_add_listener(wl_display_get_registry(display), &kRegistryEvents, nullptr);
+    wl_display_roundtrip(display);
+    if (seat == nullptr || pointers == nullptr || keyboards == nullptr) {
+        std::fprintf(stderr, "virtual_input: the compositor offers no virtual pointer or keyboard\n");
+        return 1;
+    }
+    zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointers, seat);
+    GiveKeymap(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboards, seat));
+    wl_display_roundtrip(display);
+    std::cout << "ok" << std::endl;
+
+    std::uint32_t time = 0;
+    for (std::string line; std::getline(std::cin, line);) {
+        std::istringstream words(line);
+        std::string command;
+        words >> command;
+        time += 10;
+        if (command == "move") {
+            std::uint32_t x = 0, y = 0;
+            words >> x >> y;
+            zwlr_virtual_pointer_v1_motion_absolute(pointer, time, x, y, width, height);
+        } else if (command == "press" || command == "release") {
+            int button = 1;
+            words >> button;
+            zwlr_virtual_pointer_v1_button(pointer, time, ButtonCode(button),
+                                           command == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
+                                                              : WL_POINTER_BUTTON_STATE_RELEASED);
+        } else {
+            std::cout << "unknown " << command << std::endl;
+            continue;
+        }
+        zwlr_virtual_pointer_v1_frame(pointer);
+        wl_display_roundtrip(display);
+        std::cout << "ok" << std::endl;
+    }
+    wl_display_disconnect(display);
+    return 0;
+}
