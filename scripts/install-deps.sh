@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev
   qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
+  libwayland-dev qt6-wayland
   fonts-wqy-zenhei
 )
 if [ "${1:-}" = "test" ]; then
@@ -16,6 +17,7 @@ if [ "${1:-}" = "test" ]; then
     xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon
     g++-mingw-w64-x86-64 qrencode wine wine64
     clang libclang-rt-dev
+    sway grim wtype libxkbcommon-dev
   )
 fi
 

@@ -33,6 +33,7 @@ public:
     std::vector<std::string> Lines(Stream stream) const;
     // Writes a line to its standard input; false when it no longer reads.
     bool Send(const std::string& line);
+    pid_t Pid() const { return pid_; }
     // True while the process has not exited.
     bool Running();
     // The exit code once it has exited normally; -1 after a signal.

@@ -39,6 +39,7 @@ public:
     bool Command(const std::string& command) const;
     ScreenShot Shot() const;
     const std::string& RuntimeDir() const { return runtimeDir_; }
+    pid_t CompositorPid() const { return sway_->Pid(); }
 
 private:
     std::string runtimeDir_;

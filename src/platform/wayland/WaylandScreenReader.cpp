@@ -17,6 +17,10 @@ namespace {
 // A frame is normally copied at the output's next repaint; an output that
 // never repaints (switched off, say) must not hold the window up for long.
 constexpr std::chrono::milliseconds kFrameWait{1000};
+// A monitoring pass reads its samples twice within a millisecond or two;
+// both reads take the same frame, so a pass costs the compositor one copy.
+// Passes are a second apart, so each pass has a frame of its own.
+constexpr std::chrono::milliseconds kFrameShared{100};
 // The newest requests that this reader knows how to use.
 constexpr std::uint32_t kScreencopyVersion = 3;
 constexpr std::uint32_t kOutputVersion = 4;
@@ -181,7 +185,7 @@ bool WaylandScreenReader::WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-bool WaylandScreenReader::Capture(wl_output* output, bool& yInverted) {
+bool WaylandScreenReader::Capture(wl_output* output) {
     Frame frame;
     zwlr_screencopy_frame_v1* proxy = zwlr_screencopy_manager_v1_capture_output(screencopy_, 0, output);
     zwlr_screencopy_frame_v1_add_listener(proxy, &kFrameEvents, &frame);
@@ -196,20 +200,23 @@ bool WaylandScreenReader::Capture(wl_output* output, bool& yInverted) {
     }
     zwlr_screencopy_frame_v1_destroy(proxy);
     wl_display_flush(display_);
-    yInverted = frame.yInverted;
+    yInverted_ = frame.yInverted;
     return copied;
 }
 
 void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
-    Output* output = ChosenOutput();
-    bool yInverted = false;
-    bool copied = false;
-    try {
-        copied = output != nullptr && Capture(output->proxy, yInverted);
-    } catch (const std::runtime_error& error) {
-        if (!saidWhyUnreadable_) std::fprintf(stderr, "sentrel: %s\n", error.what());
-        saidWhyUnreadable_ = true;
+    const auto now = std::chrono::steady_clock::now();
+    bool copied = frame_ && now - capturedAt_ < kFrameShared;
+    if (!copied) {
+        Output* output = ChosenOutput();
+        try {
+            copied = output != nullptr && Capture(output->proxy);
+        } catch (const std::runtime_error& error) {
+            if (!saidWhyUnreadable_) std::fprintf(stderr, "sentrel: %s\n", error.what());
+            saidWhyUnreadable_ = true;
+        }
+        capturedAt_ = copied ? now : std::chrono::steady_clock::time_point{};
     }
     if (!copied) {
         if (!saidWhyUnreadable_) {
@@ -226,7 +233,7 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
             static_cast<std::uint32_t>(p.y) >= frame_->Height()) {
             continue;
         }
-        const auto row = static_cast<std::uint32_t>(yInverted ? static_cast<std::int32_t>(frame_->Height()) - 1 - p.y : p.y);
+        const auto row = static_cast<std::uint32_t>(yInverted_ ? static_cast<std::int32_t>(frame_->Height()) - 1 - p.y : p.y);
         colours[i] = Colour(frame_->Format(), frame_->Row(row) + std::size_t{4} * static_cast<std::uint32_t>(p.x));
     }
 }

@@ -2,6 +2,7 @@
 
 #include <wayland-client.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -50,7 +51,8 @@ public:
 private:
     void Disconnect();
     Output* ChosenOutput();
-    bool Capture(wl_output* output, bool& yInverted);
+    // Copies the output's next frame into frame_; false when none came.
+    bool Capture(wl_output* output);
     bool WaitUntil(const std::function<bool()>& done);
 
     wl_display* display_ = nullptr;
@@ -61,6 +63,8 @@ private:
     std::vector<std::unique_ptr<Output>> outputs_;
     std::function<std::string()> outputName_;
     std::unique_ptr<ShmBuffer> frame_;
+    bool yInverted_ = false;
+    std::chrono::steady_clock::time_point capturedAt_;
     bool saidWhyUnreadable_ = false;
 
     friend struct RegistryEvents;

@@ -1,0 +1,144 @@
+// The tool on a headless sway at 1920x1080, as a wlroots user has it.
+// First the reads of one monitoring pass (20 areas, each sampled twice)
+// through the reader the tool uses, beside a bare round trip to the
+// compositor and beside one grim run, the usual way to take the screen from
+// a program. Then the running tool, signed in and watching 20 areas with its
+// window shown: its CPU time and the compositor's CPU time it causes.
+// Usage: wayland_bench   (SENTREL_BENCH_SECONDS=20 shortens the measured
+// intervals; default 60)
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PassTiming.h"
+#include "platform/wayland/WaylandScreenReader.h"
+#include "support/ServiceProcess.h"
+#include "support/SwaySession.h"
+#include "support/Waiting.h"
+
+using namespace sentrel;
+using namespace sentrel::bench;
+using namespace sentrel::testing;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+long CpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string field;
+    long ticks = 0;
+    for (int i = 1; i <= 15 && stat >> field; ++i) {
+        if (i >= 14) ticks += std::stol(field);
+    }
+    return ticks;
+}
+
+double PercentOfCore(long ticks, int seconds) {
+    return 100.0 * static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK)) / seconds;
+}
+
+// The reader beside the two yardsticks, over content that differs at every pixel.
+void ComparePassReads(SwaySession& sway, const std::vector<Area>& areas) {
+    WaylandScreenReader reader((sway.RuntimeDir() + "/wayland-1").c_str());
+    // Passes a second apart, as the tool's: each takes a frame of its own.
+    constexpr int kPasses = 20;
+    double passTotal = 0;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        passTotal += MillisecondsPerPass(reader, areas, 1);
+        std::this_thread::sleep_for(150ms);
+    }
+    const double pass = passTotal / kPasses;
+
+    wl_display* display = wl_display_connect((sway.RuntimeDir() + "/wayland-1").c_str());
+    auto start = Clock::now();
+    for (int i = 0; i < 200; ++i) wl_display_roundtrip(display);
+    const double roundTrip = Milliseconds(Clock::now() - start) / 200;
+    wl_display_disconnect(display);
+
+    start = Clock::now();
+    for (int i = 0; i < 5; ++i) sway.Shot();
+    const double grim = Milliseconds(Clock::now() - start) / 5;
+    std::printf("reads of one pass (capture + 2 x %zu areas): %7.2f ms\n", areas.size(), pass);
+    std::printf("bare round trip:                             %7.3f ms   pass / round trip %6.1fx\n", roundTrip,
+                pass / roundTrip);
+    std::printf("one grim run (whole screen, PPM):            %7.2f ms   grim / pass       %6.1fx\n", grim,
+                grim / pass);
+}
+
+void MeasureTool(SwaySession& sway, int seconds) {
+    ServiceProcess service({"--code", "4321"});
+    ChildProcess input(sway.Inside({sway.Staged(SENTREL_VIRTUAL_INPUT), "1920", "1080"}));
+    input.WaitForLine(ChildProcess::Stream::Out, Containing("ok"));
+    const auto click = [&](int x, int y) {
+        input.Send("move " + std::to_string(x) + " " + std::to_string(y));
+        input.Send("press 1");
+        input.Send("release 1");
+    };
+    const pid_t compositor = sway.CompositorPid();
+    long before = CpuTicks(compositor);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const long idle = CpuTicks(compositor) - before;
+
+    ChildProcess app(sway.Inside({"SENTREL_SERVICE_URL=" + service.Url(), sway.Staged(SENTREL_BINARY)}));
+    app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window"));
+    std::this_thread::sleep_for(1s);
+    click(972, 184);
+    ChildProcess typed(sway.Inside({"wtype", "4321"}));
+    WaitFor([&] { return !typed.Running(); }, 5s);
+    click(1064, 184);
+    if (!service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"))) {
+        std::printf("the tool did not sign in\n");
+        return;
+    }
+    for (int i = 0; i < 20; ++i) {
+        const int x = 60 + (i % 5) * 360, y = 100 + (i / 5) * 240;
+        input.Send("move " + std::to_string(x) + " " + std::to_string(y));
+        input.Send("press 1");
+        input.Send("move " + std::to_string(x + 60) + " " + std::to_string(y + 60));
+        input.Send("release 1");
+    }
+    click(1168, 32);  // the change mode
+    click(728, 20);   // start
+    std::this_thread::sleep_for(2s);
+    const long appBefore = CpuTicks(app.Pid());
+    before = CpuTicks(compositor);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const long appTicks = CpuTicks(app.Pid()) - appBefore;
+    const long compositorTicks = CpuTicks(compositor) - before;
+    std::printf("tool CPU, 20 areas, window shown: %.3f %% of one core over %d s   (goal < 0.5 %%)\n",
+                PercentOfCore(appTicks, seconds), seconds);
+    std::printf("compositor CPU the tool causes:   %.3f %% of one core (%.3f %% less %.3f %% idle)\n",
+                PercentOfCore(compositorTicks - idle, seconds), PercentOfCore(compositorTicks, seconds),
+                PercentOfCore(idle, seconds));
+    std::printf("alerts sent:                      %zu   (nothing beneath the areas changes: 0 expected)\n",
+                service.Process().Lines(ChildProcess::Stream::Out).size());
+}
+
+}  // namespace
+
+int main() {
+    const char* configured = std::getenv("SENTREL_BENCH_SECONDS");
+    const int seconds = configured != nullptr ? std::atoi(configured) : 60;
+    SwaySession sway(1920, 1080, 1);
+    ChildProcess content(sway.Inside({sway.Staged(SENTREL_COLOUR_WINDOW)}));
+    content.Send("pattern");
+    content.WaitForLine(ChildProcess::Stream::Out, Containing("painted pattern"));
+    std::vector<Area> small, large;
+    BenchAreas(small, large);
+    std::printf("headless sway 1920x1080 (pixman), a window beneath whose every pixel differs\n");
+    std::printf("small areas (9 x 9 samples):\n");
+    ComparePassReads(sway, small);
+    std::printf("large areas (5 x 5 samples):\n");
+    ComparePassReads(sway, large);
+    MeasureTool(sway, seconds);
+    return 0;
+}
