@@ -36,33 +36,40 @@ SwaySession::SwaySession(int width, int height, double scale, const std::string&
     gid_t gid = getgid();
     if (geteuid() == 0) {
         if (getpwnam(kTestUser) == nullptr &&
-            std::system((std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kTestUser)
-                            .c_str()) != 0) {
+            std::system(
+                (std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kTestUser).c_str()) !=
+                0) {
             throw std::runtime_error("cannot make the test user");
         }
         const passwd* user = getpwnam(kTestUser);
         uid = user->pw_uid;
         gid = user->pw_gid;
-        asUser_ = {"/usr/bin/setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid), "--clear-groups",
-                   "--pdeathsig", "KILL", "--"};
+        asUser_ = {"/usr/bin/setpriv",
+                   "--reuid=" + std::to_string(uid),
+                   "--regid=" + std::to_string(gid),
+                   "--clear-groups",
+                   "--pdeathsig",
+                   "KILL",
+                   "--"};
     }
     char dir[] = "/tmp/sentrel-sway-XXXXXX";
     if (mkdtemp(dir) == nullptr || chown(dir, uid, gid) != 0) throw std::runtime_error("no runtime folder");
     runtimeDir_ = dir;
 
-    std::ofstream(runtimeDir_ + "/config") << "output HEADLESS-1 resolution " << width << "x" << height << " scale "
-                                           << scale << "\n"
-                                           << "default_border none\n"
-                                           << "default_floating_border none\n"
-                                           << "seat seat0 hide_cursor 1\n"
-                                           << "for_window [app_id=\"sentrel\"] floating enable\n"
-                                           << config << "\n";
+    std::ofstream(runtimeDir_ + "/config")
+        << "output HEADLESS-1 resolution " << width << "x" << height << " scale " << scale << "\n"
+        << "default_border none\n"
+        << "default_floating_border none\n"
+        << "seat seat0 hide_cursor 1\n"
+        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n"
+        << config << "\n";
     chmod((runtimeDir_ + "/config").c_str(), 0644);
     // Users' sessions have a bus, which `sentrel --toggle` speaks over.
     bus_ = std::make_unique<ChildProcess>(
         Inside({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + runtimeDir_ + "/bus"}));
     sway_ = std::make_unique<ChildProcess>(Inside({"sway", "-c", runtimeDir_ + "/config"}));
-    for (int i = 0; i < 1000 && (FirstFile(runtimeDir_, "sway-ipc.").empty() || FirstFile(runtimeDir_, "wayland-1").empty());
+    for (int i = 0;
+         i < 1000 && (FirstFile(runtimeDir_, "sway-ipc.").empty() || FirstFile(runtimeDir_, "wayland-1").empty());
          ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -80,7 +87,8 @@ std::vector<std::string> SwaySession::Inside(std::vector<std::string> argv) cons
     for (const std::string& word :
          {std::string("/usr/bin/env"), std::string("-u"), std::string("DISPLAY"), "XDG_RUNTIME_DIR=" + runtimeDir_,
           "HOME=" + runtimeDir_, std::string("WAYLAND_DISPLAY=wayland-1"), std::string("WLR_BACKENDS=headless"),
-          std::string("WLR_RENDERER=pixman"), std::string("WLR_LIBINPUT_NO_DEVICES=1"), "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtimeDir_ + "/bus"}) {
+          std::string("WLR_RENDERER=pixman"), std::string("WLR_LIBINPUT_NO_DEVICES=1"),
+          "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtimeDir_ + "/bus"}) {
         all.push_back(word);
     }
     all.insert(all.end(), argv.begin(), argv.end());

@@ -15,8 +15,8 @@ struct ScreenShot {
 
     // 0x00BBGGRR, as the tool's screen reader gives colours.
     int Colour(int x, int y) const {
-        const unsigned char* p = &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                       static_cast<std::size_t>(x)) * 3];
+        const unsigned char* p =
+            &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
         return p[0] | (p[1] << 8) | (p[2] << 16);
     }
 };

@@ -148,8 +148,8 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
         EXPECT_EQ(shown.Colour(p.x, p.y), hidden.Colour(p.x, p.y)) << "sample point " << unit.x << "," << unit.y;
     }
     ASSERT_TRUE(type({"-M", "ctrl", "w", "-m", "ctrl"}));
-    EXPECT_TRUE(WaitFor(
-        [&] { return sway_.Shot().Colour(between.x, between.y) == shown.Colour(between.x, between.y); }, 5s))
+    EXPECT_TRUE(
+        WaitFor([&] { return sway_.Shot().Colour(between.x, between.y) == shown.Colour(between.x, between.y); }, 5s))
         << "Ctrl+W shows it again";
 }
 

@@ -92,9 +92,9 @@ int main(int argc, char** argv) {
         } else if (command == "press" || command == "release") {
             int button = 1;
             words >> button;
-            zwlr_virtual_pointer_v1_button(pointer, time, ButtonCode(button),
-                                           command == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
-                                                              : WL_POINTER_BUTTON_STATE_RELEASED);
+            zwlr_virtual_pointer_v1_button(
+                pointer, time, ButtonCode(button),
+                command == "press" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
         } else {
             std::cout << "unknown " << command << std::endl;
             continue;

@@ -113,8 +113,9 @@ int main(int argc, char** argv) {
         view.SeeThroughAtSamplePoints(pixelsPerUnit);
         placement = [pixelsPerUnit] { return MonitorPlacement{0, 0, pixelsPerUnit()}; };
         desktop = &reader;
-        std::fprintf(stderr, "sentrel: on Wayland, Ctrl+W shows and hides the window once the compositor binds it "
-                             "to \"sentrel --toggle\"\n");
+        std::fprintf(stderr,
+                     "sentrel: on Wayland, Ctrl+W shows and hides the window once the compositor binds it "
+                     "to \"sentrel --toggle\"\n");
     } else {
         capture.x11->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
         if (!capture.x11->SeesBeneathWindows()) {
@@ -141,7 +142,8 @@ int main(int argc, char** argv) {
 
     gate.Run([&form] { form.Form_Load(); });
     if (!capture.whyNotWayland.empty()) {
-        QTimer::singleShot(0, &view, [&view, why = capture.whyNotWayland] { WarnWhenOnlyX11WindowsCanBeSeen(view, why); });
+        QTimer::singleShot(0, &view,
+                           [&view, why = capture.whyNotWayland] { WarnWhenOnlyX11WindowsCanBeSeen(view, why); });
     }
     return QApplication::exec();
 }

@@ -7,8 +7,7 @@
 
 namespace sentrel {
 
-ShmBuffer::ShmBuffer(wl_shm* shm, std::uint32_t format, std::uint32_t width, std::uint32_t height,
-                     std::uint32_t stride)
+ShmBuffer::ShmBuffer(wl_shm* shm, std::uint32_t format, std::uint32_t width, std::uint32_t height, std::uint32_t stride)
     : format_(format), width_(width), height_(height), stride_(stride), size_(std::size_t{stride} * height) {
     if (size_ == 0 || size_ > 0x7FFFFFFF) throw std::runtime_error("the screen's frame has an unusable size");
     const int fd = memfd_create("sentrel-screen", MFD_CLOEXEC);

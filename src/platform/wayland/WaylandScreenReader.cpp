@@ -71,7 +71,8 @@ struct RegistryEvents {
     }
     static void GlobalRemove(void* data, wl_registry*, std::uint32_t name) {
         auto& outputs = static_cast<WaylandScreenReader*>(data)->outputs_;
-        const auto gone = std::find_if(outputs.begin(), outputs.end(), [name](const auto& o) { return o->global == name; });
+        const auto gone =
+            std::find_if(outputs.begin(), outputs.end(), [name](const auto& o) { return o->global == name; });
         if (gone == outputs.end()) return;
         wl_output_destroy((*gone)->proxy);
         outputs.erase(gone);
@@ -119,8 +120,7 @@ void Damage(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, std:
 void LinuxDmabuf(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, std::uint32_t) {}
 void BufferDone(void* data, zwlr_screencopy_frame_v1*) { static_cast<Frame*>(data)->described = true; }
 
-constexpr zwlr_screencopy_frame_v1_listener kFrameEvents{Buffer, Flags, Ready, Failed, Damage, LinuxDmabuf,
-                                                         BufferDone};
+constexpr zwlr_screencopy_frame_v1_listener kFrameEvents{Buffer, Flags, Ready, Failed, Damage, LinuxDmabuf, BufferDone};
 
 }  // namespace
 
@@ -174,7 +174,8 @@ bool WaylandScreenReader::WaitUntil(const std::function<bool()>& done) {
             if (done()) return true;
         }
         wl_display_flush(display_);
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd fd{wl_display_get_fd(display_), POLLIN, 0};
         if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
             wl_display_cancel_read(display_);
@@ -220,9 +221,10 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
     }
     if (!copied) {
         if (!saidWhyUnreadable_) {
-            std::fprintf(stderr, wl_display_get_error(display_) != 0
-                                     ? "sentrel: the connection to the Wayland compositor is lost; areas read as unreadable\n"
-                                     : "sentrel: the compositor gave no frame of the screen; areas read as unreadable\n");
+            std::fprintf(stderr,
+                         wl_display_get_error(display_) != 0
+                             ? "sentrel: the connection to the Wayland compositor is lost; areas read as unreadable\n"
+                             : "sentrel: the compositor gave no frame of the screen; areas read as unreadable\n");
         }
         saidWhyUnreadable_ = true;
         return;
@@ -233,7 +235,8 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
             static_cast<std::uint32_t>(p.y) >= frame_->Height()) {
             continue;
         }
-        const auto row = static_cast<std::uint32_t>(yInverted_ ? static_cast<std::int32_t>(frame_->Height()) - 1 - p.y : p.y);
+        const auto row =
+            static_cast<std::uint32_t>(yInverted_ ? static_cast<std::int32_t>(frame_->Height()) - 1 - p.y : p.y);
         colours[i] = Colour(frame_->Format(), frame_->Row(row) + std::size_t{4} * static_cast<std::uint32_t>(p.x));
     }
 }
