@@ -1,16 +1,12 @@
-// A pointer and a keyboard for tests on a Wayland compositor, held for as
-// long as this program runs. Commands come one per line on standard input,
+// A pointer for tests on a Wayland compositor, held for as long as this
+// program runs, so that a drag arrives with its moves (sway's own cursor
+// commands send none while a button is held). Commands come one per line on standard input,
 // each answered with "ok" once the compositor has taken it:
 //   move X Y       the pointer to logical point (X, Y) of a W x H layout
 //   press B        button B (1 left, 2 right, 3 middle) down
 //   release B      and up again
-// The keyboard sends nothing itself: while it is on the seat, the first key
-// that another client (wtype) types is not lost.
 #include <linux/input-event-codes.h>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include <cstdio>
 #include <cstring>
@@ -18,14 +14,12 @@
 #include <sstream>
 #include <string>
 
-#include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 namespace {
 
 wl_seat* seat = nullptr;
 zwlr_virtual_pointer_manager_v1* pointers = nullptr;
-zwp_virtual_keyboard_manager_v1* keyboards = nullptr;
 
 void Global(void*, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
     if (std::strcmp(interface, wl_seat_interface.name) == 0) {
@@ -33,27 +27,10 @@ void Global(void*, wl_registry* registry, std::uint32_t name, const char* interf
     } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
         pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
-    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
-        keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
-            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
     }
 }
 void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
 constexpr wl_registry_listener kRegistryEvents{Global, GlobalRemove};
-
-void GiveKeymap(zwp_virtual_keyboard_v1* keyboard) {
-    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    xkb_keymap* keymap = xkb_keymap_new_from_names(context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-    const std::size_t size = std::strlen(text) + 1;
-    const int fd = memfd_create("keymap", MFD_CLOEXEC);
-    if (write(fd, text, size) != static_cast<ssize_t>(size)) std::perror("keymap");
-    zwp_virtual_keyboard_v1_keymap(keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd, static_cast<std::uint32_t>(size));
-    close(fd);
-    std::free(text);
-    xkb_keymap_unref(keymap);
-    xkb_context_unref(context);
-}
 
 std::uint32_t ButtonCode(int button) { return button == 2 ? BTN_RIGHT : button == 3 ? BTN_MIDDLE : BTN_LEFT; }
 
@@ -70,12 +47,11 @@ int main(int argc, char** argv) {
     if (display == nullptr) return 1;
     wl_registry_add_listener(wl_display_get_registry(display), &kRegistryEvents, nullptr);
     wl_display_roundtrip(display);
-    if (seat == nullptr || pointers == nullptr || keyboards == nullptr) {
-        std::fprintf(stderr, "virtual_input: the compositor offers no virtual pointer or keyboard\n");
+    if (seat == nullptr || pointers == nullptr) {
+        std::fprintf(stderr, "virtual_input: the compositor offers no virtual pointer\n");
         return 1;
     }
     zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointers, seat);
-    GiveKeymap(zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboards, seat));
     wl_display_roundtrip(display);
     std::cout << "ok" << std::endl;
 
