@@ -19,8 +19,8 @@
 #include "PassTiming.h"
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/ServiceProcess.h"
-#include "support/SwaySession.h"
 #include "support/Waiting.h"
+#include "support/WaylandSession.h"
 
 using namespace sentrel;
 using namespace sentrel::bench;
@@ -47,8 +47,8 @@ double PercentOfCore(long ticks, int seconds) {
 }
 
 // The reader beside the two yardsticks, over content that differs at every pixel.
-void ComparePassReads(SwaySession& sway, const std::vector<Area>& areas) {
-    WaylandScreenReader reader((sway.RuntimeDir() + "/wayland-1").c_str());
+void ComparePassReads(WaylandSession& sway, const std::vector<Area>& areas) {
+    WaylandScreenReader reader(sway.DisplaySocket().c_str());
     // Passes a second apart, as the tool's: each takes a frame of its own.
     constexpr int kPasses = 20;
     double passTotal = 0;
@@ -58,7 +58,7 @@ void ComparePassReads(SwaySession& sway, const std::vector<Area>& areas) {
     }
     const double pass = passTotal / kPasses;
 
-    wl_display* display = wl_display_connect((sway.RuntimeDir() + "/wayland-1").c_str());
+    wl_display* display = wl_display_connect(sway.DisplaySocket().c_str());
     auto start = Clock::now();
     for (int i = 0; i < 200; ++i) wl_display_roundtrip(display);
     const double roundTrip = Milliseconds(Clock::now() - start) / 200;
@@ -74,7 +74,7 @@ void ComparePassReads(SwaySession& sway, const std::vector<Area>& areas) {
                 grim / pass);
 }
 
-void MeasureTool(SwaySession& sway, int seconds) {
+void MeasureTool(WaylandSession& sway, int seconds) {
     ServiceProcess service({"--code", "4321"});
     ChildProcess input(sway.Inside({sway.Staged(SENTREL_VIRTUAL_INPUT), "1920", "1080"}));
     input.WaitForLine(ChildProcess::Stream::Out, Containing("ok"));
@@ -92,7 +92,7 @@ void MeasureTool(SwaySession& sway, int seconds) {
     app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window"));
     std::this_thread::sleep_for(1s);
     click(972, 184);
-    ChildProcess typed(sway.Inside({"wtype", "4321"}));
+    ChildProcess typed(sway.Inside({"wtype", "-k", "Shift_L", "4321"}));
     WaitFor([&] { return !typed.Running(); }, 5s);
     click(1064, 184);
     if (!service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"))) {
@@ -128,7 +128,8 @@ void MeasureTool(SwaySession& sway, int seconds) {
 int main() {
     const char* configured = std::getenv("SENTREL_BENCH_SECONDS");
     const int seconds = configured != nullptr ? std::atoi(configured) : 60;
-    SwaySession sway(1920, 1080, 1);
+    const std::unique_ptr<WaylandSession> session = WaylandSession::Sway(1920, 1080, 1);
+    WaylandSession& sway = *session;
     ChildProcess content(sway.Inside({sway.Staged(SENTREL_COLOUR_WINDOW)}));
     content.Send("pattern");
     content.WaitForLine(ChildProcess::Stream::Out, Containing("painted pattern"));

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev
   qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
-  libwayland-dev qt6-wayland
+  libwayland-dev libpipewire-0.3-dev qt6-wayland
   fonts-wqy-zenhei
 )
 if [ "${1:-}" = "test" ]; then

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "monitor/ScreenPixels.h"
+#include "platform/wayland/OutputCapture.h"
 #include "platform/wayland/ShmBuffer.h"
 
 struct zwlr_screencopy_manager_v1;
@@ -24,7 +24,7 @@ namespace sentrel {
 // keeps its sample points fully transparent for them to show what lies
 // beneath. The reader has a connection of its own, so its waits for frames
 // never hold up the toolkit's.
-class WaylandScreenReader : public ScreenPixels {
+class WaylandScreenReader : public OutputCapture {
 public:
     // display: as for wl_display_connect, nullptr for $WAYLAND_DISPLAY.
     // Throws std::runtime_error, saying why, when there is no compositor or
@@ -35,8 +35,8 @@ public:
     // The output to read, by the name the toolkit gives its screen; asked on
     // every read. The first output when none has that name.
     void ReadOutput(std::function<std::string()> name) { outputName_ = std::move(name); }
-    // The width in pixels of that output's current mode, 0 when unknown.
-    std::int32_t OutputPixelWidth();
+    // The width of that output's current mode.
+    std::int32_t OutputPixelWidth() override;
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
 

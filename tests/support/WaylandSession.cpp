@@ -1,4 +1,4 @@
-#include "support/SwaySession.h"
+#include "support/WaylandSession.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -22,16 +21,24 @@ bool Finished(ChildProcess& process) {
     return !process.Running() && process.ExitCode() == 0;
 }
 
-std::string FirstFile(const std::string& dir, const std::string& prefix) {
+std::string FirstFile(const std::string& dir, const std::string& prefix, const std::string& notEnding = "!") {
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        if (entry.path().filename().string().rfind(prefix, 0) == 0) return entry.path().string();
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && !name.ends_with(notEnding)) return entry.path().string();
     }
     return "";
 }
 
+bool WaitForFile(const std::string& dir, const std::string& prefix) {
+    for (int i = 0; i < 1000 && FirstFile(dir, prefix, ".lock").empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return !FirstFile(dir, prefix, ".lock").empty();
+}
+
 }  // namespace
 
-SwaySession::SwaySession(int width, int height, double scale, const std::string& config) {
+WaylandSession::WaylandSession() {
     uid_t uid = getuid();
     gid_t gid = getgid();
     if (geteuid() == 0) {
@@ -52,62 +59,79 @@ SwaySession::SwaySession(int width, int height, double scale, const std::string&
                    "KILL",
                    "--"};
     }
-    char dir[] = "/tmp/sentrel-sway-XXXXXX";
+    char dir[] = "/tmp/sentrel-wayland-XXXXXX";
     if (mkdtemp(dir) == nullptr || chown(dir, uid, gid) != 0) throw std::runtime_error("no runtime folder");
     runtimeDir_ = dir;
+    // Users' sessions have a bus, which `sentrel --toggle` speaks over.
+    helpers_.push_back(
+        std::make_unique<ChildProcess>(Inside({"dbus-daemon", "--session", "--nofork", "--address=" + BusAddress()})));
+}
 
-    std::ofstream(runtimeDir_ + "/config")
+void WaylandSession::Start(const std::vector<std::string>& compositor) {
+    compositor_ = std::make_unique<ChildProcess>(Inside(compositor));
+    if (!WaitForFile(runtimeDir_, "wayland-")) throw std::runtime_error(compositor[0] + " did not start");
+}
+
+std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, double scale) {
+    std::unique_ptr<WaylandSession> session(new WaylandSession);
+    const std::string config = session->runtimeDir_ + "/config";
+    std::ofstream(config)
         << "output HEADLESS-1 resolution " << width << "x" << height << " scale " << scale << "\n"
         << "default_border none\n"
         << "default_floating_border none\n"
         << "seat seat0 hide_cursor 1\n"
-        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n"
-        << config << "\n";
-    chmod((runtimeDir_ + "/config").c_str(), 0644);
-    // Users' sessions have a bus, which `sentrel --toggle` speaks over.
-    bus_ = std::make_unique<ChildProcess>(
-        Inside({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + runtimeDir_ + "/bus"}));
-    sway_ = std::make_unique<ChildProcess>(Inside({"sway", "-c", runtimeDir_ + "/config"}));
-    for (int i = 0;
-         i < 1000 && (FirstFile(runtimeDir_, "sway-ipc.").empty() || FirstFile(runtimeDir_, "wayland-1").empty());
-         ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (FirstFile(runtimeDir_, "sway-ipc.").empty()) throw std::runtime_error("sway did not start");
+        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n";
+    chmod(config.c_str(), 0644);
+    session->Start({"sway", "-c", config});
+    if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
+    return session;
 }
 
-SwaySession::~SwaySession() {
-    sway_.reset();
-    bus_.reset();
+std::unique_ptr<WaylandSession> WaylandSession::Mutter(int width, int height) {
+    std::unique_ptr<WaylandSession> session(new WaylandSession);
+    session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"pipewire"})));
+    if (!WaitForFile(session->runtimeDir_, "pipewire-0")) throw std::runtime_error("PipeWire did not start");
+    session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wireplumber"})));
+    session->Start({"mutter", "--headless", "--virtual-monitor", std::to_string(width) + "x" + std::to_string(height),
+                    "--wayland", "--no-x11"});
+    return session;
+}
+
+WaylandSession::~WaylandSession() {
+    compositor_.reset();
+    while (!helpers_.empty()) helpers_.pop_back();
     std::filesystem::remove_all(runtimeDir_);
 }
 
-std::vector<std::string> SwaySession::Inside(std::vector<std::string> argv) const {
+std::vector<std::string> WaylandSession::Inside(std::vector<std::string> argv) const {
     std::vector<std::string> all = asUser_;
+    const std::string display = std::filesystem::path(DisplaySocket()).filename();
     for (const std::string& word :
          {std::string("/usr/bin/env"), std::string("-u"), std::string("DISPLAY"), "XDG_RUNTIME_DIR=" + runtimeDir_,
-          "HOME=" + runtimeDir_, std::string("WAYLAND_DISPLAY=wayland-1"), std::string("WLR_BACKENDS=headless"),
+          "HOME=" + runtimeDir_, "WAYLAND_DISPLAY=" + display, std::string("WLR_BACKENDS=headless"),
           std::string("WLR_RENDERER=pixman"), std::string("WLR_LIBINPUT_NO_DEVICES=1"),
-          "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtimeDir_ + "/bus"}) {
+          "DBUS_SESSION_BUS_ADDRESS=" + BusAddress()}) {
         all.push_back(word);
     }
     all.insert(all.end(), argv.begin(), argv.end());
     return all;
 }
 
-std::string SwaySession::Staged(const std::string& path) const {
+std::string WaylandSession::DisplaySocket() const { return FirstFile(runtimeDir_, "wayland-", ".lock"); }
+
+std::string WaylandSession::Staged(const std::string& path) const {
     const std::string copy = runtimeDir_ + "/" + std::filesystem::path(path).filename().string();
     std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
     chmod(copy.c_str(), 0755);
     return copy;
 }
 
-bool SwaySession::Command(const std::string& command) const {
+bool WaylandSession::Command(const std::string& command) const {
     ChildProcess swaymsg(Inside({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command}));
     return Finished(swaymsg);
 }
 
-ScreenShot SwaySession::Shot() const {
+ScreenShot WaylandSession::Shot() const {
     const std::string file = runtimeDir_ + "/shot.ppm";
     ChildProcess grim(Inside({"grim", "-t", "ppm", file}));
     if (!Finished(grim)) throw std::runtime_error("grim took no picture");

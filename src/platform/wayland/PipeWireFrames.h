@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/wayland/OutputCapture.h"
+
+struct pw_thread_loop;
+struct pw_context;
+struct pw_core;
+struct pw_stream;
+struct spa_hook;
+
+namespace sentrel {
+
+// The frames of a screen-cast PipeWire stream (a portal's or a compositor's),
+// received on a thread of their own. Each frame that arrives replaces the
+// one kept, at most a few times a second, and a read takes its points from
+// the newest: it never waits. Until the first frame, or once the stream has
+// gone, points read as unreadable.
+class PipeWireFrames : public OutputCapture {
+public:
+    // remote: a PipeWire connection's file descriptor from the portal (taken
+    // over), or -1 for the session's own PipeWire. node: the stream's node.
+    // Throws std::runtime_error when PipeWire cannot be reached.
+    PipeWireFrames(int remote, std::uint32_t node);
+    ~PipeWireFrames() override;
+    PipeWireFrames(const PipeWireFrames&) = delete;
+    PipeWireFrames& operator=(const PipeWireFrames&) = delete;
+
+    std::int32_t OutputPixelWidth() override;
+    void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+
+    struct Events;
+
+private:
+    void Stop();
+
+    pw_thread_loop* loop_ = nullptr;
+    pw_context* context_ = nullptr;
+    pw_core* core_ = nullptr;
+    pw_stream* stream_ = nullptr;
+    spa_hook* listener_ = nullptr;
+
+    std::mutex mutex_;  // guards what follows, written on the stream's thread
+    std::uint32_t format_ = 0;
+    std::int32_t width_ = 0, height_ = 0;
+    std::vector<std::uint8_t> frame_;  // rows of width_ pixels, 4 bytes each
+    bool streaming_ = false;
+};
+
+}  // namespace sentrel

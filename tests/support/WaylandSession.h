@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+
+namespace sentrel::testing {
+
+// A picture of the screen, as grim takes it: the output's own pixels.
+struct ScreenShot {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+
+    // 0x00BBGGRR, as the tool's screen reader gives colours.
+    int Colour(int x, int y) const {
+        const unsigned char* p =
+            &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
+        return p[0] | (p[1] << 8) | (p[2] << 16);
+    }
+};
+
+// A headless Wayland session of a test's own, with a session bus, on one
+// output of the size given. sway refuses to run as root, so under root the
+// session and every program in it run as an ordinary user made for these
+// tests, and programs are copied where that user may run them.
+class WaylandSession {
+public:
+    // sway: no window borders, the pointer drawn nowhere, Sentrel's window
+    // floating over the output.
+    static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale);
+    // mutter with PipeWire, whose screen-cast interface needs no dialog.
+    static std::unique_ptr<WaylandSession> Mutter(int width, int height);
+    ~WaylandSession();
+
+    // argv run inside the session (as its user, with its environment).
+    std::vector<std::string> Inside(std::vector<std::string> argv) const;
+    // A copy of a file that the session's user can read and run.
+    std::string Staged(const std::string& path) const;
+    // sway only: runs a sway command and says whether it succeeded.
+    bool Command(const std::string& command) const;
+    // sway only: the screen, through grim.
+    ScreenShot Shot() const;
+    const std::string& RuntimeDir() const { return runtimeDir_; }
+    // The compositor's socket, as a client outside the session names it.
+    std::string DisplaySocket() const;
+    std::string BusAddress() const { return "unix:path=" + runtimeDir_ + "/bus"; }
+    pid_t CompositorPid() const { return compositor_->Pid(); }
+
+private:
+    WaylandSession();
+    void Start(const std::vector<std::string>& compositor);
+
+    std::string runtimeDir_;
+    std::vector<std::string> asUser_;
+    std::vector<std::unique_ptr<ChildProcess>> helpers_;  // the bus, PipeWire
+    std::unique_ptr<ChildProcess> compositor_;
+};
+
+}  // namespace sentrel::testing
