@@ -22,9 +22,10 @@ struct ScreenShot {
 };
 
 // A headless Wayland session of a test's own, with a session bus, on one
-// output of the size given. sway refuses to run as root, so under root the
+// output of the size given. sway refuses to run as root, so under root its
 // session and every program in it run as an ordinary user made for these
-// tests, and programs are copied where that user may run them.
+// tests, and programs are copied where that user may run them. mutter's
+// session is the test's own user's, whose bus the test speaks on.
 class WaylandSession {
 public:
     // sway: no window borders, the pointer drawn nowhere, Sentrel's window
@@ -49,7 +50,7 @@ public:
     pid_t CompositorPid() const { return compositor_->Pid(); }
 
 private:
-    WaylandSession();
+    explicit WaylandSession(bool refusesRoot);
     void Start(const std::vector<std::string>& compositor);
 
     std::string runtimeDir_;

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/wayland/PipeWireFrames.h"
+#include "support/Waiting.h"
+#include "support/WaylandSession.h"
+
+namespace sentrel {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing;
+
+// Takes the node of the stream that mutter casts once it has started.
+class StreamNode : public QObject {
+    Q_OBJECT
+public:
+    std::uint32_t node = 0;
+public slots:
+    void Added(uint id) { node = id; }
+};
+
+// The colour window's pattern at a screen pixel, as 0x00BBGGRR.
+std::int32_t Pattern(ScreenPoint p) {
+    return (p.x % 256) | ((p.y % 256) << 8) | (((p.x / 256) * 16 + p.y / 256) << 16);
+}
+
+// What GNOME's screen-cast portal hands over after its dialog: a PipeWire
+// stream of the monitor, here asked of mutter's own interface, which needs
+// no dialog. Its frames are read at exactly the points asked.
+TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
+    const auto mutter = WaylandSession::Mutter(1920, 1080);
+    ChildProcess content(
+        mutter->Inside({"QT_WAYLAND_DISABLE_WINDOWDECORATION=1", mutter->Staged(SENTREL_COLOUR_WINDOW)}));
+    ASSERT_TRUE(content.Send("pattern"));
+    ASSERT_TRUE(content.WaitForLine(ChildProcess::Stream::Out, Containing("painted pattern")));
+
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()), "mutter");
+    const QString service = "org.gnome.Mutter.ScreenCast";
+    QDBusInterface cast(service, "/org/gnome/Mutter/ScreenCast", service, bus);
+    const QDBusReply<QDBusObjectPath> session = cast.call("CreateSession", QVariantMap{});
+    ASSERT_TRUE(session.isValid()) << session.error().message().toStdString();
+    QDBusInterface sessionCalls(service, session.value().path(), service + ".Session", bus);
+    const QDBusReply<QDBusObjectPath> stream =
+        sessionCalls.call("RecordMonitor", QString(), QVariantMap{{"cursor-mode", QVariant::fromValue(0u)}});
+    ASSERT_TRUE(stream.isValid()) << stream.error().message().toStdString();
+    StreamNode added;
+    ASSERT_TRUE(bus.connect(service, stream.value().path(), service + ".Stream", "PipeWireStreamAdded", &added,
+                            SLOT(Added(uint))));
+    ASSERT_TRUE(sessionCalls.call("Start").type() != QDBusMessage::ErrorMessage);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return added.node != 0;
+        },
+        10s));
+
+    ::setenv("XDG_RUNTIME_DIR", mutter->RuntimeDir().c_str(), 1);
+    PipeWireFrames frames(-1, added.node);
+    std::vector<ScreenPoint> points;
+    for (int y = 0; y < 1080; y += 37) {
+        for (int x = y % 5; x < 1920; x += 53) points.push_back({x, y});
+    }
+    std::vector<std::int32_t> colours(points.size()), expected(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) expected[i] = Pattern(points[i]);
+    WaitFor(
+        [&] {
+            frames.Read(points, colours);
+            return colours == expected;
+        },
+        10s);
+    EXPECT_EQ(frames.OutputPixelWidth(), 1920);
+    EXPECT_EQ(colours, expected);
+}
+
+}  // namespace
+}  // namespace sentrel
+
+#include "PipeWireFramesOnMutterTest.moc"
