@@ -10,10 +10,14 @@
 namespace sentrel {
 
 // How this session's screen is read: natively where a Wayland compositor
-// copies its screen for clients (wlroots), else through X11, which on other
-// Wayland sessions is XWayland.
+// copies its screen for clients (wlroots) or the desktop casts it through
+// its portal (GNOME, KDE Plasma), else through X11, which on other Wayland
+// sessions is XWayland.
 struct ScreenCapture {
     std::unique_ptr<WaylandScreenReader> wayland;
+    // Set when the screen comes through the screen-cast portal, which is
+    // asked once the toolkit runs.
+    bool portal = false;
     std::unique_ptr<XcbScreenReader> x11;
     // Why a Wayland session is read through XWayland; empty otherwise.
     std::string whyNotWayland;
@@ -28,5 +32,9 @@ ScreenCapture ChooseScreenCapture();
 // read as black there, and would never count. The user must hear it, with
 // why and what to do, in a box that does not stop the window.
 void WarnWhenOnlyX11WindowsCanBeSeen(QWidget& window, const std::string& why);
+
+// Where the screen cast never started, nothing on the screen can be seen:
+// the user hears why and what to do, and Sentrel keeps running.
+void WarnThatNothingCanBeSeen(QWidget& window, const std::string& why);
 
 }  // namespace sentrel

@@ -2,6 +2,7 @@
 #include <QCursor>
 #include <QIcon>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <stdexcept>
@@ -17,6 +18,7 @@
 #include "platform/curl/CurlTransport.h"
 #include "platform/qt/CjkFonts.h"
 #include "platform/qt/EndSignals.h"
+#include "platform/qt/PortalFrames.h"
 #include "platform/qt/QtFormView.h"
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"
@@ -101,21 +103,28 @@ int main(int argc, char** argv) {
     // Areas are watched through Sentrel's own window: it never counts.
     std::function<MonitorPlacement()> placement = [&view] { return view.Placement(); };
     ScreenPixels* desktop = capture.x11.get();
-    if (capture.wayland) {
+    OutputCapture* native = capture.wayland.get();
+    std::unique_ptr<PortalFrames> cast;
+    if (capture.portal) {
+        cast = std::make_unique<PortalFrames>(
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/screencast-restore-token",
+            [&view](const std::string& why) { WarnThatNothingCanBeSeen(view, why); });
+        native = cast.get();
+    }
+    if (native != nullptr) {
         // A Wayland client knows no position of its own: the maximised window
         // fills the output, so window units map onto the output's pixels.
-        WaylandScreenReader& reader = *capture.wayland;
-        reader.ReadOutput([&view] { return view.screen()->name().toStdString(); });
-        const auto pixelsPerUnit = [&reader, &view] {
-            const std::int32_t pixels = reader.OutputPixelWidth();
+        const auto pixelsPerUnit = [native, &view] {
+            const std::int32_t pixels = native->OutputPixelWidth();
             return pixels > 0 ? static_cast<double>(pixels) / view.screen()->geometry().width() : 1.0;
         };
         view.SeeThroughAtSamplePoints(pixelsPerUnit);
         placement = [pixelsPerUnit] { return MonitorPlacement{0, 0, pixelsPerUnit()}; };
-        desktop = &reader;
+        desktop = native;
         std::fprintf(stderr,
-                     "sentrel: on Wayland, Ctrl+W shows and hides the window once the compositor binds it "
-                     "to \"sentrel --toggle\"\n");
+                     "sentrel: on Wayland, Ctrl+W shows and hides the window once the desktop binds it to "
+                     "\"sentrel --toggle\"\n");
+        if (capture.wayland) capture.wayland->ReadOutput([&view] { return view.screen()->name().toStdString(); });
     } else {
         capture.x11->Exclude([&view] { return static_cast<xcb_window_t>(view.internalWinId()); });
         if (!capture.x11->SeesBeneathWindows()) {
