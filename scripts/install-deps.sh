@@ -17,7 +17,7 @@ if [ "${1:-}" = "test" ]; then
     xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon
     g++-mingw-w64-x86-64 qrencode wine wine64
     clang libclang-rt-dev
-    sway grim wtype mutter pipewire pipewire-bin wireplumber
+    sway grim wtype mutter pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome
   )
 fi
 

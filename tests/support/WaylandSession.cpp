@@ -94,6 +94,10 @@ std::unique_ptr<WaylandSession> WaylandSession::Mutter(int width, int height) {
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wireplumber"})));
     session->Start({"mutter", "--headless", "--virtual-monitor", std::to_string(width) + "x" + std::to_string(height),
                     "--wayland", "--no-x11"});
+    // Portals the bus starts find the compositor, and pick GNOME's backend.
+    ChildProcess update(session->Inside({"dbus-update-activation-environment", "WAYLAND_DISPLAY",
+                                         "XDG_CURRENT_DESKTOP=GNOME", "HOME", "XDG_RUNTIME_DIR"}));
+    if (!Finished(update)) throw std::runtime_error("the bus took no environment");
     return session;
 }
 

@@ -31,7 +31,7 @@ public:
     // sway: no window borders, the pointer drawn nowhere, Sentrel's window
     // floating over the output.
     static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale);
-    // mutter with PipeWire, whose screen-cast interface needs no dialog.
+    // mutter with PipeWire, and GNOME's portals started on demand.
     static std::unique_ptr<WaylandSession> Mutter(int width, int height);
     ~WaylandSession();
 

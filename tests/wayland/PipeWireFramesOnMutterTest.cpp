@@ -44,7 +44,8 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
 
     int argc = 0;
     QCoreApplication app(argc, nullptr);
-    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()), "mutter");
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()),
+                                                        QString::fromStdString(mutter->BusAddress()));
     const QString service = "org.gnome.Mutter.ScreenCast";
     QDBusInterface cast(service, "/org/gnome/Mutter/ScreenCast", service, bus);
     const QDBusReply<QDBusObjectPath> session = cast.call("CreateSession", QVariantMap{});

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+
+#include <thread>
+
+#include "support/Waiting.h"
+#include "support/WaylandSession.h"
+
+namespace sentrel {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing;
+
+// A pointer in the mutter session, through its remote-desktop interface.
+class RemotePointer {
+public:
+    explicit RemotePointer(QDBusConnection bus) : bus_(std::move(bus)) {
+        QDBusInterface desktop(kService, "/org/gnome/Mutter/RemoteDesktop", kService, bus_);
+        const QDBusReply<QDBusObjectPath> session = desktop.call("CreateSession");
+        session_ = session.value().path();
+        Call("Start", {});
+    }
+    void Click(double x, double y) {
+        // Relative moves only need no stream: first to the corner, then out.
+        Call("NotifyPointerMotionRelative", {-10000.0, -10000.0});
+        Call("NotifyPointerMotionRelative", {x, y});
+        for (const bool pressed : {true, false}) Call("NotifyPointerButton", {0x110, pressed});
+    }
+
+private:
+    void Call(const QString& method, const QList<QVariant>& arguments) {
+        QDBusInterface(kService, session_, kService + ".Session", bus_)
+            .callWithArgumentList(QDBus::Block, method, arguments);
+        std::this_thread::sleep_for(100ms);
+    }
+    inline static const QString kService = "org.gnome.Mutter.RemoteDesktop";
+    QDBusConnection bus_;
+    QString session_;
+};
+
+// On GNOME the desktop asks once, in its "Screen Share" dialog, whether
+// Sentrel may see the monitor; the answer, remembered through the token
+// Sentrel keeps, spares every later start the question.
+TEST(ScreenCastPortalOnGnome, AsksOnceAndStartsFromTheKeptTokenAfter) {
+    const auto mutter = WaylandSession::Mutter(1920, 1080);
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    RemotePointer pointer(QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()),
+                                                        QString::fromStdString(mutter->BusAddress())));
+    const std::string sentrel = mutter->Staged(SENTREL_BINARY);
+    const auto started = [](ChildProcess& tool) {
+        return !tool.Lines(ChildProcess::Stream::Err).empty() &&
+               tool.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started"), 0ms);
+    };
+    {
+        ChildProcess first(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
+        ASSERT_TRUE(first.WaitForLine(ChildProcess::Stream::Err, Containing("screen-cast portal")));
+        // The monitor in the dialog's list, then its "Share" button.
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                pointer.Click(790, 565);
+                pointer.Click(1172, 413);
+                return WaitFor([&] { return started(first); }, 1s);
+            },
+            20s));
+    }
+    struct stat token {};
+    ASSERT_EQ(stat((mutter->RuntimeDir() + "/.config/Sentrel/screencast-restore-token").c_str(), &token), 0);
+    EXPECT_EQ(token.st_mode & 0777, 0600u) << "the token is its user's alone";
+
+    ChildProcess again(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
+    EXPECT_TRUE(WaitFor([&] { return started(again); }, 10s)) << "started with no dialog answered";
+}
+
+}  // namespace
+}  // namespace sentrel
