@@ -18,16 +18,19 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 
-// An output at a scale, and the window's layout on its logical size.
+// An output at a scale, the window's layout on its logical size, and how
+// far down the compositor puts the window (as below a top bar).
 struct Output {
     double scale;
     int width, height;
     Screen logical;
+    int top = 0;
     std::string Name() const {
         std::string scaleName = std::to_string(scale);
         scaleName = scaleName.substr(0, scaleName.find_last_not_of("0.") + 1);
         for (char& c : scaleName) c = c == '.' ? '_' : c;
-        return std::to_string(width) + "x" + std::to_string(height) + "_scale" + scaleName;
+        return std::to_string(width) + "x" + std::to_string(height) + "_scale" + scaleName +
+               (top != 0 ? "_down" + std::to_string(top) : "");
     }
 };
 
@@ -36,8 +39,13 @@ void PrintTo(const Output& output, std::ostream* out) { *out << output.Name(); }
 class SentrelOnSway : public ::testing::TestWithParam<Output> {
 protected:
     const Output& output() const { return GetParam(); }
-    ScreenPoint Pixel(ScreenPoint unit) const { return MonitorPixels::Map(unit, {0, 0, output().scale}); }
+    // A window unit's pixel on the output.
+    ScreenPoint Pixel(ScreenPoint unit) const {
+        return MonitorPixels::Map(unit, {0, static_cast<std::int32_t>(output().top * output().scale), output().scale});
+    }
     ScreenPoint Pixel(Spot spot) const { return Pixel(ScreenPoint{spot.x, spot.y}); }
+    // Where the pointer goes for a window unit.
+    std::string On(int x, int y) const { return std::to_string(x) + " " + std::to_string(y + output().top); }
 
     std::unique_ptr<WaylandSession> sway_ = WaylandSession::Sway(output().width, output().height, output().scale);
 };
@@ -86,6 +94,8 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     ServiceProcess service({"--code", "4321"});
     const std::string sentrel = sway_->Staged(SENTREL_BINARY);
     ASSERT_TRUE(sway_->Command("bindsym Ctrl+w exec " + sentrel + " --toggle"));
+    ASSERT_TRUE(
+        sway_->Command("for_window [app_id=\"sentrel\"] move absolute position 0 " + std::to_string(output().top)));
     ChildProcess content(sway_->Inside({sway_->Staged(SENTREL_COLOUR_WINDOW)}));
     ASSERT_TRUE(Painted(content, "2040A0"));
     const Screen& screen = output().logical;
@@ -93,7 +103,7 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
         {sway_->Staged(SENTREL_VIRTUAL_INPUT), std::to_string(screen.width), std::to_string(screen.height)}));
     ASSERT_TRUE(input.WaitForLine(ChildProcess::Stream::Out, Containing("ok")));
     const auto click = [&](Spot spot) {
-        return input.Send("move " + At(spot)) && input.Send("press 1") && input.Send("release 1");
+        return input.Send("move " + On(spot.x, spot.y)) && input.Send("press 1") && input.Send("release 1");
     };
     // A seat with no keyboard loses the first key of each wtype run, whose
     // keyboard goes with it: a Shift first, which does no harm if it comes.
@@ -123,7 +133,8 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
 
     // Dragged through several moves with the button held.
     constexpr float x1 = 400, y1 = 300, x2 = 600, y2 = 450;
-    for (const char* step : {"move 400 300", "press 1", "move 450 350", "move 600 450", "release 1"}) {
+    for (const std::string& step : {"move " + On(400, 300), std::string("press 1"), "move " + On(450, 350),
+                                    "move " + On(600, 450), std::string("release 1")}) {
         ASSERT_TRUE(input.Send(step));
     }
     ASSERT_TRUE(click(screen.InToolbar(kChangeMode)));
@@ -135,6 +146,12 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2500ms))
         << "an alert within 2.5 s of the change";
     EXPECT_LE(std::chrono::steady_clock::now() - changed, 2500ms);
+    if (output().top != 0) {
+        // Found from the mark in the window's corner, which Sentrel reads from.
+        EXPECT_TRUE(
+            app.WaitForLine(ChildProcess::Stream::Err,
+                            Containing("corner is at pixel (0, " + std::to_string(Pixel(ScreenPoint{0, 0}).y) + ")")));
+    }
 
     // Every sample point of the window shows what grim sees there once the
     // window is hidden; a point between them shows the window's tint.
@@ -163,7 +180,7 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Outputs, SentrelOnSway,
                          ::testing::Values(Output{1, 1920, 1080, {1920, 1080}}, Output{2, 2560, 1600, {1280, 800}},
-                                           Output{1.5, 1920, 1200, {1280, 800}}),
+                                           Output{1.5, 1920, 1200, {1280, 800}, 30}),
                          [](const ::testing::TestParamInfo<Output>& output) { return output.param.Name(); });
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "monitor/SampleArea.h"
+#include "platform/wayland/CornerMark.h"
 
 namespace sentrel {
 
@@ -33,6 +34,13 @@ void Pinholes::paintEvent(QPaintEvent* event) {
     painter.setCompositionMode(QPainter::CompositionMode_Clear);
     for (const ScreenPoint& p : points_) {
         painter.fillRect(p.x - margin, p.y - margin, 1 + 2 * margin, 1 + 2 * margin, Qt::transparent);
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    constexpr int block = CornerMark::kBlockUnits;
+    for (std::size_t i = 0; i < CornerMark::kColours.size(); ++i) {
+        const std::int32_t bgr = CornerMark::kColours[i];
+        painter.fillRect(static_cast<int>(i) * block, 0, block, block,
+                         QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
     }
 }
 

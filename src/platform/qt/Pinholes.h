@@ -15,7 +15,8 @@ namespace sentrel {
 // window. It takes no mouse input. Where the screen's pixels are a fractional
 // number of window units, the compositor filters the window when it scales
 // it, so each hole is widened by a unit on every side to keep the sample
-// pixel clear of its neighbours.
+// pixel clear of its neighbours. It also paints the mark by which the
+// window's corner is found on the screen.
 class Pinholes : public QWidget {
 public:
     Pinholes(QWidget& window, std::function<double()> pixelsPerUnit);

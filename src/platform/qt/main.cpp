@@ -25,6 +25,7 @@
 #include "platform/qt/ScreenCapture.h"
 #include "platform/qt/SignInPicture.h"
 #include "platform/qt/ToggleService.h"
+#include "platform/wayland/WindowOnOutput.h"
 #include "service/ServiceAddress.h"
 #include "service/ServiceClient.h"
 
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     ScreenPixels* desktop = capture.x11.get();
     OutputCapture* native = capture.wayland.get();
     std::unique_ptr<PortalFrames> cast;
+    std::unique_ptr<WindowOnOutput> window;
     if (capture.portal) {
         cast = std::make_unique<PortalFrames>(
             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/screencast-restore-token",
@@ -112,14 +114,11 @@ int main(int argc, char** argv) {
         native = cast.get();
     }
     if (native != nullptr) {
-        // A Wayland client knows no position of its own: the maximised window
-        // fills the output, so window units map onto the output's pixels.
-        const auto pixelsPerUnit = [native, &view] {
-            const std::int32_t pixels = native->OutputPixelWidth();
-            return pixels > 0 ? static_cast<double>(pixels) / view.screen()->geometry().width() : 1.0;
-        };
-        view.SeeThroughAtSamplePoints(pixelsPerUnit);
-        placement = [pixelsPerUnit] { return MonitorPlacement{0, 0, pixelsPerUnit()}; };
+        // A Wayland client is not told where its window is: the window marks
+        // its corner, which is looked for on the output.
+        window = std::make_unique<WindowOnOutput>(*native, [&view] { return view.screen()->geometry().width(); });
+        view.SeeThroughAtSamplePoints([&window] { return window->PixelsPerUnit(); });
+        placement = [&window] { return window->Placement(); };
         desktop = native;
         std::fprintf(stderr,
                      "sentrel: on Wayland, Ctrl+W shows and hides the window once the desktop binds it to "
