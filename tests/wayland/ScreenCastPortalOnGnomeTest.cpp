@@ -45,10 +45,10 @@ private:
     QString session_;
 };
 
-// On GNOME the desktop asks once, in its "Screen Share" dialog, whether
-// Sentrel may see the monitor; the answer, remembered through the token
-// Sentrel keeps, spares every later start the question.
-TEST(ScreenCastPortalOnGnome, AsksOnceAndStartsFromTheKeptTokenAfter) {
+// On GNOME the desktop asks, in its "Screen Share" dialog, whether Sentrel
+// may see the monitor; a refusal is told to the user; a yes, remembered
+// through the token Sentrel keeps, spares every later start the question.
+TEST(ScreenCastPortalOnGnome, SaysNoIsHeardAndYesIsRemembered) {
     const auto mutter = WaylandSession::Mutter(1920, 1080);
     int argc = 0;
     QCoreApplication app(argc, nullptr);
@@ -59,6 +59,18 @@ TEST(ScreenCastPortalOnGnome, AsksOnceAndStartsFromTheKeptTokenAfter) {
         return !tool.Lines(ChildProcess::Stream::Err).empty() &&
                tool.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started"), 0ms);
     };
+    {
+        // Refused: said so, and Sentrel runs on.
+        ChildProcess refused(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                pointer.Click(749, 413);  // "Cancel"
+                return refused.WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 1s)
+                    .has_value();
+            },
+            20s));
+        EXPECT_TRUE(refused.Running());
+    }
     {
         ChildProcess first(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
         ASSERT_TRUE(first.WaitForLine(ChildProcess::Stream::Err, Containing("screen-cast portal")));
