@@ -2,13 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
 #include <QDBusObjectPath>
-#include <QDBusReply>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/wayland/PipeWireFrames.h"
+#include "support/BusCall.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -47,17 +46,15 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()),
                                                         QString::fromStdString(mutter->BusAddress()));
     const QString service = "org.gnome.Mutter.ScreenCast";
-    QDBusInterface cast(service, "/org/gnome/Mutter/ScreenCast", service, bus);
-    const QDBusReply<QDBusObjectPath> session = cast.call("CreateSession", QVariantMap{});
-    ASSERT_TRUE(session.isValid()) << session.error().message().toStdString();
-    QDBusInterface sessionCalls(service, session.value().path(), service + ".Session", bus);
-    const QDBusReply<QDBusObjectPath> stream =
-        sessionCalls.call("RecordMonitor", QString(), QVariantMap{{"cursor-mode", QVariant::fromValue(0u)}});
-    ASSERT_TRUE(stream.isValid()) << stream.error().message().toStdString();
+    const QString session =
+        ReturnedPath(BusCall(bus, service, "/org/gnome/Mutter/ScreenCast", service, "CreateSession", {QVariantMap{}}));
+    ASSERT_FALSE(session.isEmpty());
+    const QString stream = ReturnedPath(BusCall(bus, service, session, service + ".Session", "RecordMonitor",
+                                                {QString(), QVariantMap{{"cursor-mode", QVariant::fromValue(0u)}}}));
+    ASSERT_FALSE(stream.isEmpty());
     StreamNode added;
-    ASSERT_TRUE(bus.connect(service, stream.value().path(), service + ".Stream", "PipeWireStreamAdded", &added,
-                            SLOT(Added(uint))));
-    ASSERT_TRUE(sessionCalls.call("Start").type() != QDBusMessage::ErrorMessage);
+    ASSERT_TRUE(bus.connect(service, stream, service + ".Stream", "PipeWireStreamAdded", &added, SLOT(Added(uint))));
+    ASSERT_EQ(BusCall(bus, service, session, service + ".Session", "Start").type(), QDBusMessage::ReplyMessage);
     ASSERT_TRUE(WaitFor(
         [&] {
             QCoreApplication::processEvents();
@@ -81,6 +78,7 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
         10s);
     EXPECT_EQ(frames.OutputPixelWidth(), 1920);
     EXPECT_EQ(colours, expected);
+    QDBusConnection::disconnectFromBus(bus.name());
 }
 
 }  // namespace

@@ -3,12 +3,11 @@
 #include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
 #include <QDBusObjectPath>
-#include <QDBusReply>
 
 #include <thread>
 
+#include "support/BusCall.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -22,9 +21,7 @@ using namespace testing;
 class RemotePointer {
 public:
     explicit RemotePointer(QDBusConnection bus) : bus_(std::move(bus)) {
-        QDBusInterface desktop(kService, "/org/gnome/Mutter/RemoteDesktop", kService, bus_);
-        const QDBusReply<QDBusObjectPath> session = desktop.call("CreateSession");
-        session_ = session.value().path();
+        session_ = ReturnedPath(BusCall(bus_, kService, "/org/gnome/Mutter/RemoteDesktop", kService, "CreateSession"));
         Call("Start", {});
     }
     void Click(double x, double y) {
@@ -36,8 +33,7 @@ public:
 
 private:
     void Call(const QString& method, const QList<QVariant>& arguments) {
-        QDBusInterface(kService, session_, kService + ".Session", bus_)
-            .callWithArgumentList(QDBus::Block, method, arguments);
+        BusCall(bus_, kService, session_, kService + ".Session", method, arguments);
         std::this_thread::sleep_for(100ms);
     }
     inline static const QString kService = "org.gnome.Mutter.RemoteDesktop";
@@ -89,6 +85,7 @@ TEST(ScreenCastPortalOnGnome, SaysNoIsHeardAndYesIsRemembered) {
 
     ChildProcess again(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
     EXPECT_TRUE(WaitFor([&] { return started(again); }, 10s)) << "started with no dialog answered";
+    QDBusConnection::disconnectFromBus(QString::fromStdString(mutter->BusAddress()));
 }
 
 }  // namespace
