@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "support/BusCall.h"
+#include "support/SentrelLayout.h"
+#include "support/ServiceProcess.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -24,11 +26,21 @@ public:
         session_ = ReturnedPath(BusCall(bus_, kService, "/org/gnome/Mutter/RemoteDesktop", kService, "CreateSession"));
         Call("Start", {});
     }
-    void Click(double x, double y) {
-        // Relative moves only need no stream: first to the corner, then out.
+    void Click(double x, double y) { Drag(x, y, x, y); }
+    void Drag(double x1, double y1, double x2, double y2) {
+        // Relative moves need no stream: first to the corner, then out.
         Call("NotifyPointerMotionRelative", {-10000.0, -10000.0});
-        Call("NotifyPointerMotionRelative", {x, y});
-        for (const bool pressed : {true, false}) Call("NotifyPointerButton", {0x110, pressed});
+        Call("NotifyPointerMotionRelative", {x1, y1});
+        Call("NotifyPointerButton", {0x110, true});
+        Call("NotifyPointerMotionRelative", {(x2 - x1) / 2, (y2 - y1) / 2});
+        Call("NotifyPointerMotionRelative", {(x2 - x1) / 2, (y2 - y1) / 2});
+        Call("NotifyPointerButton", {0x110, false});
+    }
+    // After a Shift: the first key of a keyboard new to the seat is lost.
+    void Type(const std::string& text) {
+        for (const uint key : QList<uint>{0xFFE1} + QList<uint>(text.begin(), text.end())) {
+            for (const bool pressed : {true, false}) Call("NotifyKeyboardKeysym", {key, pressed});
+        }
     }
 
 private:
@@ -44,8 +56,14 @@ private:
 // On GNOME the desktop asks, in its "Screen Share" dialog, whether Sentrel
 // may see the monitor; a refusal is told to the user; a yes, remembered
 // through the token Sentrel keeps, spares every later start the question.
-TEST(ScreenCastPortalOnGnome, SaysNoIsHeardAndYesIsRemembered) {
+// Through the cast, Sentrel then watches what lies beneath its window.
+TEST(ScreenCastPortalOnGnome, RefusalIsToldConsentIsKeptAndTheCastIsWatched) {
     const auto mutter = WaylandSession::Mutter(1920, 1080);
+    ServiceProcess service({"--code", "4321"});
+    const std::string url = "SENTREL_SERVICE_URL=" + service.Url();
+    ChildProcess content(
+        mutter->Inside({"QT_WAYLAND_DISABLE_WINDOWDECORATION=1", mutter->Staged(SENTREL_COLOUR_WINDOW)}));
+    ASSERT_TRUE(content.Send("2040A0"));
     int argc = 0;
     QCoreApplication app(argc, nullptr);
     RemotePointer pointer(QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()),
@@ -57,7 +75,7 @@ TEST(ScreenCastPortalOnGnome, SaysNoIsHeardAndYesIsRemembered) {
     };
     {
         // Refused: said so, and Sentrel runs on.
-        ChildProcess refused(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
+        ChildProcess refused(mutter->Inside({url, sentrel}));
         EXPECT_TRUE(WaitFor(
             [&] {
                 pointer.Click(749, 413);  // "Cancel"
@@ -68,7 +86,7 @@ TEST(ScreenCastPortalOnGnome, SaysNoIsHeardAndYesIsRemembered) {
         EXPECT_TRUE(refused.Running());
     }
     {
-        ChildProcess first(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
+        ChildProcess first(mutter->Inside({url, sentrel}));
         ASSERT_TRUE(first.WaitForLine(ChildProcess::Stream::Err, Containing("screen-cast portal")));
         // The monitor in the dialog's list, then its "Share" button.
         EXPECT_TRUE(WaitFor(
@@ -83,8 +101,24 @@ TEST(ScreenCastPortalOnGnome, SaysNoIsHeardAndYesIsRemembered) {
     ASSERT_EQ(stat((mutter->RuntimeDir() + "/.config/Sentrel/screencast-restore-token").c_str(), &token), 0);
     EXPECT_EQ(token.st_mode & 0777, 0600u) << "the token is its user's alone";
 
-    ChildProcess again(mutter->Inside({"SENTREL_SERVICE_URL=http://127.0.0.1:9", sentrel}));
+    ChildProcess again(mutter->Inside({url, sentrel}));
     EXPECT_TRUE(WaitFor([&] { return started(again); }, 10s)) << "started with no dialog answered";
+
+    const Screen screen;
+    const Spot codeBox = screen.InSignIn(kCodeBox), signIn = screen.InSignIn(kSignIn);
+    pointer.Click(codeBox.x, codeBox.y);
+    pointer.Type("4321");
+    pointer.Click(signIn.x, signIn.y);
+    ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted")));
+    pointer.Drag(400, 300, 600, 450);
+    for (const Spot control : {screen.InToolbar(kChangeMode), screen.InToolbar(kStart)}) {
+        pointer.Click(control.x, control.y);
+    }
+    std::this_thread::sleep_for(1500ms);
+    ASSERT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert before the change";
+    ASSERT_TRUE(content.Send("A0F000"));
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2500ms))
+        << "an alert within 2.5 s of the change";
     QDBusConnection::disconnectFromBus(QString::fromStdString(mutter->BusAddress()));
 }
 
