@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -21,5 +24,14 @@ bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
 inline ChildProcess::LineTest Containing(const std::string& text) {
     return [text](const std::string& line) { return line.find(text) != std::string::npos; };
 }
+
+// What a tool said, printed when the test that ran it has failed.
+struct SaidOnFailure {
+    ChildProcess& tool;
+    ~SaidOnFailure() {
+        if (!::testing::Test::HasFailure()) return;
+        for (const std::string& line : tool.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
+    }
+};
 
 }  // namespace sentrel::testing

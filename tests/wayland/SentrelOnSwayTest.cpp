@@ -114,13 +114,7 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     };
 
     ChildProcess app(sway_->Inside({"SENTREL_SERVICE_URL=" + service.Url(), sentrel}));
-    struct Report {
-        ChildProcess& app;
-        ~Report() {
-            if (!::testing::Test::HasFailure()) return;
-            for (const std::string& line : app.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
-        }
-    } report{app};
+    const SaidOnFailure report{app};
     ASSERT_TRUE(app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window")));
     const ScreenPoint paper = Pixel(screen.InSignIn(kSignInPaper));
     ASSERT_TRUE(WaitFor([&] { return sway_->Shot().Colour(paper.x, paper.y) == 0xFFFFFF; }, 10s))

@@ -7,17 +7,25 @@
 namespace sentrel {
 
 PortalFrames::PortalFrames(const QString& tokenFile, std::function<void(const std::string& why)> failed)
-    : portal_(
+    : failed_(std::move(failed)),
+      portal_(
           QDBusConnection::sessionBus(), tokenFile,
-          [this, failed](int remote, std::uint32_t node) {
+          [this](int remote, std::uint32_t node) {
               try {
                   frames_ = std::make_unique<PipeWireFrames>(remote, node);
                   std::fprintf(stderr, "sentrel: the screen cast has started (PipeWire node %u)\n", node);
               } catch (const std::runtime_error& error) {
-                  failed(error.what());
+                  failed_(error.what());
               }
+              answered_();
           },
-          failed) {
+          [this](const std::string& why) {
+              failed_(why);
+              answered_();
+          }) {}
+
+void PortalFrames::Start(std::function<void()> answered) {
+    answered_ = std::move(answered);
     portal_.Start();
 }
 

@@ -17,10 +17,16 @@ class PortalFrames : public OutputCapture {
 public:
     PortalFrames(const QString& tokenFile, std::function<void(const std::string& why)> failed);
 
+    // Asks the portal; `answered` runs once it has started the stream or
+    // failed to.
+    void Start(std::function<void()> answered);
+
     std::int32_t OutputPixelWidth() override { return frames_ ? frames_->OutputPixelWidth() : 0; }
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
 
 private:
+    std::function<void(const std::string& why)> failed_;
+    std::function<void()> answered_;
     std::unique_ptr<PipeWireFrames> frames_;
     ScreenCastPortal portal_;
 };

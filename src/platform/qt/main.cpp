@@ -148,7 +148,15 @@ int main(int argc, char** argv) {
     ToggleService toggle([&gate, &form] { gate.Run([&form] { form.HotKeyWndProc(kShowHideHotKeyId); }); });
     toggle.Register();
 
-    gate.Run([&form] { form.Form_Load(); });
+    const auto load = [&gate, &form] { gate.Run([&form] { form.Form_Load(); }); };
+    if (cast) {
+        // The window comes once the desktop has had its answer: shown first,
+        // it could lie over the desktop's dialog and take the clicks meant
+        // for it.
+        cast->Start(load);
+    } else {
+        load();
+    }
     if (!capture.whyNotWayland.empty()) {
         QTimer::singleShot(0, &view,
                            [&view, why = capture.whyNotWayland] { WarnWhenOnlyX11WindowsCanBeSeen(view, why); });
