@@ -37,12 +37,13 @@ ScreenCapture ChooseScreenCapture() {
     } else if (waylandSession) {
         capture.whyNotWayland = "QT_QPA_PLATFORM asks for " + platform.toStdString();
     }
-    if (platform.isEmpty() || capture.wayland == nullptr) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (platform.isEmpty() || platform.startsWith("wayland")) qputenv("QT_QPA_PLATFORM", "xcb");
     try {
         capture.x11 = std::make_unique<XcbScreenReader>();
     } catch (const std::runtime_error& error) {
         throw std::runtime_error(std::string(error.what()) +
-                                 "; Sentrel needs an X11 display, a wlroots Wayland compositor, or XWayland");
+                                 "; Sentrel needs an X11 display, or a Wayland session with wlr-screencopy, the "
+                                 "screen-cast portal or XWayland");
     }
     std::fprintf(stderr, "sentrel: X11 window; the screen is read through X11%s\n",
                  capture.whyNotWayland.empty() ? "" : " (XWayland)");
