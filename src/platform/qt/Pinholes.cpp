@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "monitor/SampleArea.h"
+#include "platform/qt/BgrColour.h"
 #include "platform/wayland/CornerMark.h"
 
 namespace sentrel {
@@ -38,9 +39,7 @@ void Pinholes::paintEvent(QPaintEvent* event) {
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     constexpr int block = CornerMark::kBlockUnits;
     for (std::size_t i = 0; i < CornerMark::kColours.size(); ++i) {
-        const std::int32_t bgr = CornerMark::kColours[i];
-        painter.fillRect(static_cast<int>(i) * block, 0, block, block,
-                         QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+        painter.fillRect(static_cast<int>(i) * block, 0, block, block, ToQColor(CornerMark::kColours[i]));
     }
 }
 

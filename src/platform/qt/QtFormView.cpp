@@ -19,14 +19,13 @@
 
 #include "app/HandlerDispatch.h"
 #include "app/ViewConventions.h"
+#include "platform/qt/BgrColour.h"
 #include "platform/qt/CjkFonts.h"
 #include "platform/qt/LinkedPicture.h"
 #include "platform/qt/Pinholes.h"
 
 namespace sentrel {
 namespace {
-
-QColor ToQColor(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 Qt::Alignment ToQt(TextAlign align) {
     switch (align) {

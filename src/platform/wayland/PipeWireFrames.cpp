@@ -1,4 +1,5 @@
 #include "platform/wayland/PipeWireFrames.h"
+#include "platform/wayland/PixelBytes.h"
 
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
@@ -15,16 +16,16 @@ namespace {
 // nothing.
 constexpr std::uint32_t kMostFramesPerSecond = 2;
 
-std::int32_t Colour(std::uint32_t format, const std::uint8_t* p) {
+PixelBytes Order(std::uint32_t format) {
     switch (format) {
         case SPA_VIDEO_FORMAT_BGRx:
         case SPA_VIDEO_FORMAT_BGRA:
-            return p[2] | (p[1] << 8) | (p[0] << 16);
+            return PixelBytes::Bgrx;
         case SPA_VIDEO_FORMAT_RGBx:
         case SPA_VIDEO_FORMAT_RGBA:
-            return p[0] | (p[1] << 8) | (p[2] << 16);
+            return PixelBytes::Rgbx;
         default:
-            return ScreenPixels::kUnreadable;
+            return PixelBytes::Unknown;
     }
 }
 
@@ -191,9 +192,10 @@ void PipeWireFrames::Read(std::span<const ScreenPoint> points, std::span<std::in
     for (std::size_t i = 0; i < points.size(); ++i) {
         const ScreenPoint p = points[i];
         if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) continue;
-        colours[i] = Colour(format_, frame_.data() + (static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width_) +
-                                                      static_cast<std::size_t>(p.x)) *
-                                                         4);
+        colours[i] = ColourOf(
+            Order(format_),
+            frame_.data() +
+                (static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(p.x)) * 4);
     }
 }
 

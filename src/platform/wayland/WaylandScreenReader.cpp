@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/wayland/PixelBytes.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace sentrel {
@@ -25,20 +26,17 @@ constexpr std::chrono::milliseconds kFrameShared{100};
 constexpr std::uint32_t kScreencopyVersion = 3;
 constexpr std::uint32_t kOutputVersion = 4;
 
-// The frame's 32-bit pixel as 0x00BBGGRR, or kUnreadable for a format this
-// reader does not know. The formats are little-endian words.
-std::int32_t Colour(std::uint32_t format, const std::uint8_t* pixel) {
-    std::uint32_t word;
-    std::memcpy(&word, pixel, sizeof word);
+// wl_shm formats name little-endian words: XRGB8888 is stored B, G, R, X.
+PixelBytes Order(std::uint32_t format) {
     switch (format) {
         case WL_SHM_FORMAT_XRGB8888:
         case WL_SHM_FORMAT_ARGB8888:
-            return static_cast<std::int32_t>(((word & 0xFF) << 16) | (word & 0xFF00) | ((word >> 16) & 0xFF));
+            return PixelBytes::Bgrx;
         case WL_SHM_FORMAT_XBGR8888:
         case WL_SHM_FORMAT_ABGR8888:
-            return static_cast<std::int32_t>(word & 0xFFFFFF);
+            return PixelBytes::Rgbx;
         default:
-            return ScreenPixels::kUnreadable;
+            return PixelBytes::Unknown;
     }
 }
 
@@ -237,7 +235,8 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
         }
         const auto row =
             static_cast<std::uint32_t>(yInverted_ ? static_cast<std::int32_t>(frame_->Height()) - 1 - p.y : p.y);
-        colours[i] = Colour(frame_->Format(), frame_->Row(row) + std::size_t{4} * static_cast<std::uint32_t>(p.x));
+        colours[i] =
+            ColourOf(Order(frame_->Format()), frame_->Row(row) + std::size_t{4} * static_cast<std::uint32_t>(p.x));
     }
 }
 
