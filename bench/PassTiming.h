@@ -3,7 +3,8 @@
 #include <chrono>
 #include <vector>
 
-#include "monitor/PassSampler.h"
+#include "monitor/PassReads.h"
+#include "monitor/SampleArea.h"
 
 namespace sentrel::bench {
 
@@ -26,15 +27,20 @@ inline void BenchAreas(std::vector<Area>& small, std::vector<Area>& large) {
 inline double MillisecondsPerPass(ScreenPixels& screen, const std::vector<Area>& areas, int passes) {
     volatile float sink = 0;
     const auto start = std::chrono::steady_clock::now();
+    MonitorState state;
+    state.RegionCount = static_cast<std::int16_t>(areas.size());
+    for (int n = 1; n <= state.RegionCount; ++n) {
+        const Area& a = areas[static_cast<std::size_t>(n - 1)];
+        state.RegionTable.Cell(n, RegionTable::kPressX) = a.x1;
+        state.RegionTable.Cell(n, RegionTable::kPressY) = a.y1;
+        state.RegionTable.Cell(n, RegionTable::kReleaseX) = a.x2;
+        state.RegionTable.Cell(n, RegionTable::kReleaseY) = a.y2;
+    }
     for (int pass = 0; pass < passes; ++pass) {
-        PassSampler sampler(screen);
-        for (int n = 1; n <= static_cast<int>(areas.size()); ++n) {
-            const Area& a = areas[static_cast<std::size_t>(n - 1)];
-            sampler.Watch(n, a.x1, a.y1, a.x2, a.y2);
-        }
-        for (int n = 1; n <= static_cast<int>(areas.size()); ++n) {
-            sink = sink + sampler.Sample(n);
-            sink = sink + sampler.Sample(n);
+        PassReads reads(screen, state);
+        for (const Area& a : areas) {
+            sink = sink + SampleArea(reads, a.x1, a.y1, a.x2, a.y2);
+            sink = sink + SampleArea(reads, a.x1, a.y1, a.x2, a.y2);
         }
     }
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / passes;

@@ -5,7 +5,6 @@
 #include "app/FormLayout.h"
 #include "app/NumericText.h"
 #include "monitor/AreaSelection.h"
-#include "monitor/MonitoringPass.h"
 #include "monitor/SampleArea.h"
 
 namespace sentrel {
@@ -153,7 +152,10 @@ void Form1::Option2_Click() {
 void Form1::Timer1_Timer() {
     Handle([&] {
         const MonitoringModes modes{Get("Option1").checked, Get("Option2").checked};
-        RunMonitoringPass(state_, services_.screen, modes, *this, alerts_);
+        PassReads reads(services_.screen, state_);
+        passReads_ = &reads;
+        RunMonitoringPass(state_, *this, modes, *this, *this);
+        passReads_ = nullptr;
         alerts_.RetryOwed();
     });
 }
@@ -184,12 +186,13 @@ void Form1::TextChanged(const std::string& name, const std::string& text) {
     if (box.kind == ControlKind::TextBox) box.text = text;
 }
 
-void Form1::ClearAreas() {
-    Handle([&] { sentrel::ClearAreas(state_, *this); });
+float Form1::SampleArea(float x1, float y1, float x2, float y2) {
+    return sentrel::SampleArea(passReads_ != nullptr ? *passReads_ : services_.screen, x1, y1, x2, y2);
 }
 
-float Form1::SampleArea(float x1, float y1, float x2, float y2) {
-    return sentrel::SampleArea(services_.screen, x1, y1, x2, y2);
+void Form1::RaiseAlert(int n) {
+    alerts_.RaiseAlert(n);
+    if (passReads_ != nullptr) passReads_->Forget();
 }
 
 void Form1::DrawOutline(const Outline& outline) {
@@ -206,18 +209,14 @@ void Form1::ClearOutlines() {
 void Form1::AddAreaLabel(int n, const std::string& caption, float left, float top) {
     Control label = controls_.Get("Label1", 0);
     label.index = n;
-    label.visible = false;
     label.areaLabel = true;
-    controls_.controls.push_back(label);
-    services_.view.CreateAreaLabel(n);
-
-    Control& added = controls_.Get("Label1", n);
-    added.visible = true;
-    added.height = kAreaLabelHeight;
-    added.text = caption;
-    added.background = Colour::Rgb(kRed);
-    added.left = left;
-    added.top = top;
+    label.visible = true;
+    label.height = kAreaLabelHeight;
+    label.text = caption;
+    label.background = Colour::Rgb(kRed);
+    label.left = left;
+    label.top = top;
+    controls_.controls.push_back(std::move(label));
 }
 
 void Form1::SetAreaLabelCaption(int n, const std::string& caption) { controls_.Get("Label1", n).text = caption; }

@@ -9,7 +9,10 @@
 #include "app/Module1.h"
 #include "monitor/AlertDispatcher.h"
 #include "monitor/AreaCanvas.h"
+#include "monitor/AreaSampler.h"
 #include "monitor/MonitorState.h"
+#include "monitor/MonitoringPass.h"
+#include "monitor/PassReads.h"
 #include "monitor/ScreenPixels.h"
 #include "service/ServiceClient.h"
 
@@ -38,7 +41,7 @@ struct FormServices {
 // toolkit. The toolkit calls a handler for each event, one at a time on the
 // UI thread, and mirrors the control model after it through FormView. Once
 // the window has unloaded, further events are ignored.
-class Form1 : private AreaCanvas {
+class Form1 : private AreaCanvas, private AreaSampler, private AlertTrigger {
 public:
     explicit Form1(FormServices services);
 
@@ -65,14 +68,9 @@ public:
     // that reads the text runs.
     void TextChanged(const std::string& name, const std::string& text);
 
-    void ClearAreas();
-    float SampleArea(float x1, float y1, float x2, float y2);
-
     const MonitorState& State() const { return state_; }
     const std::string& OpenId() const { return openId_; }
     const FormControls& Controls() const { return controls_; }
-    const std::vector<Outline>& Outlines() const { return outlines_; }
-    const Module1& HotKeys() const { return module1_; }
     std::vector<int> OwedAlerts() const { return alerts_.OwedAreas(); }
 
 private:
@@ -83,6 +81,10 @@ private:
     void SetAreaLabelCaption(int n, const std::string& caption) override;
     void RemoveAreaLabel(int n) override;
     void Notice(const std::string& text) override;
+    // AreaSampler: during a pass, from the pass's shared reads.
+    float SampleArea(float x1, float y1, float x2, float y2) override;
+    // AlertTrigger: the pass's alerts, after which its earlier reads are stale.
+    void RaiseAlert(int n) override;
 
     // Runs one handler and mirrors the model afterwards.
     template <typename Body>
@@ -98,6 +100,8 @@ private:
     std::vector<Outline> outlines_;
     Module1 module1_;
     AlertDispatcher alerts_;
+    // Set while a monitoring pass runs.
+    PassReads* passReads_ = nullptr;
     bool unloaded_ = false;
 };
 

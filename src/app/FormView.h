@@ -18,9 +18,7 @@ public:
     virtual void Reflect(const FormControls& controls) = 0;
     virtual void DrawOutline(const Outline& outline) = 0;
     virtual void ClearOutlines() = 0;
-    // Area labels come and go at run time; their properties arrive with the
-    // next Reflect.
-    virtual void CreateAreaLabel(int index) = 0;
+    // Area labels are made on the Reflect that first holds them, and go here.
     virtual void RemoveAreaLabel(int index) = 0;
     // Modal, OK button only, no icon.
     virtual void ShowMessage(const std::string& text, const std::string& title) = 0;

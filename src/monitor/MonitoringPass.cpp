@@ -1,20 +1,13 @@
 #include "monitor/MonitoringPass.h"
 
 #include "monitor/AreaCaptions.h"
-#include "monitor/PassSampler.h"
 
 namespace sentrel {
 
-void RunMonitoringPass(MonitorState& state, ScreenPixels& screen, MonitoringModes modes, AreaCanvas& canvas,
+void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringModes modes, AreaCanvas& canvas,
                        AlertTrigger& alerts) {
     RegionTable& table = state.RegionTable;
     const int count = state.RegionCount;
-    PassSampler sampler(screen);
-    for (int n = 1; n <= count; ++n) {
-        if (table.Cell(n, RegionTable::kAlerted) != 0) continue;
-        sampler.Watch(n, table.Cell(n, RegionTable::kPressX), table.Cell(n, RegionTable::kPressY),
-                      table.Cell(n, RegionTable::kReleaseX), table.Cell(n, RegionTable::kReleaseY));
-    }
     for (int n = 1; n <= count; ++n) {
         state.X1 = table.Cell(n, RegionTable::kPressX);
         state.Y1 = table.Cell(n, RegionTable::kPressY);
@@ -25,7 +18,7 @@ void RunMonitoringPass(MonitorState& state, ScreenPixels& screen, MonitoringMode
 
         float& lastSum = table.Cell(n, RegionTable::kLastSum);
         float& counter = table.Cell(n, RegionTable::kCounter);
-        const auto sample = [&] { return sampler.Sample(n); };
+        const auto sample = [&] { return sampler.SampleArea(state.X1, state.Y1, state.X2, state.Y2); };
 
         if (modes.alertWhenUnchanged) {
             if (sample() == lastSum) {

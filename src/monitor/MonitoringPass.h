@@ -1,8 +1,8 @@
 #pragma once
 
 #include "monitor/AreaCanvas.h"
+#include "monitor/AreaSampler.h"
 #include "monitor/MonitorState.h"
-#include "monitor/ScreenPixels.h"
 
 namespace sentrel {
 
@@ -23,7 +23,7 @@ public:
 // One pass over areas 1..RegionCount: redraw each outline, and for each area
 // that has not alerted, sample, count by mode, relabel, and raise its alert
 // once the counter reaches the threshold.
-void RunMonitoringPass(MonitorState& state, ScreenPixels& screen, MonitoringModes modes, AreaCanvas& canvas,
+void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringModes modes, AreaCanvas& canvas,
                        AlertTrigger& alerts);
 
 }  // namespace sentrel

@@ -16,10 +16,15 @@ std::int32_t RoundHalfEven(double value) {
     return static_cast<std::int32_t>(std::clamp(std::nearbyint(value), -2147483648.0, 2147483647.0));
 }
 
-std::int32_t Step(float from, float to) {
-    const std::int32_t step = ClampTo16Bits(std::floor((static_cast<double>(to) - from) / 5.0));
+// A fifth of the side, rounded down. The side is taken as rounded, as the
+// walk's end is: with whole-number corners that changes nothing, and with
+// fractional ones (a window at 144 dpi, Wayland's pointer) it keeps a side
+// to the 5 to 9 samples forward and 4 to 7 backward of a whole-number side,
+// where the exact side could give 10.
+std::int32_t Step(std::int32_t side) {
+    const auto step = static_cast<std::int32_t>(std::floor(side / 5.0));
     if (step != 0) return step;
-    return to >= from ? 1 : -1;
+    return side >= 0 ? 1 : -1;
 }
 
 // 1, 1 + step, 1 + 2 step, ... while the offset has not passed end.
@@ -39,8 +44,8 @@ std::vector<ScreenPoint> SampleGrid(float x1, float y1, float x2, float y2) {
 
     const std::int32_t endY = ClampTo16Bits(std::nearbyint(static_cast<double>(y2) - y1));
     const std::int32_t endX = ClampTo16Bits(std::nearbyint(static_cast<double>(x2) - x1));
-    const std::vector<std::int32_t> rows = Offsets(Step(y1, y2), endY);
-    const std::vector<std::int32_t> columns = Offsets(Step(x1, x2), endX);
+    const std::vector<std::int32_t> rows = Offsets(Step(endY), endY);
+    const std::vector<std::int32_t> columns = Offsets(Step(endX), endX);
     points.reserve(rows.size() * columns.size());
     for (const std::int32_t l : rows) {
         for (const std::int32_t t : columns) {

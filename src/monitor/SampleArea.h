@@ -12,9 +12,8 @@ namespace sentrel {
 // (x1, y1) and release corner (x2, y2), in the order they are summed: rows
 // outer, columns inner, each walked from one unit past the press corner
 // towards the release corner in steps of a fifth of the side (rounded down).
-// Sides are rounded half to even. A step that rounds down to 0 (possible only
-// for fractional corners) is taken as 1 in the drag's direction so the walk
-// always ends.
+// Sides are rounded half to even before either. A step of 0 (only for a side
+// under 5) is taken as 1 in the drag's direction so the walk always ends.
 std::vector<ScreenPoint> SampleGrid(float x1, float y1, float x2, float y2);
 
 // The colours added in order, the running sum rounded to single precision

@@ -24,7 +24,6 @@ public:
         outlines.clear();
         log.push_back("clear");
     }
-    void CreateAreaLabel(int index) override { log.push_back("create " + std::to_string(index)); }
     void RemoveAreaLabel(int index) override { log.push_back("remove " + std::to_string(index)); }
     void ShowMessage(const std::string& text, const std::string& title) override {
         log.push_back("message " + title + " " + text);

@@ -216,9 +216,9 @@ void QtFormView::Apply(Mirror& mirror, const Control& control) {
         if (changed(&Control::text)) label->setText(text());
         if (changed(&Control::align)) label->setAlignment(ToQt(control.align));
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        // The box may already hold the text, typed by the user; setting it
-        // again would move the cursor to the end.
-        if (changed(&Control::text) && edit->text() != text()) edit->setText(text());
+        // Compared with the box itself: typing changes it between reflects.
+        // Setting the text it already holds would move the cursor to the end.
+        if (edit->text() != text()) edit->setText(text());
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
         if (changed(&Control::text)) button->findChild<QLabel*>("caption")->setText(text());
     } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
@@ -315,10 +315,6 @@ void QtFormView::ClearOutlines() {
     outlines_.clear();
     if (pinholes_ != nullptr) pinholes_->Clear();
     update();
-}
-
-void QtFormView::CreateAreaLabel(int) {
-    // The label's widget is made on the next Reflect, from the model.
 }
 
 void QtFormView::RemoveAreaLabel(int index) {

@@ -55,7 +55,6 @@ public:
     void Reflect(const FormControls& controls) override;
     void DrawOutline(const Outline& outline) override;
     void ClearOutlines() override;
-    void CreateAreaLabel(int index) override;
     void RemoveAreaLabel(int index) override;
     void ShowMessage(const std::string& text, const std::string& title) override;
     void RaiseToTop() override;

@@ -479,10 +479,6 @@ void Win32FormView::ClearOutlines() {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-void Win32FormView::CreateAreaLabel(int) {
-    // The label's control is made on the next Reflect, from the model.
-}
-
 void Win32FormView::RemoveAreaLabel(int index) {
     const auto found = std::find_if(widgets_.begin(), widgets_.end(), [index](const auto& entry) {
         return entry.second.areaLabel && entry.first.second == index;

@@ -1,0 +1,59 @@
+#include "monitor/PassReads.h"
+
+#include <algorithm>
+
+#include "monitor/SampleArea.h"
+
+namespace sentrel {
+
+PassReads::PassReads(ScreenPixels& screen, const MonitorState& state) : screen_(screen) {
+    const RegionTable& table = state.RegionTable;
+    for (int n = 1; n <= state.RegionCount; ++n) {
+        if (table.Cell(n, RegionTable::kAlerted) != 0) continue;
+        grids_.push_back(SampleGrid(table.Cell(n, RegionTable::kPressX), table.Cell(n, RegionTable::kPressY),
+                                    table.Cell(n, RegionTable::kReleaseX), table.Cell(n, RegionTable::kReleaseY)));
+    }
+    taken_.assign(grids_.size(), 0);
+}
+
+std::size_t PassReads::Find(std::span<const ScreenPoint> points) {
+    // Areas are sampled in order, so the search starts at the current one.
+    // Two areas with the same corners have the same grid; taking the first
+    // for both still serves each a read made after its previous sample.
+    for (std::size_t slot = current_; slot < grids_.size(); ++slot) {
+        if (std::ranges::equal(grids_[slot], points)) return current_ = slot;
+    }
+    return grids_.size();
+}
+
+void PassReads::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
+    const std::size_t slot = Find(points);
+    if (slot == grids_.size()) {
+        screen_.Read(points, colours);
+        return;
+    }
+    const std::size_t k = taken_[slot]++;
+    if (k == reads_.size()) ReadFrom(slot);
+    if (k >= reads_.size()) {
+        // A sample asked for after an alert of its own area's pass.
+        screen_.Read(points, colours);
+        return;
+    }
+    const SharedRead& read = reads_[k];
+    const auto from = read.colours.begin() + static_cast<std::ptrdiff_t>(read.offsets[slot - read.first]);
+    std::copy_n(from, points.size(), colours.begin());
+}
+
+void PassReads::ReadFrom(std::size_t first) {
+    std::vector<ScreenPoint> points;
+    SharedRead read{first, {}, {}};
+    for (std::size_t slot = first; slot < grids_.size(); ++slot) {
+        read.offsets.push_back(points.size());
+        points.insert(points.end(), grids_[slot].begin(), grids_[slot].end());
+    }
+    read.colours.assign(points.size(), kUnreadable);
+    screen_.Read(points, read.colours);
+    reads_.push_back(std::move(read));
+}
+
+}  // namespace sentrel

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "monitor/MonitorState.h"
+#include "monitor/ScreenPixels.h"
+
+namespace sentrel {
+
+// The screen as one monitoring pass sees it: the grids of the areas still
+// counting are read together, so a pass costs the display one or two round
+// trips instead of one per sample. The k-th read of an area's grid is served
+// from the k-th shared read, which took that area and every one after it at
+// once; each sample of an area therefore still comes after its previous one,
+// and an area's first sample after everything the pass did before it. An
+// alert request may take seconds, so what was read before it is forgotten:
+// the areas after it read afresh.
+class PassReads : public ScreenPixels {
+public:
+    // Watches areas 1..RegionCount that have not alerted, in order.
+    PassReads(ScreenPixels& screen, const MonitorState& state);
+
+    void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+    void Forget() { reads_.clear(); }
+
+private:
+    struct SharedRead {
+        std::size_t first;  // the first area it took
+        std::vector<std::int32_t> colours;
+        std::vector<std::size_t> offsets;  // of each area's grid in colours, from first on
+    };
+    // The watched area with this grid, at or after the one read last.
+    std::size_t Find(std::span<const ScreenPoint> points);
+    void ReadFrom(std::size_t first);
+
+    ScreenPixels& screen_;
+    std::vector<std::vector<ScreenPoint>> grids_;
+    std::vector<std::size_t> taken_;
+    std::vector<SharedRead> reads_;
+    std::size_t current_ = 0;
+};
+
+}  // namespace sentrel
