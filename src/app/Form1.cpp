@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/FormLayout.h"
+#include "app/HoldNote.h"
 #include "app/NumericText.h"
 #include "monitor/AreaSelection.h"
 #include "monitor/SampleArea.h"
@@ -19,7 +20,8 @@ Form1::Form1(FormServices services)
     : services_(services),
       controls_(DesignedLayout()),
       module1_(services.hotKeys),
-      alerts_(services.service, services.random, services.clock, [this] { return openId_; }) {}
+      alerts_(services.service, services.random, services.clock, [this] { return openId_; }),
+      hold_(services.clock) {}
 
 template <typename Body>
 void Form1::Handle(Body body) {
@@ -98,6 +100,7 @@ void Form1::Command2_Click() {
         Get("Command1").enabled = true;
         Get("Command2").enabled = false;
         sentrel::ClearAreas(state_, *this);
+        hold_.Clear();
     });
 }
 
@@ -154,8 +157,11 @@ void Form1::Timer1_Timer() {
         const MonitoringModes modes{Get("Option1").checked, Get("Option2").checked};
         PassReads reads(services_.screen, state_);
         passReads_ = &reads;
-        RunMonitoringPass(state_, *this, modes, *this, *this);
+        RunMonitoringPass(state_, *this, modes, *this, *this, hold_);
         passReads_ = nullptr;
+        if (const auto span = hold_.Ended()) {
+            services_.view.ShowNote(HoldNote(*span, services_.clock.Now()), kNoticeTitle);
+        }
         alerts_.RetryOwed();
     });
 }
@@ -189,6 +195,8 @@ void Form1::TextChanged(const std::string& name, const std::string& text) {
 float Form1::SampleArea(float x1, float y1, float x2, float y2) {
     return sentrel::SampleArea(passReads_ != nullptr ? *passReads_ : services_.screen, x1, y1, x2, y2);
 }
+
+bool Form1::Seen() const { return passReads_ != nullptr ? passReads_->Seen() : services_.screen.Seen(); }
 
 void Form1::RaiseAlert(int n) {
     alerts_.RaiseAlert(n);

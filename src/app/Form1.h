@@ -83,6 +83,7 @@ private:
     void Notice(const std::string& text) override;
     // AreaSampler: during a pass, from the pass's shared reads.
     float SampleArea(float x1, float y1, float x2, float y2) override;
+    bool Seen() const override;
     // AlertTrigger: the pass's alerts, after which its earlier reads are stale.
     void RaiseAlert(int n) override;
 
@@ -100,6 +101,7 @@ private:
     std::vector<Outline> outlines_;
     Module1 module1_;
     AlertDispatcher alerts_;
+    ScreenHold hold_;
     // Set while a monitoring pass runs.
     PassReads* passReads_ = nullptr;
     bool unloaded_ = false;

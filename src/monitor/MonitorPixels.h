@@ -37,6 +37,8 @@ public:
         desktop_.Read(mapped_, colours);
     }
 
+    bool Seen() const override { return desktop_.Seen(); }
+
     static ScreenPoint Map(ScreenPoint unit, const MonitorPlacement& at) {
         return {Place(at.x, unit.x, at.ratio), Place(at.y, unit.y, at.ratio)};
     }

@@ -5,7 +5,7 @@
 namespace sentrel {
 
 void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringModes modes, AreaCanvas& canvas,
-                       AlertTrigger& alerts) {
+                       AlertTrigger& alerts, ScreenHold& hold) {
     RegionTable& table = state.RegionTable;
     const int count = state.RegionCount;
     for (int n = 1; n <= count; ++n) {
@@ -18,8 +18,26 @@ void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringMode
 
         float& lastSum = table.Cell(n, RegionTable::kLastSum);
         float& counter = table.Cell(n, RegionTable::kCounter);
-        const auto sample = [&] { return sampler.SampleArea(state.X1, state.Y1, state.X2, state.Y2); };
+        bool seen = true;
+        const auto sample = [&] {
+            const float sum = sampler.SampleArea(state.X1, state.Y1, state.X2, state.Y2);
+            seen = seen && sampler.Seen();
+            return sum;
+        };
 
+        if (hold.IsHeld(n)) {
+            if (!modes.alertWhenUnchanged && !modes.alertWhenChanged) continue;
+            // What changed while the screen could not be seen is unknown:
+            // neither a change nor the lack of one.
+            const float reference = sample();
+            if (seen) {
+                lastSum = reference;
+                hold.Release(n);
+            }
+            continue;
+        }
+
+        const float lastSumBefore = lastSum, counterBefore = counter;
         if (modes.alertWhenUnchanged) {
             if (sample() == lastSum) {
                 counter += 1;
@@ -33,6 +51,12 @@ void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringMode
                 counter += 1;
                 lastSum = sample();
             }
+        }
+        if (!seen) {
+            lastSum = lastSumBefore;
+            counter = counterBefore;
+            hold.Hold(n);
+            continue;
         }
 
         canvas.SetAreaLabelCaption(n, AreaCounterCaption(n, counter));

@@ -3,6 +3,7 @@
 #include "monitor/AreaCanvas.h"
 #include "monitor/AreaSampler.h"
 #include "monitor/MonitorState.h"
+#include "monitor/ScreenHold.h"
 
 namespace sentrel {
 
@@ -22,8 +23,9 @@ public:
 
 // One pass over areas 1..RegionCount: redraw each outline, and for each area
 // that has not alerted, sample, count by mode, relabel, and raise its alert
-// once the counter reaches the threshold.
+// once the counter reaches the threshold. An area whose sample did not see
+// the screen is held instead: as if the pass had not come to it.
 void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringModes modes, AreaCanvas& canvas,
-                       AlertTrigger& alerts);
+                       AlertTrigger& alerts, ScreenHold& hold);
 
 }  // namespace sentrel

@@ -30,6 +30,7 @@ void PassReads::Read(std::span<const ScreenPoint> points, std::span<std::int32_t
     const std::size_t slot = Find(points);
     if (slot == grids_.size()) {
         screen_.Read(points, colours);
+        seen_ = screen_.Seen();
         return;
     }
     const std::size_t k = taken_[slot]++;
@@ -37,22 +38,25 @@ void PassReads::Read(std::span<const ScreenPoint> points, std::span<std::int32_t
     if (k >= reads_.size()) {
         // A sample asked for after an alert of its own area's pass.
         screen_.Read(points, colours);
+        seen_ = screen_.Seen();
         return;
     }
     const SharedRead& read = reads_[k];
     const auto from = read.colours.begin() + static_cast<std::ptrdiff_t>(read.offsets[slot - read.first]);
     std::copy_n(from, points.size(), colours.begin());
+    seen_ = read.seen;
 }
 
 void PassReads::ReadFrom(std::size_t first) {
     std::vector<ScreenPoint> points;
-    SharedRead read{first, {}, {}};
+    SharedRead read{first, {}, {}, true};
     for (std::size_t slot = first; slot < grids_.size(); ++slot) {
         read.offsets.push_back(points.size());
         points.insert(points.end(), grids_[slot].begin(), grids_[slot].end());
     }
     read.colours.assign(points.size(), kUnreadable);
     screen_.Read(points, read.colours);
+    read.seen = screen_.Seen();
     reads_.push_back(std::move(read));
 }
 

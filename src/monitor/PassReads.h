@@ -23,6 +23,7 @@ public:
     PassReads(ScreenPixels& screen, const MonitorState& state);
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+    bool Seen() const override { return seen_; }
     void Forget() { reads_.clear(); }
 
 private:
@@ -30,6 +31,7 @@ private:
         std::size_t first;  // the first area it took
         std::vector<std::int32_t> colours;
         std::vector<std::size_t> offsets;  // of each area's grid in colours, from first on
+        bool seen;
     };
     // The watched area with this grid, at or after the one read last.
     std::size_t Find(std::span<const ScreenPoint> points);
@@ -40,6 +42,7 @@ private:
     std::vector<std::size_t> taken_;
     std::vector<SharedRead> reads_;
     std::size_t current_ = 0;
+    bool seen_ = true;
 };
 
 }  // namespace sentrel

@@ -23,6 +23,11 @@ public:
     // Fills colours[i] with the colour of points[i] as 0x00BBGGRR, or
     // kUnreadable. Both spans have the same length.
     virtual void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) = 0;
+    // Whether the last Read saw the screen at all. Not while the session is
+    // locked or blanked where the windows beneath cannot be read, nor when a
+    // whole capture failed: those colours say nothing of what lies beneath.
+    // A single point that cannot be read (off the screen) is no such case.
+    virtual bool Seen() const { return true; }
 };
 
 }  // namespace sentrel

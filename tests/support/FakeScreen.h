@@ -20,6 +20,8 @@ public:
         if (afterRead) afterRead();
     }
 
+    bool Seen() const override { return seen; }
+
     std::int32_t At(int x, int y) const {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return kUnreadable;
         return pixels_[static_cast<std::size_t>(y * width_ + x)];
@@ -28,6 +30,8 @@ public:
     void Fill(std::int32_t colour) { pixels_.assign(pixels_.size(), colour); }
 
     std::vector<std::vector<ScreenPoint>> batches;
+    // False: the screen is locked, or the capture failed.
+    bool seen = true;
     // Runs after each read: lets a test change the screen between samples.
     std::function<void()> afterRead;
 

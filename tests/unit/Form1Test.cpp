@@ -277,6 +277,32 @@ TEST_F(MonitoringPassTest, AreasAfterAnAlertAreReadAfterIt) {
     EXPECT_EQ(h.form.State().RegionTable.Cell(2, RegionTable::kCounter), 0);
 }
 
+class HiddenScreenTest : public MonitoringPassTest, public ::testing::WithParamInterface<Mode> {};
+
+// A locked screen reads black, or not at all: nothing is compared or counted
+// until a pass sees the screen again and takes its reference there, so
+// neither the lock nor the unlock alerts. The user is told once.
+TEST_P(HiddenScreenTest, HoldsJudgementUntilAFreshReference) {
+    Start(GetParam(), "2");
+    h.form.Timer1_Timer();
+    const float counted = Counter();
+    h.screen.seen = false;
+    h.screen.Fill(0);
+    for (int pass = 0; pass < 3; ++pass) h.form.Timer1_Timer();
+    h.screen.seen = true;
+    h.screen.Fill(0x404040);
+    h.form.Timer1_Timer();
+    EXPECT_EQ(Counter(), counted);
+    EXPECT_TRUE(Alerts().empty());
+    h.form.Timer1_Timer();
+    EXPECT_EQ(Counter(), GetParam() == Mode::Still ? counted + 1 : counted);
+    const auto notes = std::ranges::count_if(h.view.log, [](const std::string& line) {
+        return line.starts_with("note 提示 ") && line.ends_with("areas 1 were held, then sampled afresh.");
+    });
+    EXPECT_EQ(notes, 1);
+}
+INSTANTIATE_TEST_SUITE_P(Modes, HiddenScreenTest, ::testing::Values(Mode::Still, Mode::Change));
+
 TEST_F(MonitoringPassTest, ReleasesWhileMonitoringChangeNothingAndStopClearsEverything) {
     Start(Mode::Still, "30");
     h.form.Timer1_Timer();

@@ -332,6 +332,14 @@ void QtFormView::ShowMessage(const std::string& text, const std::string& title) 
     box.exec();
 }
 
+void QtFormView::ShowNote(const std::string& text, const std::string& title) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void QtFormView::RaiseToTop() {
     if (!(windowFlags() & Qt::WindowStaysOnTopHint)) {
         // Changing the flags re-creates the native window hidden.

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 #include "app/HandlerDispatch.h"
@@ -490,6 +491,13 @@ void Win32FormView::RemoveAreaLabel(int index) {
 
 void Win32FormView::ShowMessage(const std::string& text, const std::string& title) {
     MessageBoxW(window_, Widen(text).c_str(), Widen(title).c_str(), MB_OK);
+}
+
+void Win32FormView::ShowNote(const std::string& text, const std::string& title) {
+    // A box of its own thread's, owned by no window, leaves this one working.
+    std::thread([text = Widen(text), title = Widen(title)] {
+        MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TOPMOST);
+    }).detach();
 }
 
 void Win32FormView::RaiseToTop() {

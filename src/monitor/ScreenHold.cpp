@@ -1,0 +1,23 @@
+#include "monitor/ScreenHold.h"
+
+namespace sentrel {
+
+void ScreenHold::Hold(int n) {
+    if (heldInSpan_.empty()) from_ = clock_.Now();
+    held_.insert(n);
+    heldInSpan_.insert(n);
+}
+
+std::optional<ScreenHold::Span> ScreenHold::Ended() {
+    if (!held_.empty() || heldInSpan_.empty()) return std::nullopt;
+    Span span{from_, clock_.Now(), {heldInSpan_.begin(), heldInSpan_.end()}};
+    heldInSpan_.clear();
+    return span;
+}
+
+void ScreenHold::Clear() {
+    held_.clear();
+    heldInSpan_.clear();
+}
+
+}  // namespace sentrel
