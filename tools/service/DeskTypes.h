@@ -22,11 +22,11 @@ struct AcceptedAlert {
 
 struct DeskReply {
     int status = 200;
-    std::string body;
+    std::string body{};
     std::string contentType = "text/plain; charset=utf-8";
     // What the service's log says about this request.
-    std::string note;
-    std::optional<AcceptedAlert> alert;
+    std::string note{};
+    std::optional<AcceptedAlert> alert{};
 };
 
 }  // namespace sentrel::service

@@ -32,6 +32,13 @@ std::string_view HostOf(std::string_view url) {
 
 std::string JsonString(std::string_view text) { return "\"" + JsonEscaped(text) + "\""; }
 
+// The alert as a person reads it on the phone; it carries the alert's id so
+// that a repeat can be recognised.
+std::string AlertText(const RecordedAlert& alert) {
+    return "Sentrel 区域 " + std::to_string(alert.alert.area) + " 提醒 (" + alert.time + ", #" +
+           std::to_string(alert.id) + ")";
+}
+
 }  // namespace
 
 std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view spec) {
@@ -52,11 +59,6 @@ std::string ForwardTarget::Spec() const { return std::string(KindName(kind)) + "
 std::string ForwardTarget::PublicName() const {
     if (kind == Kind::Command) return "command";
     return std::string(KindName(kind)) + " " + std::string(HostOf(address));
-}
-
-std::string AlertText(const RecordedAlert& alert) {
-    return "Sentrel 区域 " + std::to_string(alert.alert.area) + " 提醒 (" + alert.time + ", #" +
-           std::to_string(alert.id) + ")";
 }
 
 OutgoingRequest ForwardTarget::RequestFor(const RecordedAlert& alert) const {

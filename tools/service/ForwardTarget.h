@@ -35,8 +35,4 @@ struct ForwardTarget {
     OutgoingRequest RequestFor(const RecordedAlert& alert) const;
 };
 
-// The alert as a person reads it on the phone; it carries the alert's id so
-// that a repeat can be recognised.
-std::string AlertText(const RecordedAlert& alert);
-
 }  // namespace sentrel::service

@@ -15,19 +15,19 @@ namespace {
 constexpr std::chrono::milliseconds kLongestSleep = std::chrono::minutes(1);
 constexpr int kBatch = 32;
 
-}  // namespace
-
-std::optional<std::string> Deliver(const PendingDelivery& delivery) {
-    const std::optional<ForwardTarget> target = ForwardTarget::Parse(delivery.target);
-    if (!target) return "not a target this service knows";
-    if (target->kind == ForwardTarget::Kind::Command) return RunAlertCommand(target->address, delivery.alert);
-    const OutgoingRequest request = target->RequestFor(delivery.alert);
+// Hands the alert to the target: std::nullopt once the target took it, else
+// what went wrong.
+std::optional<std::string> Deliver(const ForwardTarget& target, const RecordedAlert& alert) {
+    if (target.kind == ForwardTarget::Kind::Command) return RunAlertCommand(target.address, alert);
+    const OutgoingRequest request = target.RequestFor(alert);
     CurlTransport transport;
     const std::optional<HttpReply> reply = transport.PostWithHeaders(request.url, request.body, request.headers);
     if (!reply) return "no reply";
     if (!reply->IsSuccess()) return "HTTP status " + std::to_string(reply->status);
     return std::nullopt;
 }
+
+}  // namespace
 
 OutboxCourier::OutboxCourier(ServiceStore& store) : store_(store), thread_([this] { Run(); }) {}
 
@@ -83,9 +83,10 @@ void OutboxCourier::DeliverDue() {
                 const std::lock_guard lock(mutex_);
                 if (stopping_) return;
             }
-            const std::optional<std::string> error = Deliver(delivery);
-            const std::int64_t now = EpochMilliseconds();
             const std::optional<ForwardTarget> target = ForwardTarget::Parse(delivery.target);
+            const std::optional<std::string> error =
+                target ? Deliver(*target, delivery.alert) : "not a target this service knows";
+            const std::int64_t now = EpochMilliseconds();
             const std::string what = "alert #" + std::to_string(delivery.alert.id) + " to " +
                                      (target ? target->PublicName() : "an unknown target");
             if (!error) {

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
-#include <string>
 #include <thread>
 
 #include "ServiceStore.h"
@@ -45,9 +43,5 @@ private:
     bool stopping_ = false;
     std::thread thread_;
 };
-
-// Hands one delivery to its target: std::nullopt once the target took it,
-// else what went wrong.
-std::optional<std::string> Deliver(const PendingDelivery& delivery);
 
 }  // namespace sentrel::service

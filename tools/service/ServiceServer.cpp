@@ -90,23 +90,20 @@ std::optional<int> ServiceServer::Bind(const std::string& address, int port) {
 
 bool ServiceServer::Listen() { return server_.listen_after_bind(); }
 
-void ServiceServer::Stop() { server_.stop(); }
-
 DeskReply ServiceServer::Reply(const httplib::Request& request) {
     // The scripts have effects (a code used up, an alert logged), which a
     // HEAD request must not trigger.
-    if (request.method == "HEAD") return DeskReply{405, "", "text/plain", "HEAD is not served", std::nullopt};
+    if (request.method == "HEAD") return DeskReply{.status = 405, .note = "HEAD is not served"};
     // Parameters travel in the query string only; the HTTP layer would
     // otherwise mix in those of a form body.
     if (SaysItHasABody(request)) {
-        return DeskReply{400, "parameters go in the query string", "text/plain; charset=utf-8",
-                         "refused a request body", std::nullopt};
+        return DeskReply{.status = 400, .body = "parameters go in the query string", .note = "refused a request body"};
     }
     const DeskRequest deskRequest{request.path, {request.params.begin(), request.params.end()}, request.remote_addr};
     DeskReply reply = desk_.Handle(deskRequest, AlertDesk::Clock::now());
     if (reply.alert && !intake_.Take(*reply.alert)) {
-        return DeskReply{503, "alert not recorded, send it again", "text/plain; charset=utf-8",
-                         reply.note + ", not recorded", std::nullopt};
+        return DeskReply{
+            .status = 503, .body = "alert not recorded, send it again", .note = reply.note + ", not recorded"};
     }
     return reply;
 }

@@ -25,9 +25,8 @@ public:
 
     // The port bound (useful when asked for port 0), or std::nullopt.
     std::optional<int> Bind(const std::string& address, int port);
-    // Serves until Stop(); false when serving failed.
+    // Serves until the process ends; false when serving failed.
     bool Listen();
-    void Stop();
 
 private:
     void Serve(const httplib::Request& request, httplib::Response& response);

@@ -10,7 +10,7 @@ namespace sentrel::service {
 std::string Printable(std::string_view text);
 
 // The inside of a JSON string: quotes, backslashes and control bytes
-// escaped. Callers only pass ASCII, which is what the service hands out.
+// escaped; UTF-8 passes unchanged.
 std::string JsonEscaped(std::string_view text);
 
 }  // namespace sentrel::service
