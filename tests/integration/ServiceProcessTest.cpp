@@ -7,19 +7,17 @@
 #include "platform/curl/CurlTransport.h"
 #include "service/ServiceClient.h"
 #include "support/ServiceProcess.h"
+#include "support/Waiting.h"
 
 namespace sentrel {
 namespace {
 
 using testing::ChildProcess;
+using testing::Containing;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream file(path);
     return {std::istreambuf_iterator<char>(file), {}};
-}
-
-ChildProcess::LineTest Containing(const std::string& text) {
-    return [text](const std::string& line) { return line.find(text) != std::string::npos; };
 }
 
 // What only the running program does: print its address and a code, serve

@@ -6,57 +6,64 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <regex>
-#include <thread>
 
 #include "platform/curl/CurlTransport.h"
 #include "service/ServiceClient.h"
 #include "support/MisbehavingServer.h"
 #include "support/ServiceProcess.h"
+#include "support/Waiting.h"
 
 namespace sentrel {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ChildProcess;
 using Clock = std::chrono::steady_clock;
 
-// An ntfy server stand-in that refuses while down, takes two seconds to
-// answer while slow, and counts, per alert id, the deliveries it took.
+// An ntfy server stand-in that counts each request, per alert id, under the
+// state it was in when the request came: up, it takes the alert; down, it
+// refuses with 503; holding, it leaves the request unanswered until its
+// state changes, then drops it.
 class ForwardTarget {
 public:
+    enum class State { Up, Down, Holding };
+
     ForwardTarget()
         : server_([this](int socket, const std::string& head) {
               std::smatch id;
               if (!std::regex_search(head, id, std::regex("X-Sentrel-Alert-Id: (\\d+)"))) return;
-              if (slow_) std::this_thread::sleep_for(2s);
-              if (down_) return testing::MisbehavingServer::Respond(503, "down")(socket, head);
-              {
-                  const std::lock_guard lock(mutex_);
-                  ++taken_[std::stoi(id[1])];
-              }
-              testing::MisbehavingServer::Respond(200, "ok")(socket, head);
+              std::unique_lock lock(mutex_);
+              const State came = state_;
+              ++requests_[came][std::stoi(id[1])];
+              if (came == State::Holding) return changed_.wait(lock, [this] { return state_ != State::Holding; });
+              lock.unlock();
+              testing::MisbehavingServer::Respond(came == State::Up ? 200 : 503, "")(socket, head);
           }) {}
+    ~ForwardTarget() { Set(State::Up); }
 
-    std::string Spec() const { return "ntfy:" + server_.Url() + "/topic"; }
-    std::map<int, int> Taken() const {
+    void Set(State state) {
+        {
+            const std::lock_guard lock(mutex_);
+            state_ = state;
+        }
+        changed_.notify_all();
+    }
+    std::map<int, int> Requests(State state) const {
         const std::lock_guard lock(mutex_);
-        return taken_;
+        const auto found = requests_.find(state);
+        return found == requests_.end() ? std::map<int, int>{} : found->second;
     }
-    bool WaitForIds(std::size_t count, std::chrono::milliseconds timeout) const {
-        const auto deadline = Clock::now() + timeout;
-        while (Taken().size() < count && Clock::now() < deadline) std::this_thread::sleep_for(50ms);
-        return Taken().size() >= count;
-    }
-
-    std::atomic<bool> down_{false};
-    std::atomic<bool> slow_{false};
+    std::string Spec() const { return "ntfy:" + server_.Url() + "/topic"; }
 
 private:
     mutable std::mutex mutex_;
-    std::map<int, int> taken_;
+    std::condition_variable changed_;
+    State state_ = State::Up;
+    std::map<State, std::map<int, int>> requests_;
+    // Last, so that it stops, and its requests end, before the rest goes.
     testing::MisbehavingServer server_;
 };
 
@@ -66,9 +73,24 @@ protected:
         return std::make_unique<testing::ServiceProcess>(
             std::vector<std::string>{"--code", "4321", "--db", database.Path(), "--forward", target.Spec()});
     }
-    ServiceClient::Delivery Alert(testing::ServiceProcess& service, const std::string& openId, int area) {
-        ServiceClient client(transport, ServiceRequests(service.Url()));
-        return client.SendAlert(openId, 15000, area);
+    ServiceClient Client(testing::ServiceProcess& service) {
+        return ServiceClient(transport, ServiceRequests(service.Url()));
+    }
+    bool AlertsForThreeAreasAccepted(testing::ServiceProcess& service, const std::string& openId) {
+        for (int area = 1; area <= 3; ++area) {
+            if (Client(service).SendAlert(openId, 15000, area) != ServiceClient::Delivery::Accepted) return false;
+        }
+        return true;
+    }
+    // Once the service owes the target nothing, it has taken each alert once.
+    void ExpectEachTakenOnce(testing::ServiceProcess& service) {
+        ASSERT_TRUE(testing::WaitFor(
+            [&] {
+                const auto status = transport.Post(service.Url() + "/status", "");
+                return status && status->body.find("\"pending\":0,\"delivered\":3") != std::string::npos;
+            },
+            20s));
+        EXPECT_EQ(target.Requests(ForwardTarget::State::Up), (std::map<int, int>{{1, 1}, {2, 1}, {3, 1}}));
     }
 
     testing::TempDatabase database;
@@ -79,54 +101,51 @@ protected:
 // Alerts accepted while the target is down reach it, each once, when it is
 // back; sign-ins outlive a restart.
 TEST_F(ServiceRelayTest, AlertsReachATargetThatWasDownAndSignInsOutliveARestart) {
-    std::string openId;
-    {
-        auto service = Start();
-        openId = ServiceClient(transport, ServiceRequests(service->Url())).SignIn("4321").value();
-    }
-    auto service = Start();
-    target.down_ = true;
-    for (int area = 1; area <= 3; ++area) ASSERT_EQ(Alert(*service, openId, area), ServiceClient::Delivery::Accepted);
-    std::this_thread::sleep_for(5s);
-    EXPECT_TRUE(target.Taken().empty());
-    target.down_ = false;
-    ASSERT_TRUE(target.WaitForIds(3, 20s));
-    EXPECT_EQ(target.Taken(), (std::map<int, int>{{1, 1}, {2, 1}, {3, 1}}));
+    const std::string openId = Client(*Start()).SignIn("4321").value();
+    const auto service = Start();
+    target.Set(ForwardTarget::State::Down);
+    ASSERT_TRUE(AlertsForThreeAreasAccepted(*service, openId));
+    ASSERT_TRUE(testing::WaitFor([&] { return target.Requests(ForwardTarget::State::Down).size() == 3; }, 10s));
+    target.Set(ForwardTarget::State::Up);
+    ExpectEachTakenOnce(*service);
 }
 
-// Killed while handing an alert over, the service hands over everything
-// still owed once started again: at least once.
+// Killed while the target holds a delivery unanswered, the service hands
+// over everything still owed once started again, that delivery included.
 TEST_F(ServiceRelayTest, AKilledServiceDeliversWhatWasPendingAfterARestart) {
     auto service = Start();
-    const std::string openId = ServiceClient(transport, ServiceRequests(service->Url())).SignIn("4321").value();
-    target.slow_ = true;
-    for (int area = 1; area <= 3; ++area) ASSERT_EQ(Alert(*service, openId, area), ServiceClient::Delivery::Accepted);
-    ASSERT_TRUE(service->Process().WaitForLine(ChildProcess::Stream::Err, [](const std::string&) { return true; }));
-    std::this_thread::sleep_for(500ms);
-    service.reset();  // SIGKILL, mid-delivery
-    target.slow_ = false;
+    const std::string openId = Client(*service).SignIn("4321").value();
+    target.Set(ForwardTarget::State::Holding);
+    ASSERT_TRUE(AlertsForThreeAreasAccepted(*service, openId));
+    ASSERT_TRUE(testing::WaitFor([&] { return !target.Requests(ForwardTarget::State::Holding).empty(); }, 10s));
+    service.reset();  // SIGKILL
+    target.Set(ForwardTarget::State::Up);
     service = Start();
-    ASSERT_TRUE(target.WaitForIds(3, 20s));
-    for (const auto& [id, count] : target.Taken()) EXPECT_GE(count, 1) << id;
+    ExpectEachTakenOnce(*service);
 }
 
-int Connect(const std::string& url) {
+// A connection to the service on which the request has been sent.
+int Sending(const std::string& url, const std::string& request) {
     const int port = std::stoi(url.substr(url.rfind(':') + 1));
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    }
     return fd;
 }
 
-// How long until the service answers or closes the connection.
-std::chrono::milliseconds UntilAnswered(int fd, std::chrono::milliseconds limit) {
-    const auto start = Clock::now();
+// "HTTP/1.1" and the status the service answered with within the limit;
+// empty when it sent nothing before the limit or before it closed.
+std::string StatusWithin(int fd, std::chrono::milliseconds limit) {
     pollfd ready{fd, POLLIN, 0};
-    ::poll(&ready, 1, static_cast<int>(limit.count()));
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    char start[12];
+    const ssize_t count =
+        ::poll(&ready, 1, static_cast<int>(limit.count())) == 1 ? ::recv(fd, start, sizeof start, MSG_WAITALL) : -1;
+    return count > 0 ? std::string(start, static_cast<std::size_t>(count)) : "";
 }
 
 // A POST without a length has no body: it is answered at once. Stalled
@@ -134,34 +153,23 @@ std::chrono::milliseconds UntilAnswered(int fd, std::chrono::milliseconds limit)
 TEST_F(ServiceRelayTest, BodylessAndStalledRequestsCannotHoldTheService) {
     testing::ServiceProcess service;
     const auto stalledSince = Clock::now();
-    std::vector<int> stalled;
-    for (int i = 0; i < 40; ++i) {
-        stalled.push_back(Connect(service.Url()));
-        ::send(stalled.back(), "GET /status HTTP/1.1\r\nHost: x\r\n", 30, MSG_NOSIGNAL);
-    }
-    const int bodyless = Connect(service.Url());
-    const std::string request = "POST /alertdesk/checkon.asp?openid= HTTP/1.1\r\nHost: x\r\n\r\n";
-    ::send(bodyless, request.data(), request.size(), MSG_NOSIGNAL);
-    EXPECT_LT(UntilAnswered(bodyless, 3s), 1s);
-    char reply[16] = {};
-    EXPECT_EQ(std::string(reply, static_cast<std::size_t>(::recv(bodyless, reply, 15, 0))), "HTTP/1.1 200 OK");
-    // Only GET and POST reach the scripts, with or without a body.
-    const int deleting = Connect(service.Url());
-    const std::string deletion = "DELETE /alertdesk/yzm_check.asp?code=" + service.IssuedCode() + " HTTP/1.1\r\n\r\n";
-    ::send(deleting, deletion.data(), deletion.size(), MSG_NOSIGNAL);
-    EXPECT_LT(UntilAnswered(deleting, 3s), 1s);
-    EXPECT_NE(std::string(reply, static_cast<std::size_t>(::recv(deleting, reply, 15, 0))), "HTTP/1.1 200 OK");
-    ::close(deleting);
+    std::vector<int> connections;
+    for (int i = 0; i < 40; ++i) connections.push_back(Sending(service.Url(), "GET /status HTTP/1.1\r\nHost: x\r\n"));
+    connections.push_back(Sending(service.Url(), "POST /alertdesk/checkon.asp?openid= HTTP/1.1\r\nHost: x\r\n\r\n"));
+    EXPECT_EQ(StatusWithin(connections.back(), 1s), "HTTP/1.1 200");
+    // Only GET and POST reach the scripts: this leaves the code unused.
+    const std::string code = service.IssuedCode();
+    connections.push_back(Sending(service.Url(), "DELETE /alertdesk/yzm_check.asp?code=" + code + " HTTP/1.1\r\n\r\n"));
+    EXPECT_EQ(StatusWithin(connections.back(), 1s), "HTTP/1.1 404");
 
     const auto start = Clock::now();
-    EXPECT_NE(ServiceClient(transport, ServiceRequests(service.Url())).VersionNotice(), "");
+    EXPECT_TRUE(Client(service).SignIn(code));
     EXPECT_LT(Clock::now() - start, 1s);
-    UntilAnswered(stalled.front(), 10s);
+    EXPECT_EQ(StatusWithin(connections.front(), 10s), "HTTP/1.1 400");
     const auto cutOff = Clock::now() - stalledSince;
     EXPECT_GT(cutOff, 3s);
     EXPECT_LT(cutOff, 8s);
-    for (const int fd : stalled) ::close(fd);
-    ::close(bodyless);
+    for (const int fd : connections) ::close(fd);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "support/Waiting.h"
+
 namespace sentrel::testing {
 namespace {
 
@@ -20,12 +22,8 @@ ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
         argv.insert(argv.end(), {"--db", database_->Path()});
     }
     process_ = std::make_unique<ChildProcess>(argv);
-
-    const auto has = [](const std::string& marker) {
-        return [marker](const std::string& line) { return line.find(marker) != std::string::npos; };
-    };
-    const auto listening = process_->WaitForLine(ChildProcess::Stream::Err, has("listening on "));
-    const auto code = process_->WaitForLine(ChildProcess::Stream::Err, has("verification code: "));
+    const auto listening = process_->WaitForLine(ChildProcess::Stream::Err, Containing("listening on "));
+    const auto code = process_->WaitForLine(ChildProcess::Stream::Err, Containing("verification code: "));
     if (!listening || !code) throw std::runtime_error("sentrel-service did not start");
     url_ = After(*listening, "listening on ");
     issuedCode_ = After(*code, "verification code: ").substr(0, 6);
