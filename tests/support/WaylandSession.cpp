@@ -8,17 +8,19 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
+
+#include "support/Waiting.h"
 
 namespace sentrel::testing {
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr const char* kTestUser = "sentrel-test";
 
 // Waits for a helper to finish, and says whether it succeeded.
 bool Finished(ChildProcess& process) {
-    for (int i = 0; i < 1000 && process.Running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return !process.Running() && process.ExitCode() == 0;
+    return WaitFor([&] { return !process.Running(); }, 10s) && process.ExitCode() == 0;
 }
 
 std::string FirstFile(const std::string& dir, const std::string& prefix, const std::string& notEnding = "!") {
@@ -30,10 +32,7 @@ std::string FirstFile(const std::string& dir, const std::string& prefix, const s
 }
 
 bool WaitForFile(const std::string& dir, const std::string& prefix) {
-    for (int i = 0; i < 1000 && FirstFile(dir, prefix, ".lock").empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return !FirstFile(dir, prefix, ".lock").empty();
+    return WaitFor([&] { return !FirstFile(dir, prefix, ".lock").empty(); }, 10s);
 }
 
 }  // namespace
@@ -84,6 +83,12 @@ std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, doub
     chmod(config.c_str(), 0644);
     session->Start({"sway", "-c", config});
     if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
+    // A client takes a keyboard once the seat has one, and keys sent before it
+    // has are lost to it; wtype's keyboard lasts only while it types. An idle
+    // wtype keeps one on the seat for the whole session (about an hour), so
+    // clients started after it have theirs from the start.
+    session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wtype", "-s", "4000000"})));
+    if (!WaitFor([&] { return session->SeatHasKeyboard(); }, 10s)) throw std::runtime_error("no keyboard on the seat");
     return session;
 }
 
@@ -133,6 +138,17 @@ std::string WaylandSession::Staged(const std::string& path) const {
 bool WaylandSession::Command(const std::string& command) const {
     ChildProcess swaymsg(Inside({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command}));
     return Finished(swaymsg);
+}
+
+bool WaylandSession::SeatHasKeyboard() const {
+    ChildProcess inputs(Inside({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), "-t", "get_inputs"}));
+    return inputs.WaitForLine(ChildProcess::Stream::Out, Containing("\"type\": \"keyboard\""), 2s).has_value();
+}
+
+bool WaylandSession::Type(std::vector<std::string> keys) const {
+    keys.insert(keys.begin(), "wtype");
+    ChildProcess wtype(Inside(keys));
+    return Finished(wtype);
 }
 
 ScreenShot WaylandSession::Shot() const {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/ScreenPixels.h"
 #include "support/ChildProcess.h"
 
 namespace sentrel::testing {
@@ -14,9 +15,10 @@ struct ScreenShot {
     std::vector<unsigned char> rgb;
 
     // 0x00BBGGRR, as the tool's screen reader gives colours.
-    int Colour(int x, int y) const {
+    int Colour(ScreenPoint at) const {
         const unsigned char* p =
-            &rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)) * 3];
+            &rgb[(static_cast<std::size_t>(at.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(at.x)) *
+                 3];
         return p[0] | (p[1] << 8) | (p[2] << 16);
     }
 };
@@ -29,7 +31,7 @@ struct ScreenShot {
 class WaylandSession {
 public:
     // sway: no window borders, the pointer drawn nowhere, Sentrel's window
-    // floating over the output.
+    // floating over the output, a keyboard on the seat.
     static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale);
     // mutter with PipeWire, and GNOME's portals started on demand.
     static std::unique_ptr<WaylandSession> Mutter(int width, int height);
@@ -41,6 +43,8 @@ public:
     std::string Staged(const std::string& path) const;
     // sway only: runs a sway command and says whether it succeeded.
     bool Command(const std::string& command) const;
+    // sway only: types with wtype (its arguments), and says whether it did.
+    bool Type(std::vector<std::string> keys) const;
     // sway only: the screen, through grim.
     ScreenShot Shot() const;
     const std::string& RuntimeDir() const { return runtimeDir_; }
@@ -52,6 +56,7 @@ public:
 private:
     explicit WaylandSession(bool refusesRoot);
     void Start(const std::vector<std::string>& compositor);
+    bool SeatHasKeyboard() const;
 
     std::string runtimeDir_;
     std::vector<std::string> asUser_;

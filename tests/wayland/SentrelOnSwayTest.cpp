@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/SentrelLayout.h"
 #include "support/ServiceProcess.h"
+#include "support/VirtualPointer.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -44,8 +47,12 @@ protected:
         return MonitorPixels::Map(unit, {0, static_cast<std::int32_t>(output().top * output().scale), output().scale});
     }
     ScreenPoint Pixel(Spot spot) const { return Pixel(ScreenPoint{spot.x, spot.y}); }
-    // Where the pointer goes for a window unit.
-    std::string On(int x, int y) const { return std::to_string(x) + " " + std::to_string(y + output().top); }
+    // The first picture of the screen in which `shows` holds, if one comes.
+    std::optional<ScreenShot> ShotShowing(const std::function<bool(const ScreenShot&)>& shows) const {
+        std::optional<ScreenShot> shot;
+        if (WaitFor([&] { return shows(*(shot = sway_->Shot())); }, 10s)) return shot;
+        return std::nullopt;
+    }
 
     std::unique_ptr<WaylandSession> sway_ = WaylandSession::Sway(output().width, output().height, output().scale);
 };
@@ -74,8 +81,7 @@ TEST_P(SentrelOnSway, ReadsThePixelsGrimSees) {
         [&] {
             reader.Read(points, colours);
             const ScreenShot shot = sway_->Shot();
-            for (std::size_t i = 0; i < points.size(); ++i) seen[i] = shot.Colour(points[i].x, points[i].y);
-            std::this_thread::sleep_for(100ms);
+            for (std::size_t i = 0; i < points.size(); ++i) seen[i] = shot.Colour(points[i]);
             return colours == seen;
         },
         5s);
@@ -99,38 +105,26 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     ChildProcess content(sway_->Inside({sway_->Staged(SENTREL_COLOUR_WINDOW)}));
     ASSERT_TRUE(Painted(content, "2040A0"));
     const Screen& screen = output().logical;
-    ChildProcess input(sway_->Inside(
-        {sway_->Staged(SENTREL_VIRTUAL_INPUT), std::to_string(screen.width), std::to_string(screen.height)}));
-    ASSERT_TRUE(input.WaitForLine(ChildProcess::Stream::Out, Containing("ok")));
-    const auto click = [&](Spot spot) {
-        return input.Send("move " + On(spot.x, spot.y)) && input.Send("press 1") && input.Send("release 1");
-    };
-    // A seat with no keyboard loses the first key of each wtype run, whose
-    // keyboard goes with it: a Shift first, which does no harm if it comes.
-    const auto type = [&](std::vector<std::string> keys) {
-        keys.insert(keys.begin(), {"wtype", "-k", "Shift_L"});
-        ChildProcess wtype(sway_->Inside(keys));
-        return WaitFor([&] { return !wtype.Running(); }, 5s) && wtype.ExitCode() == 0;
-    };
+    VirtualPointer pointer(*sway_, screen.width, screen.height);
+    const int top = output().top;
+    const auto click = [&](Spot spot) { return pointer.Click(spot.x, spot.y + top); };
 
     ChildProcess app(sway_->Inside({"SENTREL_SERVICE_URL=" + service.Url(), sentrel}));
     const SaidOnFailure report{app};
     ASSERT_TRUE(app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window")));
     const ScreenPoint paper = Pixel(screen.InSignIn(kSignInPaper));
-    ASSERT_TRUE(WaitFor([&] { return sway_->Shot().Colour(paper.x, paper.y) == 0xFFFFFF; }, 10s))
+    ASSERT_TRUE(ShotShowing([&](const ScreenShot& shot) { return shot.Colour(paper) == 0xFFFFFF; }))
         << "the sign-in panel is painted where the layout puts it";
 
     ASSERT_TRUE(click(screen.InSignIn(kCodeBox)));
-    ASSERT_TRUE(type({"4321"}));
+    ASSERT_TRUE(sway_->Type({"4321"}));
     ASSERT_TRUE(click(screen.InSignIn(kSignIn)));
     ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted")));
 
     // Dragged through several moves with the button held.
     constexpr float x1 = 400, y1 = 300, x2 = 600, y2 = 450;
-    for (const std::string& step : {"move " + On(400, 300), std::string("press 1"), "move " + On(450, 350),
-                                    "move " + On(600, 450), std::string("release 1")}) {
-        ASSERT_TRUE(input.Send(step));
-    }
+    ASSERT_TRUE(pointer.Move(400, 300 + top) && pointer.Press() && pointer.Move(450, 350 + top) &&
+                pointer.Move(600, 450 + top) && pointer.Release());
     ASSERT_TRUE(click(screen.InToolbar(kChangeMode)));
     ASSERT_TRUE(click(screen.InToolbar(kStart)));
     std::this_thread::sleep_for(1500ms);
@@ -140,7 +134,7 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2500ms))
         << "an alert within 2.5 s of the change";
     EXPECT_LE(std::chrono::steady_clock::now() - changed, 2500ms);
-    if (output().top != 0) {
+    if (top != 0) {
         // Found from the mark in the window's corner, which Sentrel reads from.
         EXPECT_TRUE(
             app.WaitForLine(ChildProcess::Stream::Err,
@@ -150,25 +144,20 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     // Every sample point of the window shows what grim sees there once the
     // window is hidden; a point between them shows the window's tint.
     ASSERT_TRUE(Painted(content, "pattern"));
-    std::this_thread::sleep_for(200ms);
-    const ScreenShot shown = sway_->Shot();
-    const ScreenPoint between = Pixel(ScreenPoint{420, 320});
-    ASSERT_TRUE(type({"-M", "ctrl", "w", "-m", "ctrl"}));
-    ScreenShot hidden;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            hidden = sway_->Shot();
-            return hidden.Colour(between.x, between.y) != shown.Colour(between.x, between.y);
-        },
-        5s))
-        << "Ctrl+W hides the window";
-    for (const ScreenPoint& unit : SampleGrid(x1, y1, x2, y2)) {
-        const ScreenPoint p = Pixel(unit);
-        EXPECT_EQ(shown.Colour(p.x, p.y), hidden.Colour(p.x, p.y)) << "sample point " << unit.x << "," << unit.y;
+    const std::vector<ScreenPoint> samples = SampleGrid(x1, y1, x2, y2);
+    const ScreenPoint sample = Pixel(samples[0]), between = Pixel(ScreenPoint{420, 320});
+    const auto shown = ShotShowing([&](const ScreenShot& shot) { return shot.Colour(sample) != 0x00F0A0; });
+    ASSERT_TRUE(shown) << "the pattern is shown, no longer A0F000";
+    ASSERT_TRUE(sway_->Type({"-M", "ctrl", "w", "-m", "ctrl"}));
+    const auto hidden =
+        ShotShowing([&](const ScreenShot& shot) { return shot.Colour(between) != shown->Colour(between); });
+    ASSERT_TRUE(hidden) << "Ctrl+W hides the window";
+    for (const ScreenPoint& unit : samples) {
+        EXPECT_EQ(shown->Colour(Pixel(unit)), hidden->Colour(Pixel(unit)))
+            << "sample point " << unit.x << "," << unit.y;
     }
-    ASSERT_TRUE(type({"-M", "ctrl", "w", "-m", "ctrl"}));
-    EXPECT_TRUE(
-        WaitFor([&] { return sway_->Shot().Colour(between.x, between.y) == shown.Colour(between.x, between.y); }, 5s))
+    ASSERT_TRUE(sway_->Type({"-M", "ctrl", "w", "-m", "ctrl"}));
+    EXPECT_TRUE(ShotShowing([&](const ScreenShot& shot) { return shot.Colour(between) == shown->Colour(between); }))
         << "Ctrl+W shows it again";
 }
 
