@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -260,7 +261,6 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
     EXPECT_EQ(app.ExitCode(), 0);
-    ::unsetenv("SENTREL_SERVICE_URL");
 }
 
 // An area dragged from its bottom-right corner to its top-left, so that its
@@ -343,13 +343,16 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     changing = false;
     EXPECT_TRUE(WaitFor([&] { return AlertCount(service) > before; }, 6s)) << "an alert once it stands still";
 
-    // Ended by a signal, as a session's end does: it signs off all the same.
-    const std::string pid = Command("/usr/bin/xdotool search --onlyvisible --name '^Sentrel$' getwindowpid");
-    ASSERT_EQ(::kill(std::stoi(pid), SIGTERM), 0);
+    // Ended by a signal, as a session's end does, while a handler waits on a
+    // message box: it signs off at once, and once.
+    ClickAt(Screen{}.InToolbar(kStop));
+    ClickAt(Screen{}.InToolbar(kStart));
+    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("提示").empty(); }, 5s)) << "no area: a message box";
+    ASSERT_EQ(::kill(app.Pid(), SIGTERM), 0);
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
     EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
     EXPECT_EQ(app.ExitCode(), 0);
-    ::unsetenv("SENTREL_SERVICE_URL");
+    EXPECT_EQ(std::ranges::count_if(service.Process().Lines(ChildProcess::Stream::Err), Containing("checkoff.asp")), 1);
 }
 
 // One wide screen split into two monitors: the window covers the one asked
@@ -384,12 +387,12 @@ TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert for the other monitor";
     beneath.Fill(0x000000);
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 3s));
-    ::unsetenv("SENTREL_SERVICE_URL");
 }
 
 // `sentrel --toggle`, which a desktop binding for Ctrl+W runs where global
 // hot keys are bindings, shows and hides the running window over the
-// session bus, and says so when nothing runs.
+// session bus; a second start shows it, and ends at once. Hidden, the
+// window still ends on a signal, signed off; then nothing answers.
 TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     testing::XvfbDisplay display;
     ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"});
@@ -399,19 +402,23 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     testing::ServiceProcess service;
     ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
     ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
-    const std::string toggle = std::string(SENTREL_BINARY) + " --toggle 2>/dev/null";
-    {
-        ChildProcess app({SENTREL_BINARY});
-        const ReportOnFailure report{app, "Linux-toggle"};
-        ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
-        EXPECT_EQ(std::system(toggle.c_str()), 0);
-        EXPECT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s)) << "hidden";
-        EXPECT_EQ(std::system(toggle.c_str()), 0);
-        EXPECT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 5s)) << "shown again";
+    ChildProcess app({SENTREL_BINARY});
+    const ReportOnFailure report{app, "Linux-toggle"};
+    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
+    const std::string sentrel = "timeout 20 " SENTREL_BINARY;
+    // Each command, and whether the window is shown after it.
+    const std::vector<std::pair<std::string, bool>> steps = {
+        {"", true}, {" --toggle", false}, {" --toggle", true}, {" --toggle", false}, {"", true}, {" --toggle", false}};
+    for (const auto& [args, shown] : steps) {
+        EXPECT_EQ(std::system((sentrel + args + " 2>/dev/null").c_str()), 0) << args;
+        EXPECT_TRUE(WaitFor([&] { return VisibleWindow("Sentrel").empty() != shown; }, 5s)) << args << shown;
     }
-    EXPECT_NE(std::system(toggle.c_str()), 0) << "nothing runs to answer";
+    ASSERT_EQ(::kill(app.Pid(), SIGINT), 0);
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp")));
+    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
+    EXPECT_EQ(app.ExitCode(), 0);
+    EXPECT_NE(std::system((sentrel + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    ::unsetenv("SENTREL_SERVICE_URL");
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, SentrelEndToEnd, ::testing::ValuesIn(Runs()),

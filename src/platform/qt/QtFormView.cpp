@@ -12,12 +12,15 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/HandlerDispatch.h"
+#include "app/Module1.h"
 #include "app/ViewConventions.h"
 #include "platform/qt/BgrColour.h"
 #include "platform/qt/CjkFonts.h"
@@ -301,6 +304,22 @@ void QtFormView::SeeThroughAtSamplePoints(std::function<double()> pixelsPerUnit)
     pinholes_->setGeometry(rect());
 }
 
+void QtFormView::ShowOrHide() {
+    gate_.Run([this] { form_->HotKeyWndProc(kShowHideHotKeyId); });
+}
+
+void QtFormView::ShowAndRaise() {
+    gate_.Run([this] {
+        if (!form_->Controls().window.visible) {
+            form_->HotKeyWndProc(kShowHideHotKeyId);
+        } else if (isVisible()) {
+            // Not yet visible, the window is still to be loaded (the
+            // desktop's screen-cast dialog comes first); it comes on top.
+            RaiseToTop();
+        }
+    });
+}
+
 void QtFormView::Clicked(const std::string& name) {
     gate_.Run([this, name] { RunClickHandler(*form_, name); });
 }
@@ -329,6 +348,7 @@ void QtFormView::RemoveAreaLabel(int index) {
 void QtFormView::ShowMessage(const std::string& text, const std::string& title) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     this);
+    const QScopedValueRollback waiting(waitingOnBox_, true);
     box.exec();
 }
 
@@ -363,7 +383,7 @@ QRect QtFormView::MonitorArea() const {
 
 float QtFormView::InnerWidth() const { return static_cast<float>(width()); }
 
-void QtFormView::Close() { close(); }
+void QtFormView::Close() { End(); }
 
 void QtFormView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -413,18 +433,29 @@ void QtFormView::resizeEvent(QResizeEvent*) {
 }
 
 void QtFormView::closeEvent(QCloseEvent* event) {
-    if (unloaded_ || form_ == nullptr) {
-        event->accept();
-        return;
-    }
-    // The sign-off goes out before the window goes away, after whatever
-    // handler asked for the close has finished.
+    // The window goes with the tool, once it has signed off.
     event->ignore();
-    gate_.Run([this] {
-        form_->Form_Unload();
-        unloaded_ = true;
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    });
+    End();
+}
+
+void QtFormView::End() {
+    // A handler waiting on a message box would hold the sign-off back until
+    // someone closes the box, and a session's end does not wait for that.
+    // Form1 ignores all but the sign-off once it has unloaded, so the
+    // handler does nothing more once its box is gone.
+    if (waitingOnBox_) {
+        Unload();
+    } else {
+        gate_.Run([this] { Unload(); });
+    }
+}
+
+void QtFormView::Unload() {
+    if (std::exchange(unloaded_, true)) return;
+    form_->Form_Unload();
+    // Every event loop ends, message boxes' included. Closing the window
+    // would not do: a hidden window's close does not end the program.
+    QCoreApplication::exit(0);
 }
 
 }  // namespace sentrel

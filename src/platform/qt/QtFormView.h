@@ -51,6 +51,13 @@ public:
     // areas fully transparent. pixelsPerUnit: the screen's pixels per window
     // unit.
     void SeeThroughAtSamplePoints(std::function<double()> pixelsPerUnit);
+    // Asked of the running tool from outside (`sentrel --toggle`, a second
+    // start): shows or hides the window as Ctrl+W does; shows and raises it.
+    void ShowOrHide();
+    void ShowAndRaise();
+    // However the tool is asked to end (its window closed, a signal, the
+    // session ending), shown or hidden: it signs off once, then exits.
+    void End();
 
     void Reflect(const FormControls& controls) override;
     void DrawOutline(const Outline& outline) override;
@@ -88,6 +95,7 @@ private:
     // The handler a button or option runs when clicked.
     void Clicked(const std::string& name);
     void ForwardMouse(QMouseEvent* event, std::int16_t button, bool pressed);
+    void Unload();
 
     HandlerGate& gate_;
     Form1* form_ = nullptr;
@@ -104,6 +112,8 @@ private:
     QColor background_;
     // The buttons (as flags) whose press on the bare window has not been released yet.
     std::int16_t buttonsOnBareWindow_ = 0;
+    // Set while a handler waits on a message box.
+    bool waitingOnBox_ = false;
     bool unloaded_ = false;
 };
 

@@ -9,7 +9,6 @@
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
-#include "app/Module1.h"
 #include "app/ToolOptions.h"
 #include "monitor/MonitorChoice.h"
 #include "monitor/MonitorPixels.h"
@@ -100,6 +99,10 @@ int main(int argc, char** argv) {
 
     const QString codePage = QString::fromStdString(serviceUrl + "/");
     QtFormView view(gate, SignInPicture(codePage), QUrl(codePage));
+    // One Sentrel per desktop session: `sentrel --toggle` then always finds
+    // the one that runs, and a second start brings its window back instead.
+    ToggleService bus([&view] { view.ShowOrHide(); }, [&view] { view.ShowAndRaise(); });
+    if (!bus.Register()) return ShowRunningInstance();
     view.CoverMonitor(ChosenMonitor(options));
     // Areas are watched through Sentrel's own window: it never counts.
     std::function<MonitorPlacement()> placement = [&view] { return view.Placement(); };
@@ -140,13 +143,9 @@ int main(int argc, char** argv) {
     formPointer = &form;
     view.Attach(form);
 
-    // However the tool is ended (a signal, the session closing) it signs off
-    // as when its window is closed, once.
-    EndSignals endSignals([&view] { view.close(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&view] { view.close(); });
-
-    ToggleService toggle([&gate, &form] { gate.Run([&form] { form.HotKeyWndProc(kShowHideHotKeyId); }); });
-    toggle.Register();
+    // The session's end quits the toolkit, which closes only shown windows.
+    EndSignals endSignals([&view] { view.End(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &view, [&view] { view.End(); });
 
     const auto load = [&gate, &form] { gate.Run([&form] { form.Form_Load(); }); };
     if (cast) {
