@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
   libwayland-dev libpipewire-0.3-dev qt6-wayland
   fonts-wqy-zenhei
+  # for the Debian package: cpack's DEB generator runs file and dpkg-shlibdeps
+  file dpkg-dev
 )
 if [ "${1:-}" = "test" ]; then
   packages+=(

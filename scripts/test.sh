@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up, checks formatting, and runs every test: the Windows
 # edition cross-built and tested under Wine; the Linux build with warnings
-# as errors (its HTTP and end-to-end tests also drive the Windows edition);
-# and the Linux build again under the address and undefined-behaviour
-# sanitizers. Then each fuzzer runs for half a minute.
+# as errors (its HTTP and end-to-end tests also drive the Windows edition),
+# then its Debian package; and the Linux build again under the address and
+# undefined-behaviour sanitizers. Then each fuzzer runs for half a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,6 +25,9 @@ echo "== build and test: ci"
 cmake --preset ci -DSENTREL_WINDOWS_BIN="$PWD/build-windows/bin"
 cmake --build --preset ci
 ctest --preset ci -j2
+
+echo "== package"
+(cd build && cpack -G DEB)
 
 echo "== build and test: asan"
 cmake --preset asan
