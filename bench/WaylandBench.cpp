@@ -18,7 +18,9 @@
 
 #include "PassTiming.h"
 #include "platform/wayland/WaylandScreenReader.h"
+#include "support/SentrelLayout.h"
 #include "support/ServiceProcess.h"
+#include "support/VirtualPointer.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -76,38 +78,32 @@ void ComparePassReads(WaylandSession& sway, const std::vector<Area>& areas) {
 
 void MeasureTool(WaylandSession& sway, int seconds) {
     ServiceProcess service({"--code", "4321"});
-    ChildProcess input(sway.Inside({sway.Staged(SENTREL_VIRTUAL_INPUT), "1920", "1080"}));
-    input.WaitForLine(ChildProcess::Stream::Out, Containing("ok"));
-    const auto click = [&](int x, int y) {
-        input.Send("move " + std::to_string(x) + " " + std::to_string(y));
-        input.Send("press 1");
-        input.Send("release 1");
-    };
+    VirtualPointer pointer(sway, 1920, 1080);
     const pid_t compositor = sway.CompositorPid();
     long before = CpuTicks(compositor);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const long idle = CpuTicks(compositor) - before;
 
     ChildProcess app(sway.Inside({"SENTREL_SERVICE_URL=" + service.Url(), sway.Staged(SENTREL_BINARY)}));
-    app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window"));
-    std::this_thread::sleep_for(1s);
-    click(972, 184);
-    ChildProcess typed(sway.Inside({"wtype", "-k", "Shift_L", "4321"}));
-    WaitFor([&] { return !typed.Running(); }, 5s);
-    click(1064, 184);
+    const Screen screen;
+    const auto click = [&](Spot spot) { return pointer.Click(spot.x, spot.y); };
+    const Spot paper = screen.InSignIn(kSignInPaper);
+    WaitFor([&] { return sway.Shot().Colour({paper.x, paper.y}) == 0xFFFFFF; }, 10s);
+    click(screen.InSignIn(kCodeBox));
+    sway.Type({"4321"});
+    click(screen.InSignIn(kSignIn));
     if (!service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"))) {
         std::printf("the tool did not sign in\n");
         return;
     }
     for (int i = 0; i < 20; ++i) {
         const int x = 60 + (i % 5) * 360, y = 100 + (i / 5) * 240;
-        input.Send("move " + std::to_string(x) + " " + std::to_string(y));
-        input.Send("press 1");
-        input.Send("move " + std::to_string(x + 60) + " " + std::to_string(y + 60));
-        input.Send("release 1");
+        if (!(pointer.Move(x, y) && pointer.Press() && pointer.Move(x + 60, y + 60) && pointer.Release())) {
+            std::printf("area %d was not drawn\n", i + 1);
+        }
     }
-    click(1168, 32);  // the change mode
-    click(728, 20);   // start
+    click(screen.InToolbar(kChangeMode));
+    click(screen.InToolbar(kStart));
     std::this_thread::sleep_for(2s);
     const long appBefore = CpuTicks(app.Pid());
     before = CpuTicks(compositor);
