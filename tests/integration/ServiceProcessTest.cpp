@@ -15,11 +15,6 @@ namespace {
 using testing::ChildProcess;
 using testing::Containing;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 // What only the running program does: print its address and a code, serve
 // the desk over HTTP, log every request, record accepted alerts and run the
 // user's command. The desk's own rules are unit tests.
@@ -45,7 +40,8 @@ TEST_F(ServiceProcessTest, SignsInWithThePrintedCodeAndRecordsOnlyAcceptedAlerts
     ASSERT_TRUE(line);
     EXPECT_NE(line->find("\"openid\":\"" + *openId + "\",\"area\":7,\"sjs\":20000}"), std::string::npos);
     EXPECT_EQ(service.Process().Lines(ChildProcess::Stream::Out).size(), 1u);
-    EXPECT_EQ(ReadFile(log), *line + "\n");
+    std::ifstream logged(log);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(logged), {}), *line + "\n");
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("403 POST /alertdesk/sndmsg.asp")));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("200 POST /alertdesk/sndmsg.asp")));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("on-alert 7 20000 20")));

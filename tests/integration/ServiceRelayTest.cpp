@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "platform/curl/CurlTransport.h"
+#include "service/HttpPost.h"
 #include "service/ServiceClient.h"
 #include "support/MisbehavingServer.h"
 #include "support/ServiceProcess.h"
@@ -37,7 +38,7 @@ public:
               if (!std::regex_search(head, id, std::regex("X-Sentrel-Alert-Id: (\\d+)"))) return;
               std::unique_lock lock(mutex_);
               const State came = state_;
-              ++requests_[came][std::stoi(id[1])];
+              ++requests_[static_cast<int>(came)][std::stoi(id[1])];
               if (came == State::Holding) return changed_.wait(lock, [this] { return state_ != State::Holding; });
               lock.unlock();
               testing::MisbehavingServer::Respond(came == State::Up ? 200 : 503, "")(socket, head);
@@ -45,16 +46,13 @@ public:
     ~ForwardTarget() { Set(State::Up); }
 
     void Set(State state) {
-        {
-            const std::lock_guard lock(mutex_);
-            state_ = state;
-        }
+        const std::lock_guard lock(mutex_);
+        state_ = state;
         changed_.notify_all();
     }
     std::map<int, int> Requests(State state) const {
         const std::lock_guard lock(mutex_);
-        const auto found = requests_.find(state);
-        return found == requests_.end() ? std::map<int, int>{} : found->second;
+        return requests_[static_cast<int>(state)];
     }
     std::string Spec() const { return "ntfy:" + server_.Url() + "/topic"; }
 
@@ -62,7 +60,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     State state_ = State::Up;
-    std::map<State, std::map<int, int>> requests_;
+    std::map<int, int> requests_[3];
     // Last, so that it stops, and its requests end, before the rest goes.
     testing::MisbehavingServer server_;
 };
@@ -76,20 +74,13 @@ protected:
     ServiceClient Client(testing::ServiceProcess& service) {
         return ServiceClient(transport, ServiceRequests(service.Url()));
     }
-    bool AlertsForThreeAreasAccepted(testing::ServiceProcess& service, const std::string& openId) {
-        for (int area = 1; area <= 3; ++area) {
-            if (Client(service).SendAlert(openId, 15000, area) != ServiceClient::Delivery::Accepted) return false;
-        }
-        return true;
-    }
     // Once the service owes the target nothing, it has taken each alert once.
     void ExpectEachTakenOnce(testing::ServiceProcess& service) {
-        ASSERT_TRUE(testing::WaitFor(
-            [&] {
-                const auto status = transport.Post(service.Url() + "/status", "");
-                return status && status->body.find("\"pending\":0,\"delivered\":3") != std::string::npos;
-            },
-            20s));
+        const auto owesNothing = [&] {
+            return HttpPost(transport, service.Url() + "/status", "").find("\"pending\":0,\"delivered\":3") !=
+                   std::string::npos;
+        };
+        ASSERT_TRUE(testing::WaitFor(owesNothing, 20s));
         EXPECT_EQ(target.Requests(ForwardTarget::State::Up), (std::map<int, int>{{1, 1}, {2, 1}, {3, 1}}));
     }
 
@@ -104,7 +95,8 @@ TEST_F(ServiceRelayTest, AlertsReachATargetThatWasDownAndSignInsOutliveARestart)
     const std::string openId = Client(*Start()).SignIn("4321").value();
     const auto service = Start();
     target.Set(ForwardTarget::State::Down);
-    ASSERT_TRUE(AlertsForThreeAreasAccepted(*service, openId));
+    for (int area = 1; area <= 3; ++area)
+        ASSERT_EQ(Client(*service).SendAlert(openId, 15000, area), ServiceClient::Delivery::Accepted);
     ASSERT_TRUE(testing::WaitFor([&] { return target.Requests(ForwardTarget::State::Down).size() == 3; }, 10s));
     target.Set(ForwardTarget::State::Up);
     ExpectEachTakenOnce(*service);
@@ -116,7 +108,8 @@ TEST_F(ServiceRelayTest, AKilledServiceDeliversWhatWasPendingAfterARestart) {
     auto service = Start();
     const std::string openId = Client(*service).SignIn("4321").value();
     target.Set(ForwardTarget::State::Holding);
-    ASSERT_TRUE(AlertsForThreeAreasAccepted(*service, openId));
+    for (int area = 1; area <= 3; ++area)
+        ASSERT_EQ(Client(*service).SendAlert(openId, 15000, area), ServiceClient::Delivery::Accepted);
     ASSERT_TRUE(testing::WaitFor([&] { return !target.Requests(ForwardTarget::State::Holding).empty(); }, 10s));
     service.reset();  // SIGKILL
     target.Set(ForwardTarget::State::Up);

@@ -6,13 +6,6 @@
 #include "support/Waiting.h"
 
 namespace sentrel::testing {
-namespace {
-
-std::string After(const std::string& line, const std::string& marker) {
-    return line.substr(line.find(marker) + marker.size());
-}
-
-}  // namespace
 
 ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
     std::vector<std::string> argv = {SENTREL_SERVICE_BINARY, "--port", "0"};
@@ -22,11 +15,14 @@ ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
         argv.insert(argv.end(), {"--db", database_->Path()});
     }
     process_ = std::make_unique<ChildProcess>(argv);
-    const auto listening = process_->WaitForLine(ChildProcess::Stream::Err, Containing("listening on "));
-    const auto code = process_->WaitForLine(ChildProcess::Stream::Err, Containing("verification code: "));
-    if (!listening || !code) throw std::runtime_error("sentrel-service did not start");
-    url_ = After(*listening, "listening on ");
-    issuedCode_ = After(*code, "verification code: ").substr(0, 6);
+    // What the service printed after the marker, once it has printed it.
+    const auto printed = [this](const std::string& marker) {
+        const auto line = process_->WaitForLine(ChildProcess::Stream::Err, Containing(marker));
+        if (!line) throw std::runtime_error("sentrel-service did not start");
+        return line->substr(line->find(marker) + marker.size());
+    };
+    url_ = printed("listening on ");
+    issuedCode_ = printed("verification code: ").substr(0, 6);
 }
 
 }  // namespace sentrel::testing
