@@ -47,9 +47,8 @@ TEST(ForwardTarget, BuildsTheRequestEachKindOfServiceTakes) {
           {json}}}};
     for (const auto& [spec, expected] : cases) {
         const OutgoingRequest request = ForwardTarget::Parse(spec)->RequestFor(alert);
-        EXPECT_EQ(request.url, expected.url) << spec;
-        EXPECT_EQ(request.body, expected.body) << spec;
-        EXPECT_EQ(request.headers, expected.headers) << spec;
+        EXPECT_EQ(std::tie(request.url, request.body, request.headers),
+                  std::tie(expected.url, expected.body, expected.headers));
     }
 }
 

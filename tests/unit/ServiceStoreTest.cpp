@@ -47,13 +47,10 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
 TEST(ServiceStore, RefusesADatabaseItCannotUse) {
     testing::TempDatabase garbage, newer, directory;
     std::ofstream(garbage.Path()) << "not a database, but someone's file";
-    ServiceStore(newer.Path());
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(newer.Path().c_str(), &db);
-        sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-    }
+    sqlite3* db = nullptr;
+    sqlite3_open(newer.Path().c_str(), &db);
+    sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
     std::filesystem::create_directory(directory.Path());
     for (const auto& [path, reason] : {std::pair(garbage.Path(), "not a database"), std::pair(newer.Path(), "newer"),
                                        std::pair(directory.Path(), "unable to open")}) {
