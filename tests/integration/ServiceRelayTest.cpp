@@ -54,7 +54,7 @@ public:
         const std::lock_guard lock(mutex_);
         return requests_[static_cast<int>(state)];
     }
-    std::string Spec() const { return "ntfy:" + server_.Url() + "/topic"; }
+    std::string Written() const { return "ntfy:" + server_.Url() + "/topic"; }
 
 private:
     mutable std::mutex mutex_;
@@ -69,7 +69,7 @@ class ServiceRelayTest : public ::testing::Test {
 protected:
     std::unique_ptr<testing::ServiceProcess> Start() {
         return std::make_unique<testing::ServiceProcess>(
-            std::vector<std::string>{"--code", "4321", "--db", database.Path(), "--forward", target.Spec()});
+            std::vector<std::string>{"--code", "4321", "--db", database.Path(), "--forward", target.Written()});
     }
     ServiceClient Client(testing::ServiceProcess& service) {
         return ServiceClient(transport, ServiceRequests(service.Url()));

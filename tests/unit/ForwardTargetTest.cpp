@@ -11,15 +11,15 @@ TEST(ForwardTarget, TakesHttpTargetsOfKnownKindsAndNamesThemWithoutSecrets) {
         {"gotify:http://push.lan:8080/message?token=SECRET", "gotify push.lan:8080"},
         {"gotify:http://push.lan?token=SECRET", "gotify push.lan"},
         {"webhook:https://user:pw@hooks.example/x#y", "webhook hooks.example"}};
-    for (const auto& [spec, name] : valid) {
-        const auto target = ForwardTarget::Parse(spec);
-        ASSERT_TRUE(target) << spec;
-        EXPECT_EQ(target->Spec(), spec);
+    for (const auto& [written, name] : valid) {
+        const auto target = ForwardTarget::Parse(written);
+        ASSERT_TRUE(target) << written;
+        EXPECT_EQ(target->Written(), written);
         EXPECT_EQ(target->PublicName(), name);
     }
-    for (const char* spec : {"ntfy:ftp://x/t", "ntfy:", "webhook:http://", "webhook:https:///path", "smtp:http://x/",
-                             "https://ntfy.sh/t", "command:", "Ntfy:https://x/"}) {
-        EXPECT_FALSE(ForwardTarget::Parse(spec)) << spec;
+    for (const char* written : {"ntfy:ftp://x/t", "ntfy:", "webhook:http://", "webhook:https:///path", "smtp:http://x/",
+                                "https://ntfy.sh/t", "command:", "Ntfy:https://x/"}) {
+        EXPECT_FALSE(ForwardTarget::Parse(written)) << written;
     }
 }
 
@@ -45,8 +45,8 @@ TEST(ForwardTarget, BuildsTheRequestEachKindOfServiceTakes) {
           R"j({"id":42,"time":"\"noon\"\u000a中午","openid":"o\\Id","area":7,"text":")j" + text + R"j(","content":")j" +
               text + R"j("})j",
           {json}}}};
-    for (const auto& [spec, expected] : cases) {
-        const OutgoingRequest request = ForwardTarget::Parse(spec)->RequestFor(alert);
+    for (const auto& [written, expected] : cases) {
+        const OutgoingRequest request = ForwardTarget::Parse(written)->RequestFor(alert);
         EXPECT_EQ(std::tie(request.url, request.body, request.headers),
                   std::tie(expected.url, expected.body, expected.headers));
     }

@@ -41,10 +41,10 @@ std::string AlertText(const RecordedAlert& alert) {
 
 }  // namespace
 
-std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view spec) {
-    const auto colon = spec.find(':');
+std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view written) {
+    const auto colon = written.find(':');
     if (colon == std::string_view::npos) return std::nullopt;
-    const std::string_view kindName = spec.substr(0, colon), address = spec.substr(colon + 1);
+    const std::string_view kindName = written.substr(0, colon), address = written.substr(colon + 1);
     for (const auto& [kind, name] : kKindNames) {
         if (name != kindName) continue;
         const bool web = address.starts_with("http://") || address.starts_with("https://");
@@ -54,7 +54,7 @@ std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view spec) {
     return std::nullopt;
 }
 
-std::string ForwardTarget::Spec() const { return std::string(KindName(kind)) + ":" + address; }
+std::string ForwardTarget::Written() const { return std::string(KindName(kind)) + ":" + address; }
 
 std::string ForwardTarget::PublicName() const {
     if (kind == Kind::Command) return "command";

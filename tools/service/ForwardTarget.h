@@ -27,8 +27,8 @@ struct ForwardTarget {
 
     // std::nullopt for an unknown kind, or an HTTP kind without an http or
     // https URL.
-    static std::optional<ForwardTarget> Parse(std::string_view spec);
-    std::string Spec() const;
+    static std::optional<ForwardTarget> Parse(std::string_view written);
+    std::string Written() const;
     // The kind and host only: URLs may carry tokens, and commands secrets.
     std::string PublicName() const;
     // The request that hands the alert to an HTTP kind.

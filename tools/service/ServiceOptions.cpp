@@ -96,8 +96,8 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
                             value + "\""};
             }
             // Named twice, a target still gets each alert once.
-            if (std::find(options.forwards.begin(), options.forwards.end(), target->Spec()) == options.forwards.end()) {
-                options.forwards.push_back(target->Spec());
+            if (std::ranges::find(options.forwards, target->Written()) == options.forwards.end()) {
+                options.forwards.push_back(target->Written());
             }
         } else {
             options.onAlert = value;

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         const auto seed = [&entropy] { return (std::uint64_t{entropy()} << 32) ^ entropy(); };
         std::vector<std::string> targets = options.forwards;
         if (!options.onAlert.empty())
-            targets.push_back(ForwardTarget{ForwardTarget::Kind::Command, options.onAlert}.Spec());
+            targets.push_back(ForwardTarget{ForwardTarget::Kind::Command, options.onAlert}.Written());
 
         AlertDesk desk(VerificationCodes(options.standingCode, seed()), store, seed());
         OutboxCourier courier(store);
