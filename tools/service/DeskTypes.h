@@ -12,6 +12,9 @@ struct DeskRequest {
     std::multimap<std::string, std::string> params;
     // The client's address, which wrong verification codes are counted by.
     std::string client{};
+    // Sent by a web page of another site (its browser says so in Origin or
+    // Sec-Fetch-Site), not by the tool, which sends neither.
+    bool fromWebPage = false;
 };
 
 struct AcceptedAlert {
