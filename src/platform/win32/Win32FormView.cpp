@@ -235,16 +235,21 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // The sign-off goes out once, however the window closes, before the window
-// goes away and after whatever handler asked for the close has finished.
+// goes away and after whatever handler asked for the close has finished;
+// at once when that handler waits on a message box, whose own loop would
+// hold it back until someone closes the box (and at a session's end Windows
+// does not wait for that). The box goes with the window, and Form1 ignores
+// what the handler does once it has unloaded.
 void Win32FormView::Unload() {
-    if (form_ == nullptr) {
+    const auto unload = [this] {
+        if (form_ != nullptr && !std::exchange(unloaded_, true)) form_->Form_Unload();
         DestroyWindow(window_);
-        return;
+    };
+    if (waitingOnBox_) {
+        unload();
+    } else {
+        gate_.Run(unload);
     }
-    gate_.Run([this] {
-        if (!std::exchange(unloaded_, true)) form_->Form_Unload();
-        DestroyWindow(window_);
-    });
 }
 
 // Places and fonts follow at the next Reflect; the picture is drawn anew.
@@ -490,7 +495,9 @@ void Win32FormView::RemoveAreaLabel(int index) {
 }
 
 void Win32FormView::ShowMessage(const std::string& text, const std::string& title) {
+    waitingOnBox_ = true;
     MessageBoxW(window_, Widen(text).c_str(), Widen(title).c_str(), MB_OK);
+    waitingOnBox_ = false;
 }
 
 void Win32FormView::ShowNote(const std::string& text, const std::string& title) {

@@ -97,6 +97,8 @@ private:
     // The buttons (as Form1 numbers them) held since a press on the bare
     // window; only their releases reach Form1.
     std::int16_t pressedOnBareWindow_ = 0;
+    // Set while a handler waits on a message box.
+    bool waitingOnBox_ = false;
     bool unloaded_ = false;
     bool moved_ = false;
 };
