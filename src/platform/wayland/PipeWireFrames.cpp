@@ -125,7 +125,6 @@ struct PipeWireFrames::Events {
     static void StateChanged(void* data, pw_stream_state, pw_stream_state state, const char*) {
         auto* frames = static_cast<PipeWireFrames*>(data);
         const std::lock_guard lock(frames->mutex_);
-        frames->streaming_ = state == PW_STREAM_STATE_STREAMING || state == PW_STREAM_STATE_PAUSED;
         if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) frames->frame_.clear();
     }
 

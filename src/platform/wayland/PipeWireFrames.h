@@ -48,7 +48,6 @@ private:
     std::uint32_t format_ = 0;
     std::int32_t width_ = 0, height_ = 0;
     std::vector<std::uint8_t> frame_;  // rows of width_ pixels, 4 bytes each
-    bool streaming_ = false;
 };
 
 }  // namespace sentrel
