@@ -12,6 +12,7 @@
 #include "monitor/SampleArea.h"
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
+#include "support/RandomColours.h"
 #include "support/SelectionOwner.h"
 #include "support/XvfbDisplay.h"
 
@@ -19,13 +20,7 @@ namespace sentrel {
 namespace {
 
 using testing::PaintedWindow;
-
-std::vector<std::int32_t> RandomColours(std::size_t count, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<std::int32_t> colours(count);
-    for (auto& c : colours) c = static_cast<std::int32_t>(random() & 0xFFFFFF);
-    return colours;
-}
+using testing::RandomColours;
 
 // What a test painted: a rectangle of colours, row by row.
 struct Painting {
