@@ -148,8 +148,9 @@ TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {
     EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--port=0"}).options->port, 0);
     const std::vector<const char*> twice = {"--forward", "ntfy:https://a/t", "--forward=ntfy:https://a/t"};
     EXPECT_EQ(ParseServiceOptions(twice).options->forwards, std::vector<std::string>{"ntfy:https://a/t"});
-    for (const char* bad : {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb",
-                            "--frobnicate", "stray", "--bind=", "--forward=ntfy", "--forward=command:ls", "--db="}) {
+    for (const char* bad :
+         {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb", "--frobnicate", "stray",
+          "--bind=", "--forward=ntfy", "--forward=command:ls", "--db=", "--allow-host=", "--allow-host=a/b"}) {
         const ParsedOptions refused = ParseServiceOptions(std::span(&bad, 1));
         EXPECT_FALSE(refused.options) << bad;
         EXPECT_FALSE(refused.error.empty());

@@ -21,7 +21,7 @@ bool HasControlBytes(std::string_view text) {
 
 std::string ServiceUsage() {
     return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--db FILE] [--forward KIND:URL]...\n"
-           "                       [--log FILE] [--on-alert COMMAND] [--history]\n"
+           "                       [--allow-host NAME]... [--log FILE] [--on-alert COMMAND] [--history]\n"
            "  --port N            port to listen on (default " +
            std::to_string(SENTREL_LOCAL_SERVICE_PORT) +
            "; 0 picks a free one)\n"
@@ -31,6 +31,8 @@ std::string ServiceUsage() {
            "                      (default $XDG_STATE_HOME/sentrel/service.db)\n"
            "  --forward KIND:URL  send each alert on to ntfy:TOPIC-URL, gotify:MESSAGE-URL?token=...\n"
            "                      or webhook:URL; repeatable; retried until delivered, for a day\n"
+           "  --allow-host NAME   also answer requests addressed to NAME (with any port), the\n"
+           "                      name a proxy in front is reached by; repeatable\n"
            "  --log FILE          append each accepted alert as a JSON line to FILE\n"
            "  --on-alert COMMAND  run COMMAND through /bin/sh for each accepted alert, with\n"
            "                      SENTREL_ALERT_ID, SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and\n"
@@ -66,7 +68,7 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             continue;
         }
         const bool known = name == "--port" || name == "--bind" || name == "--code" || name == "--log" ||
-                           name == "--on-alert" || name == "--db" || name == "--forward";
+                           name == "--on-alert" || name == "--db" || name == "--forward" || name == "--allow-host";
         if (!known) return {std::nullopt, "unknown option " + std::string(name)};
         if (!inlineValue && i + 1 >= args.size()) return {std::nullopt, std::string(name) + " needs a value"};
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
@@ -99,6 +101,12 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             if (std::ranges::find(options.forwards, target->Written()) == options.forwards.end()) {
                 options.forwards.push_back(target->Written());
             }
+        } else if (name == "--allow-host") {
+            if (value.empty() || std::ranges::any_of(value, [](char c) { return c == ' ' || c == '/'; }) ||
+                HasControlBytes(value)) {
+                return {std::nullopt, "--allow-host takes a host name, not \"" + value + "\""};
+            }
+            options.allowHosts.push_back(value);
         } else {
             options.onAlert = value;
         }

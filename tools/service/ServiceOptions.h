@@ -17,6 +17,9 @@ struct ServiceOptions {
     std::string databasePath;
     // "KIND:URL" each, as ForwardTarget parses them.
     std::vector<std::string> forwards;
+    // Host names, besides the service's own, that requests may be addressed
+    // to: those a proxy in front passes on.
+    std::vector<std::string> allowHosts;
     bool history = false;
     bool help = false;
 };
