@@ -113,6 +113,15 @@ void ExpectKeepAlivesEvery20Seconds(testing::ServiceProcess& service) {
     EXPECT_LE(interval, 21);
 }
 
+// The tool signs off, once, and exits with status 0.
+void ExpectSignedOffOnceAndEnded(testing::ServiceProcess& service, ChildProcess& app, const std::string& openId) {
+    const auto signOff = Containing("checkoff.asp?openid=" + openId);
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, signOff));
+    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
+    EXPECT_EQ(app.ExitCode(), 0);
+    EXPECT_EQ(std::ranges::count_if(service.Process().Lines(ChildProcess::Stream::Err), signOff), 1);
+}
+
 // What the tool said and what the screen showed, for whoever reads a failure.
 struct ReportOnFailure {
     ChildProcess& app;
@@ -231,36 +240,31 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     }
 
     // The hot key shows the window on top of a window raised meanwhile,
-    // and hides it again.
-    Xdotool("key ctrl+w");
-    ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown above the painted windows";
+    // and hides it again. Blue: the window; green: the window raised.
+    const auto ctrlW = [](const char* colour) {
+        Xdotool("key ctrl+w");
+        return WaitFor([colour] { return PixelAt(450, 450) == colour; }, 5s);
+    };
+    ASSERT_TRUE(ctrlW("0,0,255")) << "shown above the painted windows";
     Screenshot("monitoring");
-    Xdotool("key ctrl+w");
-    ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,0"; }, 5s));
+    ASSERT_TRUE(ctrlW("0,0,0"));
     const testing::PaintedWindow raised(420, 420, 60, 60, std::vector<std::int32_t>(60 * 60, 0x00FF00));
-    Xdotool("key ctrl+w");
-    ASSERT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown above the newest window";
+    ASSERT_TRUE(ctrlW("0,0,255")) << "shown above the newest window";
     // NumLock on must not swallow the key.
     Xdotool("key Num_Lock");
-    Xdotool("key ctrl+w");
-    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,255,0"; }, 5s)) << "hidden with NumLock on";
-    Xdotool("key ctrl+w");
-    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown with NumLock on";
+    EXPECT_TRUE(ctrlW("0,255,0")) << "hidden with NumLock on";
+    EXPECT_TRUE(ctrlW("0,0,255")) << "shown with NumLock on";
     Xdotool("key Num_Lock");
     // Another layout puts W on another key: the grab follows it.
     ASSERT_EQ(std::system("xmodmap -e 'keycode 24 = w W' -e 'keycode 25 = q Q'"), 0);
-    Xdotool("key ctrl+w");
-    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,255,0"; }, 5s)) << "hidden after a layout change";
-    Xdotool("key ctrl+w");
-    EXPECT_TRUE(WaitFor([] { return PixelAt(450, 450) == "0,0,255"; }, 5s)) << "shown after a layout change";
+    EXPECT_TRUE(ctrlW("0,255,0")) << "hidden after a layout change";
+    EXPECT_TRUE(ctrlW("0,0,255")) << "shown after a layout change";
 
     ExpectKeepAlivesEvery20Seconds(service);
 
     // Closing signs off.
     ClickAt(screen().InToolbar(kClose));
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
-    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
-    EXPECT_EQ(app.ExitCode(), 0);
+    ExpectSignedOffOnceAndEnded(service, app, openId);
 }
 
 // An area dragged from its bottom-right corner to its top-left, so that its
@@ -349,10 +353,7 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     ClickAt(Screen{}.InToolbar(kStart));
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("提示").empty(); }, 5s)) << "no area: a message box";
     ASSERT_EQ(::kill(app.Pid(), SIGTERM), 0);
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp?openid=" + openId)));
-    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
-    EXPECT_EQ(app.ExitCode(), 0);
-    EXPECT_EQ(std::ranges::count_if(service.Process().Lines(ChildProcess::Stream::Err), Containing("checkoff.asp")), 1);
+    ExpectSignedOffOnceAndEnded(service, app, openId);
 }
 
 // One wide screen split into two monitors: the window covers the one asked
@@ -414,9 +415,7 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
         EXPECT_TRUE(WaitFor([&] { return VisibleWindow("Sentrel").empty() != shown; }, 5s)) << args << shown;
     }
     ASSERT_EQ(::kill(app.Pid(), SIGINT), 0);
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("checkoff.asp")));
-    EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 10s));
-    EXPECT_EQ(app.ExitCode(), 0);
+    ExpectSignedOffOnceAndEnded(service, app, "");
     EXPECT_NE(std::system((sentrel + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
