@@ -309,12 +309,13 @@ void QtFormView::ShowOrHide() {
 }
 
 void QtFormView::ShowAndRaise() {
+    // Hidden by the user, the window is shown as Ctrl+W shows it. Not shown
+    // yet, it is still to be loaded (the desktop's screen-cast dialog comes
+    // first), and comes on top then.
     gate_.Run([this] {
         if (!form_->Controls().window.visible) {
             form_->HotKeyWndProc(kShowHideHotKeyId);
         } else if (isVisible()) {
-            // Not yet visible, the window is still to be loaded (the
-            // desktop's screen-cast dialog comes first); it comes on top.
             RaiseToTop();
         }
     });
