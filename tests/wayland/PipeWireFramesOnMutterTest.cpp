@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusObjectPath>
-#include <cstdlib>
 #include <vector>
 
 #include "platform/wayland/PipeWireFrames.h"
-#include "support/BusCall.h"
+#include "support/MutterDesktop.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -16,15 +13,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace testing;
-
-// Takes the node of the stream that mutter casts once it has started.
-class StreamNode : public QObject {
-    Q_OBJECT
-public:
-    std::uint32_t node = 0;
-public slots:
-    void Added(uint id) { node = id; }
-};
 
 // The colour window's pattern at a screen pixel, as 0x00BBGGRR.
 std::int32_t Pattern(ScreenPoint p) {
@@ -40,30 +28,11 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
         mutter->Inside({"QT_WAYLAND_DISABLE_WINDOWDECORATION=1", mutter->Staged(SENTREL_COLOUR_WINDOW)}));
     ASSERT_TRUE(content.Send("pattern"));
     ASSERT_TRUE(content.WaitForLine(ChildProcess::Stream::Out, Containing("painted pattern")));
-
     int argc = 0;
     QCoreApplication app(argc, nullptr);
-    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()),
-                                                        QString::fromStdString(mutter->BusAddress()));
-    const QString service = "org.gnome.Mutter.ScreenCast";
-    const QString session =
-        ReturnedPath(BusCall(bus, service, "/org/gnome/Mutter/ScreenCast", service, "CreateSession", {QVariantMap{}}));
-    ASSERT_FALSE(session.isEmpty());
-    const QString stream = ReturnedPath(BusCall(bus, service, session, service + ".Session", "RecordMonitor",
-                                                {QString(), QVariantMap{{"cursor-mode", QVariant::fromValue(0u)}}}));
-    ASSERT_FALSE(stream.isEmpty());
-    StreamNode added;
-    ASSERT_TRUE(bus.connect(service, stream, service + ".Stream", "PipeWireStreamAdded", &added, SLOT(Added(uint))));
-    ASSERT_EQ(BusCall(bus, service, session, service + ".Session", "Start").type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            QCoreApplication::processEvents();
-            return added.node != 0;
-        },
-        10s));
+    MutterDesktop desktop(*mutter);
+    PipeWireFrames& frames = desktop.Screen();
 
-    ::setenv("XDG_RUNTIME_DIR", mutter->RuntimeDir().c_str(), 1);
-    PipeWireFrames frames(-1, added.node);
     std::vector<ScreenPoint> points;
     for (int y = 0; y < 1080; y += 37) {
         for (int x = y % 5; x < 1920; x += 53) points.push_back({x, y});
@@ -78,10 +47,7 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
         10s);
     EXPECT_EQ(frames.OutputPixelWidth(), 1920);
     EXPECT_EQ(colours, expected);
-    QDBusConnection::disconnectFromBus(bus.name());
 }
 
 }  // namespace
 }  // namespace sentrel
-
-#include "PipeWireFramesOnMutterTest.moc"

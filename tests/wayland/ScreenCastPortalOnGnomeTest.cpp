@@ -2,13 +2,13 @@
 
 #include <sys/stat.h>
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusObjectPath>
 
+#include <algorithm>
 #include <filesystem>
-#include <thread>
+#include <optional>
+#include <vector>
 
-#include "support/BusCall.h"
+#include "support/MutterDesktop.h"
 #include "support/ServiceProcess.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
@@ -19,29 +19,50 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 
-// A pointer in the mutter session, through its remote-desktop interface.
-class RemotePointer {
-public:
-    explicit RemotePointer(QDBusConnection bus) : bus_(std::move(bus)) {
-        session_ = ReturnedPath(BusCall(bus_, kService, "/org/gnome/Mutter/RemoteDesktop", kService, "CreateSession"));
-        Call("Start", {});
+// The smallest rectangle around the points added.
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    void Add(ScreenPoint p) {
+        left = std::min(left, p.x), top = std::min(top, p.y), right = std::max(right, p.x),
+        bottom = std::max(bottom, p.y);
     }
-    void Click(double x, double y) {
-        // Relative moves need no stream: first to the corner, then out.
-        Call("NotifyPointerMotionRelative", {-10000.0, -10000.0});
-        Call("NotifyPointerMotionRelative", {x, y});
-        for (const bool pressed : {true, false}) Call("NotifyPointerButton", {0x110, pressed});
-    }
-
-private:
-    void Call(const QString& method, const QList<QVariant>& arguments) {
-        BusCall(bus_, kService, session_, kService + ".Session", method, arguments);
-        std::this_thread::sleep_for(100ms);
-    }
-    inline static const QString kService = "org.gnome.Mutter.RemoteDesktop";
-    QDBusConnection bus_;
-    QString session_;
+    ScreenPoint Centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
 };
+
+// GNOME's "Screen Share" dialog, found from how it looks on the screen: the
+// one light box on the dark desktop; its blue "Share" button on the right
+// of its header bar along its top (not the blue focus ring lower down), and
+// "Cancel" as far in from the left; the monitor, the white row down its
+// middle.
+struct ShareDialog {
+    ScreenPoint monitor, share, cancel;
+};
+
+std::optional<ShareDialog> FindShareDialog(ScreenPixels& screen, int width, int height) {
+    std::vector<ScreenPoint> points;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) points.push_back({x, y});
+    }
+    std::vector<std::int32_t> colours(points.size());
+    screen.Read(points, colours);
+    // 0x00BBGGRR, and -1 where nothing was read.
+    const auto light = [](std::int32_t c) { return c >= 0 && std::min({c & 0xFF, (c >> 8) & 0xFF, c >> 16}) >= 0xD0; };
+    const auto blue = [](std::int32_t c) { return c >= 0 && c >> 16 >= 0xD0 && c >> 16 >= (c & 0xFF) + 0x30; };
+    Box dialog, share, monitor;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (light(colours[i])) dialog.Add(points[i]);
+    }
+    const int middle = (dialog.left + dialog.right) / 2, headerBar = dialog.top + (dialog.bottom - dialog.top) / 4;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const std::int32_t c = colours[i];
+        const ScreenPoint p = points[i];
+        if (p.x > middle && p.y < headerBar && blue(c)) share.Add(p);
+        if (p.x == middle && c == 0xFFFFFF) monitor.Add(p);
+    }
+    if (share.right < 0 || monitor.right < 0) return std::nullopt;
+    const ScreenPoint shareAt = share.Centre();
+    return ShareDialog{monitor.Centre(), shareAt, {dialog.left + dialog.right - shareAt.x, shareAt.y}};
+}
 
 // On GNOME the desktop asks, in its "Screen Share" dialog, whether Sentrel
 // may see the monitor; a yes, remembered through the token Sentrel keeps,
@@ -52,25 +73,19 @@ TEST(ScreenCastPortalOnGnome, ConsentIsKeptAndRefusalIsTold) {
     const std::string url = "SENTREL_SERVICE_URL=" + service.Url();
     int argc = 0;
     QCoreApplication app(argc, nullptr);
-    RemotePointer pointer(QDBusConnection::connectToBus(QString::fromStdString(mutter->BusAddress()),
-                                                        QString::fromStdString(mutter->BusAddress())));
+    MutterDesktop desktop(*mutter);
+    std::optional<ShareDialog> dialog;
+    const auto asked = [&] { return (dialog = FindShareDialog(desktop.Screen(), 1920, 1080)).has_value(); };
     const std::string sentrel = mutter->Staged(SENTREL_BINARY);
-    const auto started = [](ChildProcess& tool) {
-        return !tool.Lines(ChildProcess::Stream::Err).empty() &&
-               tool.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started"), 0ms);
-    };
     {
         ChildProcess first(mutter->Inside({url, sentrel}));
         const SaidOnFailure report{first};
-        ASSERT_TRUE(first.WaitForLine(ChildProcess::Stream::Err, Containing("screen-cast portal")));
-        // The monitor in the dialog's list, then its "Share" button.
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                pointer.Click(790, 565);
-                pointer.Click(1172, 413);
-                return WaitFor([&] { return started(first); }, 1s);
-            },
-            20s));
+        ASSERT_TRUE(WaitFor(asked, 20s)) << "the desktop asks";
+        const std::vector<std::int32_t> unchosen = desktop.Around(dialog->share);
+        ASSERT_TRUE(desktop.Click(dialog->monitor));
+        ASSERT_TRUE(WaitFor([&] { return desktop.Around(dialog->share) != unchosen; }, 10s)) << "Share can be pressed";
+        ASSERT_TRUE(desktop.Click(dialog->share));
+        EXPECT_TRUE(first.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started"), 20s));
     }
     const std::string tokenFile = mutter->RuntimeDir() + "/.config/Sentrel/screencast-restore-token";
     struct stat token {};
@@ -80,23 +95,19 @@ TEST(ScreenCastPortalOnGnome, ConsentIsKeptAndRefusalIsTold) {
     {
         ChildProcess again(mutter->Inside({url, sentrel}));
         const SaidOnFailure report{again};
-        EXPECT_TRUE(WaitFor([&] { return started(again); }, 10s)) << "started with no dialog answered";
+        EXPECT_TRUE(again.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started")))
+            << "started with no dialog answered";
     }
     {
         // Asked again without the token, and refused: said so, and Sentrel runs on.
         std::filesystem::remove(tokenFile);
         ChildProcess refused(mutter->Inside({url, sentrel}));
         const SaidOnFailure report{refused};
-        EXPECT_TRUE(WaitFor(
-            [&] {
-                pointer.Click(749, 413);  // "Cancel"
-                return refused.WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 1s)
-                    .has_value();
-            },
-            20s));
+        ASSERT_TRUE(WaitFor(asked, 20s)) << "the desktop asks again";
+        ASSERT_TRUE(desktop.Click(dialog->cancel));
+        EXPECT_TRUE(refused.WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen")));
         EXPECT_TRUE(refused.Running());
     }
-    QDBusConnection::disconnectFromBus(QString::fromStdString(mutter->BusAddress()));
 }
 
 }  // namespace

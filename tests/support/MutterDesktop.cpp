@@ -1,0 +1,72 @@
+#include "support/MutterDesktop.h"
+
+#include <QCoreApplication>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "support/BusCall.h"
+#include "support/Waiting.h"
+
+namespace sentrel::testing {
+namespace {
+
+const QString kRemote = "org.gnome.Mutter.RemoteDesktop", kCast = "org.gnome.Mutter.ScreenCast";
+constexpr int kLeftButton = 0x110;  // BTN_LEFT
+
+}  // namespace
+
+MutterDesktop::MutterDesktop(const WaylandSession& mutter)
+    : bus_(QDBusConnection::connectToBus(QString::fromStdString(mutter.BusAddress()),
+                                         QString::fromStdString(mutter.BusAddress()))) {
+    session_ = ReturnedPath(BusCall(bus_, kRemote, "/org/gnome/Mutter/RemoteDesktop", kRemote, "CreateSession"));
+    const QDBusMessage id = BusCall(bus_, kRemote, session_, "org.freedesktop.DBus.Properties", "Get",
+                                    {kRemote + ".Session", QString("SessionId")});
+    // The cast is the remote desktop's, so that pointer positions are its pixels.
+    const QString cast = ReturnedPath(
+        BusCall(bus_, kCast, "/org/gnome/Mutter/ScreenCast", kCast, "CreateSession",
+                {QVariantMap{{"remote-desktop-session-id", id.arguments().value(0).value<QDBusVariant>().variant()}}}));
+    stream_ = ReturnedPath(BusCall(bus_, kCast, cast, kCast + ".Session", "RecordMonitor",
+                                   {QString(), QVariantMap{{"cursor-mode", QVariant::fromValue(0u)}}}));
+    bus_.connect(kCast, stream_, kCast + ".Stream", "PipeWireStreamAdded", this, SLOT(StreamAdded(uint)));
+    Call("Start");
+    const bool added = WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            return node_ != 0;
+        },
+        std::chrono::seconds(10));
+    if (!added) throw std::runtime_error("mutter cast nothing");
+    ::setenv("XDG_RUNTIME_DIR", mutter.RuntimeDir().c_str(), 1);  // where PipeWire listens
+    frames_ = std::make_unique<PipeWireFrames>(-1, node_);
+}
+
+MutterDesktop::~MutterDesktop() {
+    frames_.reset();
+    Call("Stop");
+    QDBusConnection::disconnectFromBus(bus_.name());
+}
+
+std::vector<std::int32_t> MutterDesktop::Around(ScreenPoint at) {
+    std::vector<ScreenPoint> points;
+    for (int dx = -12; dx <= 12; ++dx) points.push_back({at.x + dx, at.y});
+    std::vector<std::int32_t> colours(points.size());
+    frames_->Read(points, colours);
+    return colours;
+}
+
+bool MutterDesktop::Click(ScreenPoint at) {
+    const std::vector<std::int32_t> before = Around(at);
+    Call("NotifyPointerMotionAbsolute", {stream_, static_cast<double>(at.x), static_cast<double>(at.y)});
+    if (!WaitFor([&] { return Around(at) != before; }, std::chrono::seconds(10))) return false;
+    for (const bool pressed : {true, false}) Call("NotifyPointerButton", {kLeftButton, pressed});
+    return true;
+}
+
+void MutterDesktop::Call(const QString& method, const QList<QVariant>& arguments) {
+    BusCall(bus_, kRemote, session_, kRemote + ".Session", method, arguments);
+}
+
+}  // namespace sentrel::testing

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/wayland/PipeWireFrames.h"
+#include "support/WaylandSession.h"
+
+namespace sentrel::testing {
+
+// A test's hands and eyes on a mutter session, through mutter's own
+// remote-desktop and screen-cast interfaces, which ask nobody: a pointer
+// that clicks at output pixels, and the monitor's frames, read as Sentrel
+// reads a portal's cast. Needs a QCoreApplication.
+class MutterDesktop : public QObject {
+    Q_OBJECT
+public:
+    // Throws std::runtime_error when the cast does not start.
+    explicit MutterDesktop(const WaylandSession& mutter);
+    ~MutterDesktop() override;
+
+    PipeWireFrames& Screen() { return *frames_; }
+    // The colours of a short line of pixels through a point.
+    std::vector<std::int32_t> Around(ScreenPoint at);
+    // Clicks a control that shows when the pointer is over it, once it shows:
+    // mutter passes a move on with its next frame, and a press sent before
+    // that lands where the pointer was. False when it never showed.
+    bool Click(ScreenPoint at);
+
+private slots:
+    void StreamAdded(uint node) { node_ = node; }
+
+private:
+    void Call(const QString& method, const QList<QVariant>& arguments = {});
+
+    QDBusConnection bus_;
+    QString session_, stream_;
+    std::uint32_t node_ = 0;
+    std::unique_ptr<PipeWireFrames> frames_;
+};
+
+}  // namespace sentrel::testing
