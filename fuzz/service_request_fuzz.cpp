@@ -150,13 +150,10 @@ void CheckReply(const DeskRequest& request, const DeskReply& reply) {
 
 void FuzzDesk(std::string_view input) {
     ServiceStore& store = *Scratch().store;
-    // A fresh desk per input keeps codes, throttling and OpenIds from one
-    // input out of the next, so that a crash reproduces from its input. Its
-    // OpenIds come from a seed of their own each time: with one seed for
-    // all, every sign-in would first walk past the OpenIds that earlier
-    // inputs already took from the same sequence.
-    static std::uint64_t inputs = 0;
-    AlertDesk desk(VerificationCodes(std::string(kStandingCode), 1), store, ++inputs);
+    // A fresh desk per input keeps codes and the counts of wrong codes and
+    // sign-ins from one input out of the next, so that a crash reproduces
+    // from its input.
+    AlertDesk desk(VerificationCodes(std::string(kStandingCode)), store);
     auto now = AlertDesk::Clock::time_point{} + std::chrono::hours(24);
     std::string client = "127.0.0.1";
     std::string lastOpenId;

@@ -20,11 +20,17 @@ using testing::Containing;
 // user's command. The desk's own rules are unit tests.
 class ServiceProcessTest : public ::testing::Test {
 protected:
-    void TearDown() override { std::filesystem::remove(log); }
+    void TearDown() override {
+        std::filesystem::remove(log);
+        std::filesystem::remove(commandLog);
+    }
 
     const std::string log = ::testing::TempDir() + "sentrel-service-" + std::to_string(getpid()) + ".log";
-    testing::ServiceProcess service{
-        {"--code", "4321", "--log", log, "--on-alert", "echo on-alert $SENTREL_AREA $SENTREL_SJS $SENTREL_TIME >&2"}};
+    const std::string commandLog = log + ".on-alert";
+    // It also lists the files the command was given: its output and nothing
+    // of the service's (no client's connection).
+    testing::ServiceProcess service{{"--code", "4321", "--log", log, "--on-alert-log", commandLog, "--on-alert",
+                                     "echo on-alert $SENTREL_AREA $SENTREL_SJS $SENTREL_TIME; ls /proc/$$/fd"}};
     CurlTransport transport;
     ServiceRequests requests{service.Url()};
     ServiceClient client{transport, requests};
@@ -44,7 +50,13 @@ TEST_F(ServiceProcessTest, SignsInWithThePrintedCodeAndRecordsOnlyAcceptedAlerts
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(logged), {}), *line + "\n");
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("403 POST /alertdesk/sndmsg.asp")));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("200 POST /alertdesk/sndmsg.asp")));
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("on-alert 7 20000 20")));
+    const auto commandSaid = [this] {
+        std::ifstream said(commandLog);
+        return std::string(std::istreambuf_iterator<char>(said), {});
+    };
+    EXPECT_TRUE(testing::WaitFor([&] { return commandSaid().ends_with("\n0\n1\n2\n"); }, std::chrono::seconds(10)))
+        << commandSaid();
+    EXPECT_TRUE(commandSaid().starts_with("on-alert 7 20000 20")) << commandSaid();
 }
 
 // What the HTTP layer refuses gets an error and a log line, and the service

@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -97,7 +102,7 @@ TEST_F(ServiceRelayTest, AlertsReachATargetThatWasDownAndSignInsOutliveARestart)
     target.Set(ForwardTarget::State::Down);
     for (int area = 1; area <= 3; ++area)
         ASSERT_EQ(Client(*service).SendAlert(openId, 15000, area), ServiceClient::Delivery::Accepted);
-    ASSERT_TRUE(testing::WaitFor([&] { return target.Requests(ForwardTarget::State::Down).size() == 3; }, 10s));
+    ASSERT_TRUE(testing::WaitFor([&] { return !target.Requests(ForwardTarget::State::Down).empty(); }, 10s));
     target.Set(ForwardTarget::State::Up);
     ExpectEachTakenOnce(*service);
 }
@@ -115,6 +120,91 @@ TEST_F(ServiceRelayTest, AKilledServiceDeliversWhatWasPendingAfterARestart) {
     target.Set(ForwardTarget::State::Up);
     service = Start();
     ExpectEachTakenOnce(*service);
+}
+
+// Beside a target that takes the connection and never answers, and one that
+// redirects, a good target gets each alert at once; the redirect is not
+// followed, so the alert goes nowhere else.
+TEST_F(ServiceRelayTest, ATargetThatNeverAnswersHoldsUpNoOther) {
+    testing::MisbehavingServer silent(testing::MisbehavingServer::NeverAnswer());
+    testing::MisbehavingServer elsewhere(testing::MisbehavingServer::Respond(200, ""));
+    testing::MisbehavingServer redirecting([&elsewhere](int socket, const std::string&) {
+        testing::SendAll(socket, "HTTP/1.1 307 Elsewhere\r\nLocation: " + elsewhere.Url() +
+                                     "/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    testing::ServiceProcess service({"--code", "4321", "--forward", "ntfy:" + silent.Url() + "/t", "--forward",
+                                     "webhook:" + redirecting.Url() + "/hook", "--forward", target.Written()});
+    const std::string openId = Client(service).SignIn("4321").value();
+    for (int area = 1; area <= 5; ++area) {
+        ASSERT_EQ(Client(service).SendAlert(openId, 15000, area), ServiceClient::Delivery::Accepted);
+        EXPECT_TRUE(testing::WaitFor([&] { return target.Requests(ForwardTarget::State::Up).contains(area); }, 3s))
+            << "alert " << area;
+    }
+    EXPECT_TRUE(testing::WaitFor([&] { return redirecting.Heads().size() == 1; }, 3s));
+    EXPECT_TRUE(elsewhere.Heads().empty());
+}
+
+// A database that goes away while the service runs stops it taking alerts
+// and sign-ins: a 503, so that the tool keeps the alert and sends it again,
+// never an ok for what was not kept; it says so once.
+TEST_F(ServiceRelayTest, ADatabaseThatVanishesStopsTheServiceAccepting) {
+    const auto folder = std::filesystem::temp_directory_path() / ("sentrel-vanishing-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    testing::ServiceProcess service({"--code", "4321", "--db", (folder / "service.db").string()});
+    const std::string openId = Client(service).SignIn("4321").value();
+    std::filesystem::remove_all(folder);
+    for (int area = 1; area <= 2; ++area)
+        EXPECT_EQ(Client(service).SendAlert(openId, 15000, area), ServiceClient::Delivery::TryAgain);
+    EXPECT_FALSE(Client(service).SignIn("4321"));
+    const auto err = testing::ChildProcess::Stream::Err;
+    ASSERT_TRUE(service.Process().WaitForLine(err, testing::Containing("not served: database")));
+    EXPECT_EQ(std::ranges::count_if(service.Process().Lines(err), testing::Containing("in use; no alert")), 1);
+    EXPECT_TRUE(service.Process().Lines(testing::ChildProcess::Stream::Out).empty());
+}
+
+// Told to stop, the service empties its write-ahead log into the database
+// file and exits with 0.
+TEST_F(ServiceRelayTest, SigtermLeavesTheStateInTheDatabaseFileAlone) {
+    auto service = Start();
+    const std::string openId = Client(*service).SignIn("4321").value();
+    ASSERT_EQ(Client(*service).SendAlert(openId, 15000, 1), ServiceClient::Delivery::Accepted);
+    ::kill(service->Process().Pid(), SIGTERM);
+    ASSERT_TRUE(testing::WaitFor([&] { return !service->Process().Running(); }, 10s));
+    EXPECT_EQ(service->Process().ExitCode(), 0);
+    const std::string wal = database.Path() + "-wal";
+    EXPECT_EQ(std::filesystem::exists(wal) ? std::filesystem::file_size(wal) : 0u, 0u);
+}
+
+// What the service cannot use stops its start, with the file and the reason:
+// a database or folder it cannot write (even as root), a forwards file
+// others may read.
+TEST(ServiceStart, RefusesFilesItCannotUse) {
+    const testing::TempDatabase readOnly, shared, database;
+    const std::string folder = readOnly.Path() + ".d";
+    std::ofstream(readOnly.Path()).flush();
+    std::ofstream(shared.Path()) << "ntfy:http://127.0.0.1:9/t\n";
+    std::filesystem::create_directory(folder);
+    ::chmod(readOnly.Path().c_str(), 0400);
+    ::chmod(folder.c_str(), 0500);
+    ::chmod(shared.Path().c_str(), 0644);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--db", readOnly.Path()}, readOnly.Path() + ": Permission denied"},
+        {{"--db", folder + "/service.db"}, folder + "/service.db: Permission denied"},
+        {{"--db", database.Path(), "--forwards", shared.Path()}, shared.Path() + " may be read or written by others"},
+        {{"--db", database.Path(), "--forwards", folder + "/none"}, folder + "/none: No such file"}};
+    for (const auto& [args, reason] : cases) {
+        // Root may write anything; without these capabilities it may not.
+        std::vector<std::string> argv = {"/usr/bin/setpriv", "--inh-caps=-dac_override,-dac_read_search",
+                                         "--bounding-set=-dac_override,-dac_read_search"};
+        if (::geteuid() != 0) argv.clear();
+        argv.insert(argv.end(), {SENTREL_SERVICE_BINARY, "--port", "0"});
+        argv.insert(argv.end(), args.begin(), args.end());
+        testing::ChildProcess service(argv);
+        EXPECT_TRUE(service.WaitForLine(testing::ChildProcess::Stream::Err, testing::Containing(reason))) << reason;
+        ASSERT_TRUE(testing::WaitFor([&] { return !service.Running(); }, 10s));
+        EXPECT_EQ(service.ExitCode(), 1);
+    }
+    std::filesystem::remove(folder);
 }
 
 // A connection to the service on which the request has been sent.

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "AlertJournal.h"
 #include "ServiceOptions.h"
 #include "TextEscapes.h"
+#include "UtcTimestamp.h"
 #include "service/AlertSignature.h"
 #include "support/TempDatabase.h"
 
@@ -20,14 +23,20 @@ protected:
     DeskReply Call(const std::string& script, Params params = {}) {
         return desk.Handle(DeskRequest{"/alertdesk/" + script, std::move(params)}, kStart);
     }
-    std::string SignIn(const std::string& code, std::chrono::seconds after = 0s, const std::string& client = "") {
-        return desk.Handle(DeskRequest{"/alertdesk/yzm_check.asp", {{"code", code}}, client}, kStart + after).body;
+    DeskReply Attempt(const std::string& code, std::chrono::seconds after, const std::string& client,
+                      bool fromWebPage = false) {
+        return desk.Handle(DeskRequest{"/alertdesk/yzm_check.asp", {{"code", code}}, client, fromWebPage},
+                           kStart + after);
+    }
+    std::string SignIn(const std::string& code, std::chrono::seconds after = 0s, const std::string& client = "",
+                       bool fromWebPage = false) {
+        return Attempt(code, after, client, fromWebPage).body;
     }
     std::string SignedIn() { return SignIn("2468"); }
 
     testing::TempDatabase database;
     ServiceStore store{database.Path()};
-    AlertDesk desk{VerificationCodes(std::string("2468"), 5), store, 6};
+    AlertDesk desk{VerificationCodes(std::string("2468")), store};
 };
 
 // Issued codes are six digits, single-use and live ten minutes; the
@@ -55,6 +64,62 @@ TEST_F(AlertDeskTest, WrongCodesAreLimitedPerAddress) {
     EXPECT_EQ(SignIn("2468", 6s + 10min - 1s, "10.0.0.1"), "err01");
     EXPECT_EQ(SignIn("2468", 8s, "10.0.0.2").size(), 28u);
     EXPECT_EQ(SignIn("2468", 6s + 10min, "10.0.0.1").size(), 28u);
+    // Wrong codes a web page made the browser send lock that page out, not
+    // the tool on the same machine.
+    for (int miss = 0; miss < 6; ++miss) SignIn("111111", 1s * miss, "127.0.0.1", true);
+    EXPECT_EQ(SignIn("2468", 7s, "127.0.0.1", true), "err01");
+    EXPECT_EQ(SignIn("2468", 7s, "127.0.0.1").size(), 28u);
+}
+
+// Holding as many addresses as it can count, the wrong-code count refuses
+// new ones (with an answer the tool takes as a wrong code) until those have
+// been quiet for ten minutes, rather than forget any.
+TEST_F(AlertDeskTest, WrongCodesFromTooManyAddressesShutOutNewOnesNotCountedOnes) {
+    for (std::size_t i = 0; i < ClientQuota::kCapacity; ++i) SignIn("111111", 0s, "10." + std::to_string(i));
+    EXPECT_EQ(Attempt("2468", 1s, "10.new").status, 503);
+    EXPECT_EQ(SignIn("2468", 1s, "10.0").size(), 28u);
+    EXPECT_EQ(SignIn("2468", 10min, "10.new").size(), 28u);
+}
+
+// Past kMaxPerMinute sign-ins, or codes from the page, within a minute, an
+// address is refused until it has been quiet for a minute; other addresses,
+// and web pages from the same one, are not.
+TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddress) {
+    const std::function<int(const std::string&, bool, std::chrono::seconds)> requests[] = {
+        [this](const std::string& client, bool page, auto at) { return Attempt("2468", at, client, page).status; },
+        [this](const std::string& client, bool page, auto at) {
+            return desk.Handle(DeskRequest{"/", {}, client, page}, kStart + at).status;
+        }};
+    for (const auto& request : requests) {
+        for (int i = 0; i < AlertDesk::kMaxPerMinute; ++i) EXPECT_EQ(request("10.0.0.1", false, 1s * i), 200);
+        EXPECT_EQ(request("10.0.0.1", false, 10s), 429);
+        EXPECT_EQ(request("10.0.0.1", false, 9s + 1min - 1s), 429);
+        EXPECT_EQ(request("10.0.0.1", true, 10s), 200);
+        EXPECT_EQ(request("10.0.0.2", false, 10s), 200);
+        EXPECT_EQ(request("10.0.0.1", false, 9s + 1min), 200);
+    }
+}
+
+// With every place held by an OpenId seen within a day, a sign-in gets an
+// answer the tool takes as a failed sign-in and signs no one out; an OpenId
+// unseen for a day makes way.
+TEST_F(AlertDeskTest, ASignInNeverPushesOutAnOpenIdSeenWithinADay) {
+    const std::string first = SignedIn();
+    const auto run = [this](const std::string& sql) {
+        sqlite3* db = nullptr;
+        sqlite3_open(database.Path().c_str(), &db);
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    };
+    run("WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(Subscribers::kMaxKnown) + ") INSERT INTO subscribers(openid, seen_ms) SELECT 'o' || i, " +
+        std::to_string(EpochMilliseconds()) + " FROM n");
+    EXPECT_EQ(Attempt("2468", 0s, "").status, 503);
+    EXPECT_TRUE(store.KnowsSubscriber(first));
+    run("UPDATE subscribers SET seen_ms = seen_ms - 25 * 3600 * 1000 WHERE openid = 'o2'");
+    EXPECT_EQ(SignedIn().size(), 28u);
+    EXPECT_TRUE(store.KnowsSubscriber(first));
+    EXPECT_FALSE(store.KnowsSubscriber("o2"));
 }
 
 TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {
@@ -139,6 +204,11 @@ TEST_F(AlertDeskTest, TheCodePageIssuesACodeThatSignsIn) {
 
 TEST(ServiceText, LogAndJsonEscapes) {
     EXPECT_EQ(Printable("a\r\n\"\\中"), "a\\x0D\\x0A\\\"\\\\\\xE4\\xB8\\xAD");
+    const std::pair<const char*, const char*> targets[] = {
+        {"/alertdesk/sndmsg.asp?openid=oSecret123&sjs=1", "/alertdesk/sndmsg.asp?openid=oSec...&sjs=1"},
+        {"/x?sjs=1&openid=o12&openid=", "/x?sjs=1&openid=o12...&openid="},
+        {"/openid=oSecret?xopenid=oSecret", "/openid=oSecret?xopenid=oSecret"}};
+    for (const auto& [target, masked] : targets) EXPECT_EQ(MaskedTarget(target), masked);
     EXPECT_EQ(AlertJournal::JsonLine(RecordedAlert{17, "2026-12-06T19:14:19Z", AcceptedAlert{"oX", 3, 12345}}),
               "{\"id\":17,\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");
 }
@@ -148,9 +218,10 @@ TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {
     EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--port=0"}).options->port, 0);
     const std::vector<const char*> twice = {"--forward", "ntfy:https://a/t", "--forward=ntfy:https://a/t"};
     EXPECT_EQ(ParseServiceOptions(twice).options->forwards, std::vector<std::string>{"ntfy:https://a/t"});
-    for (const char* bad :
-         {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb", "--frobnicate", "stray",
-          "--bind=", "--forward=ntfy", "--forward=command:ls", "--db=", "--allow-host=", "--allow-host=a/b"}) {
+    EXPECT_EQ(DefaultOnAlertLog("/var/lib/sentrel/service.db"), "/var/lib/sentrel/service.on-alert.log");
+    for (const char* bad : {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb",
+                            "--frobnicate", "stray", "--bind=", "--forward=ntfy", "--forward=command:ls",
+                            "--db=", "--allow-host=", "--allow-host=a/b", "--forwards=", "--on-alert-log="}) {
         const ParsedOptions refused = ParseServiceOptions(std::span(&bad, 1));
         EXPECT_FALSE(refused.options) << bad;
         EXPECT_FALSE(refused.error.empty());

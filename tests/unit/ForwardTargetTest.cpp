@@ -1,6 +1,12 @@
 #include "ForwardTarget.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "ForwardsFile.h"
+#include "support/TempDatabase.h"
 
 namespace sentrel::service {
 namespace {
@@ -23,9 +29,10 @@ TEST(ForwardTarget, TakesHttpTargetsOfKnownKindsAndNamesThemWithoutSecrets) {
     }
 }
 
-// The alert's time and OpenId come from the database, so the JSON must stay
-// valid whatever they hold: quotes, a backslash and a line break are
-// escaped, UTF-8 passes as it is. ntfy takes the text itself.
+// The alert's time comes from the database, so the JSON must stay valid
+// whatever it holds: quotes, a backslash and a line break are escaped, UTF-8
+// passes as it is. ntfy takes the text itself. No request carries the
+// OpenId.
 TEST(ForwardTarget, BuildsTheRequestEachKindOfServiceTakes) {
     const RecordedAlert alert{42, "\"noon\"\n中午", AcceptedAlert{"o\\Id", 7, 12345}};
     const std::string json = "Content-Type: application/json";
@@ -42,13 +49,39 @@ TEST(ForwardTarget, BuildsTheRequestEachKindOfServiceTakes) {
           {json}}},
         {"webhook:https://hooks.example/x",
          {"https://hooks.example/x",
-          R"j({"id":42,"time":"\"noon\"\u000a中午","openid":"o\\Id","area":7,"text":")j" + text + R"j(","content":")j" +
+          R"j({"id":42,"time":"\"noon\"\u000a中午","area":7,"sjs":12345,"text":")j" + text + R"j(","content":")j" +
               text + R"j("})j",
           {json}}}};
     for (const auto& [written, expected] : cases) {
         const OutgoingRequest request = ForwardTarget::Parse(written)->RequestFor(alert);
         EXPECT_EQ(std::tie(request.url, request.body, request.headers),
                   std::tie(expected.url, expected.body, expected.headers));
+    }
+}
+
+// Refused unless only its owner may read and write it, and every line that
+// is not blank or a comment is a forward; an error names the line, never
+// its text, which may hold a token.
+TEST(ForwardsFile, TakesOnlyAFileOfForwardsThatOthersCannotRead) {
+    const std::tuple<std::string, mode_t, std::string> cases[] = {
+        {" # mine\n\nntfy:https://ntfy.sh/t \r\n\twebhook:http://h/x\n", 0600, ""},
+        {"ntfy:https://ntfy.sh/t\n", 0640, "may be read or written by others (mode 0640)"},
+        {"ntfy:https://ntfy.sh/t\n", 0602, "may be read or written by others (mode 0602)"},
+        {"ntfy:https://ntfy.sh/t\ncommand:rm -rf ~\n", 0400, "line 2 is not"}};
+    for (const auto& [text, mode, refusal] : cases) {
+        const testing::TempDatabase file;
+        std::ofstream(file.Path()) << text;
+        ::chmod(file.Path().c_str(), mode);
+        try {
+            std::vector<std::string> written;
+            for (const ForwardTarget& target : ReadForwardsFile(file.Path())) written.push_back(target.Written());
+            EXPECT_EQ(written, (std::vector<std::string>{"ntfy:https://ntfy.sh/t", "webhook:http://h/x"}));
+            EXPECT_EQ(refusal, "");
+        } catch (const std::runtime_error& error) {
+            EXPECT_NE(std::string(error.what()).find(refusal), std::string::npos) << error.what();
+            EXPECT_NE(refusal, "") << error.what();
+            EXPECT_EQ(std::string(error.what()).find("rm -rf"), std::string::npos);
+        }
     }
 }
 

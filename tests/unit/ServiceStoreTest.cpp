@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
+#include "DeliveryLane.h"
 #include "OutboxCourier.h"
 #include "UtcTimestamp.h"
 #include "support/TempDatabase.h"
@@ -20,7 +22,7 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     const std::string openId = "oSignedIn", hook = "webhook:http://a.example/";
     {
         ServiceStore store(database.Path());
-        ASSERT_TRUE(store.AddSubscriber(openId, 2));
+        ASSERT_EQ(store.AddSubscriber(openId, 2, 0, 0), ServiceStore::Admission::Added);
         store.RecordAlert({openId, 7, 12345}, "2026-12-07T01:02:03Z", EpochMilliseconds(), {hook});
         store.MarkDelivered(1, hook, EpochMilliseconds());
         store.RecordAlert({openId, 8, 12346}, "2026-12-07T01:02:04Z", EpochMilliseconds(), {hook});
@@ -31,15 +33,33 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     ASSERT_EQ(alerts.size(), 2u);
     EXPECT_EQ(std::tie(alerts[1].id, alerts[1].time, alerts[1].alert.area),
               std::make_tuple(2, "2026-12-07T01:02:04Z", 8));
-    const auto due = store.DueDeliveries(EpochMilliseconds(), 10);
-    ASSERT_EQ(due.size(), 1u) << "only the undelivered one is still owed";
-    EXPECT_EQ(due[0].alert.id, 2);
+    const auto owed = store.OwedTo(hook, 10);
+    ASSERT_EQ(owed.size(), 1u) << "only the undelivered one is still owed";
+    EXPECT_EQ(owed[0].id, 2);
+    EXPECT_EQ(store.OwedTargets(), std::vector<std::string>{hook});
+}
 
-    // Full, it makes way for a new OpenId with an offline one, not one in use.
-    store.SetOnline(openId, false);
-    ASSERT_TRUE(store.AddSubscriber("oOnline", 2) && store.AddSubscriber("oNewest", 2));
-    EXPECT_FALSE(store.KnowsSubscriber(openId));
-    EXPECT_TRUE(store.KnowsSubscriber("oOnline"));
+// Full, the store makes way for a new OpenId only with one unseen since the
+// time given; a keep-alive, a sign-off and an alert each count as seeing it.
+TEST(ServiceStore, OnlyAnOpenIdLongUnseenMakesWay) {
+    using Admission = ServiceStore::Admission;
+    const std::pair<std::function<void(ServiceStore&)>, Admission> cases[] = {
+        {[](ServiceStore&) {}, Admission::Added},
+        {[](ServiceStore& store) { store.SetOnline("oOld", true, 2000); }, Admission::Full},
+        {[](ServiceStore& store) { store.SetOnline("oOld", false, 2000); }, Admission::Full},
+        {[](ServiceStore& store) {
+             store.RecordAlert({"oOld", 1, 12345}, "t", 2000, {});
+         },
+         Admission::Full}};
+    for (const auto& [seeing, admission] : cases) {
+        testing::TempDatabase database;
+        ServiceStore store(database.Path());
+        ASSERT_EQ(store.AddSubscriber("oOld", 1, 0, 0), Admission::Added);
+        seeing(store);
+        EXPECT_EQ(store.AddSubscriber("oOld", 2, 3000, 0), Admission::Taken);
+        EXPECT_EQ(store.AddSubscriber("oNew", 1, 3000, 1000), admission);
+        EXPECT_EQ(store.KnowsSubscriber("oOld"), admission == Admission::Full);
+    }
 }
 
 // A file that cannot hold the state stops the start with its name and why,
@@ -53,7 +73,7 @@ TEST(ServiceStore, RefusesADatabaseItCannotUse) {
     sqlite3_close(db);
     std::filesystem::create_directory(directory.Path());
     for (const auto& [path, reason] : {std::pair(garbage.Path(), "not a database"), std::pair(newer.Path(), "newer"),
-                                       std::pair(directory.Path(), "unable to open")}) {
+                                       std::pair(directory.Path(), "Is a directory")}) {
         try {
             ServiceStore store(path);
             ADD_FAILURE() << path << " was taken";
@@ -69,19 +89,19 @@ TEST(ServiceStore, RefusesADatabaseItCannotUse) {
 TEST(OutboxCourier, BacksOffByDoublingUpToTenMinutesAndGivesUpAfterADay) {
     const std::pair<int, std::chrono::milliseconds> waits[] = {{1, 2s},   {2, 4s},    {3, 8s},
                                                                {9, 512s}, {10, 600s}, {60, 600s}};
-    for (const auto& [attempts, wait] : waits) EXPECT_EQ(OutboxCourier::Backoff(attempts), wait) << attempts;
+    for (const auto& [failures, wait] : waits) EXPECT_EQ(DeliveryLane::Backoff(failures), wait) << failures;
 
     testing::TempDatabase database;
     ServiceStore store(database.Path());
     const std::string unreachable = "webhook:http://127.0.0.1:9/";
     store.RecordAlert({"oX", 1, 12345}, "yesterday", EpochMilliseconds() - 24 * 3600 * 1000 - 1, {unreachable});
     store.RecordAlert({"oX", 2, 12345}, "today", EpochMilliseconds() - 23 * 3600 * 1000, {unreachable});
-    const OutboxCourier courier(store);
+    const OutboxCourier courier(store, {}, "/dev/null");
     ASSERT_TRUE(testing::WaitFor(
         [&] { return store.Deliveries(1)[0].attempts > 0 && store.Deliveries(2)[0].attempts > 0; }, 10s));
     EXPECT_EQ(store.Deliveries(1)[0].stage, DeliveryState::Stage::Failed);
     EXPECT_EQ(store.Deliveries(2)[0].stage, DeliveryState::Stage::Pending) << "a day old only in an hour";
-    EXPECT_EQ(store.Deliveries(2)[0].lastError, "no reply");
+    EXPECT_EQ(store.Deliveries(2)[0].lastError, "no reply, or a redirect, which is not followed");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "AlertCommand.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,8 +11,41 @@
 extern char** environ;
 
 namespace sentrel::service {
+namespace {
 
-std::optional<std::string> RunAlertCommand(const std::string& command, const RecordedAlert& alert,
+// What the command starts with besides its arguments and environment.
+class SpawnSetup {
+public:
+    explicit SpawnSetup(int output) {
+        posix_spawn_file_actions_init(&files_);
+        posix_spawn_file_actions_addopen(&files_, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&files_, output, 1);
+        posix_spawn_file_actions_adddup2(&files_, output, 2);
+        // Whatever any library opened without close-on-exec stays behind.
+        posix_spawn_file_actions_addclosefrom_np(&files_, 3);
+        posix_spawnattr_init(&attributes_);
+        // Its own process group, so that a time-out ends what it started too.
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes_, 0);
+    }
+    ~SpawnSetup() {
+        posix_spawnattr_destroy(&attributes_);
+        posix_spawn_file_actions_destroy(&files_);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    const posix_spawn_file_actions_t* Files() const { return &files_; }
+    const posix_spawnattr_t* Attributes() const { return &attributes_; }
+
+private:
+    posix_spawn_file_actions_t files_;
+    posix_spawnattr_t attributes_;
+};
+
+}  // namespace
+
+std::optional<std::string> RunAlertCommand(const std::string& command, const RecordedAlert& alert, std::FILE* output,
                                            std::chrono::milliseconds limit) {
     std::vector<std::string> environment = {"SENTREL_ALERT_ID=" + std::to_string(alert.id),
                                             "SENTREL_AREA=" + std::to_string(alert.alert.area),
@@ -28,15 +62,11 @@ std::optional<std::string> RunAlertCommand(const std::string& command, const Rec
     std::string shell = "/bin/sh", flag = "-c", text = command;
     char* argv[] = {shell.data(), flag.data(), text.data(), nullptr};
 
-    // Its own process group, so that a time-out ends what it started too.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
+    const SpawnSetup setup(::fileno(output));
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, "/bin/sh", nullptr, &attributes, argv, envp.data());
-    posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) return "the command could not be started";
+    if (posix_spawn(&pid, "/bin/sh", setup.Files(), setup.Attributes(), argv, envp.data()) != 0) {
+        return "the command could not be started";
+    }
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;

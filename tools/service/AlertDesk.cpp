@@ -44,10 +44,21 @@ SingleParam Param(const DeskRequest& request, const std::string& name) {
     return {request.params.find(name)->second, {}};
 }
 
+// Who a quota counts. What a browser sent for a web page of another site
+// counts apart from what came straight from the same address: a page the
+// user happens to visit can then neither lock the tool on the same machine
+// out with wrong codes nor spend its sign-ins, and gets no more tries of its
+// own than any address.
+std::string QuotaKey(const DeskRequest& request) {
+    return request.fromWebPage ? "web page via " + request.client : request.client;
+}
+
+std::string OpenIdNote(const std::string& openId) { return "openid \"" + Printable(MaskedOpenId(openId)) + "\""; }
+
 }  // namespace
 
-AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store, std::uint64_t seed)
-    : codes_(std::move(codes)), store_(store), subscribers_(store, seed) {}
+AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store)
+    : codes_(std::move(codes)), store_(store), subscribers_(store) {}
 
 std::string AlertDesk::IssueCode(Clock::time_point now) {
     const std::lock_guard lock(mutex_);
@@ -56,12 +67,22 @@ std::string AlertDesk::IssueCode(Clock::time_point now) {
 
 DeskReply AlertDesk::Handle(const DeskRequest& request, Clock::time_point now) {
     const std::lock_guard lock(mutex_);
+    try {
+        return Dispatch(request, now);
+    } catch (const std::exception& error) {
+        DeskReply reply = Refusal(503, "the service cannot keep its state now; try again later");
+        reply.note = std::string("not served: ") + error.what();
+        return reply;
+    }
+}
+
+DeskReply AlertDesk::Dispatch(const DeskRequest& request, Clock::time_point now) {
     if (request.path == "/alertdesk/vers.asp") return VersionNotice(request);
     if (request.path == "/alertdesk/yzm_check.asp") return SignIn(request, now);
     if (request.path == "/alertdesk/sndmsg.asp") return Alert(request);
     if (request.path == "/alertdesk/checkon.asp") return Presence(request, true);
     if (request.path == "/alertdesk/checkoff.asp") return Presence(request, false);
-    if (request.path == "/") return CodePage(now);
+    if (request.path == "/") return CodePage(request, now);
     if (request.path == "/status") return Status();
     return Refusal(404, "no such script");
 }
@@ -79,16 +100,28 @@ DeskReply AlertDesk::VersionNotice(const DeskRequest& request) {
 DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     const SingleParam code = Param(request, "code");
     if (!code.value) return code.refusal;
-    if (!throttle_.Allows(request.client, now)) {
-        return Answer("err01", "sign-in refused: too many wrong codes from " + Printable(request.client));
+    // The tool takes any answer but an OpenId as a wrong code, and says so.
+    const std::string client = QuotaKey(request);
+    switch (wrongCodes_.Check(client, now)) {
+        case ClientQuota::Verdict::Spent:
+            return Answer("err01", "sign-in refused: too many wrong codes from " + Printable(client));
+        case ClientQuota::Verdict::NoRoom:
+            return Refusal(503, "sign-in refused: too many addresses are trying codes; try again later");
+        case ClientQuota::Verdict::Allowed:
+            break;
+    }
+    if (signIns_.Check(client, now) != ClientQuota::Verdict::Allowed) {
+        return Refusal(429, "sign-in refused: too many sign-ins from this address; try again in a minute");
     }
     if (!codes_.Redeem(*code.value, now)) {
-        throttle_.Missed(request.client, now);
+        wrongCodes_.Count(client, now);
         return Answer("err01", "sign-in refused for code \"" + Printable(*code.value) + "\"");
     }
-    std::string openId = subscribers_.Register();
-    std::string note = "sign-in accepted, openid " + openId;
-    return Answer(std::move(openId), std::move(note));
+    std::optional<std::string> openId = subscribers_.Register();
+    if (!openId) return Refusal(503, "sign-in refused: every OpenId was in use within the last day");
+    signIns_.Count(client, now);
+    std::string note = "sign-in accepted, " + OpenIdNote(*openId);
+    return Answer(std::move(*openId), std::move(note));
 }
 
 DeskReply AlertDesk::Alert(const DeskRequest& request) {
@@ -100,7 +133,7 @@ DeskReply AlertDesk::Alert(const DeskRequest& request) {
         if (!param->value) return param->refusal;
     }
     if (!subscribers_.Knows(*openId.value)) {
-        return Refusal(403, "alert refused: unknown openid \"" + Printable(*openId.value) + "\"");
+        return Refusal(403, "alert refused: unknown " + OpenIdNote(*openId.value));
     }
     const std::optional<int> r = ParseDecimal(*sjs.value, kLowestSjs, kHighestSjs);
     if (!r) return Refusal(400, "alert refused: sjs \"" + Printable(*sjs.value) + "\" is not in 11111..21110");
@@ -110,7 +143,7 @@ DeskReply AlertDesk::Alert(const DeskRequest& request) {
         return Refusal(403, "alert refused: bad signature for sjs " + *sjs.value);
     }
 
-    DeskReply reply = Answer("ok", "alert for area " + *area.value + " from " + *openId.value);
+    DeskReply reply = Answer("ok", "alert for area " + *area.value + " from " + OpenIdNote(*openId.value));
     reply.alert = AcceptedAlert{*openId.value, *number, *r};
     return reply;
 }
@@ -122,12 +155,17 @@ DeskReply AlertDesk::Presence(const DeskRequest& request, bool online) {
     // The window sends these before anyone has signed in; that is normal traffic.
     if (openId.value->empty()) return Answer("ok", std::string(what) + " before sign-in");
     if (!subscribers_.SetOnline(*openId.value, online)) {
-        return Refusal(404, std::string(what) + " for unknown openid \"" + Printable(*openId.value) + "\"");
+        return Refusal(404, std::string(what) + " for unknown " + OpenIdNote(*openId.value));
     }
-    return Answer("ok", std::string(what) + " from " + *openId.value);
+    return Answer("ok", std::string(what) + " from " + OpenIdNote(*openId.value));
 }
 
-DeskReply AlertDesk::CodePage(Clock::time_point now) {
+DeskReply AlertDesk::CodePage(const DeskRequest& request, Clock::time_point now) {
+    const std::string client = QuotaKey(request);
+    if (codesHandedOut_.Check(client, now) != ClientQuota::Verdict::Allowed) {
+        return Refusal(429, "no code: too many handed out to this address; try again in a minute");
+    }
+    codesHandedOut_.Count(client, now);
     const std::string code = codes_.Issue(now);
     std::vector<AlertOnPage> alerts;
     for (RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {

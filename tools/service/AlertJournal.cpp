@@ -1,19 +1,13 @@
 #include "AlertJournal.h"
 
-#include <cerrno>
-#include <cstring>
-#include <stdexcept>
+#include <cstdio>
 
 #include "TextEscapes.h"
 
 namespace sentrel::service {
 
 AlertJournal::AlertJournal(const std::string& logPath) {
-    if (logPath.empty()) return;
-    log_.reset(std::fopen(logPath.c_str(), "a"));
-    if (!log_) {
-        throw std::runtime_error("cannot open log file " + logPath + ": " + std::strerror(errno));
-    }
+    if (!logPath.empty()) log_ = AppendPrivately(logPath);
 }
 
 std::string AlertJournal::JsonLine(const RecordedAlert& alert) {

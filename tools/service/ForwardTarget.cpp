@@ -1,5 +1,6 @@
 #include "ForwardTarget.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -54,6 +55,12 @@ std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view written) {
     return std::nullopt;
 }
 
+std::optional<ForwardTarget> ForwardTarget::ParseForward(std::string_view written) {
+    std::optional<ForwardTarget> target = Parse(written);
+    if (target && target->kind == Kind::Command) return std::nullopt;
+    return target;
+}
+
 std::string ForwardTarget::Written() const { return std::string(KindName(kind)) + ":" + address; }
 
 std::string ForwardTarget::PublicName() const {
@@ -81,10 +88,14 @@ OutgoingRequest ForwardTarget::RequestFor(const RecordedAlert& alert) const {
     }
     // "text" is what Slack- and Matrix-style hooks show, "content" Discord's.
     return {address,
-            "{\"id\":" + id + ",\"time\":" + JsonString(alert.time) + ",\"openid\":" + JsonString(alert.alert.openId) +
-                ",\"area\":" + std::to_string(alert.alert.area) + ",\"text\":" + JsonString(text) +
+            "{\"id\":" + id + ",\"time\":" + JsonString(alert.time) + ",\"area\":" + std::to_string(alert.alert.area) +
+                ",\"sjs\":" + std::to_string(alert.alert.sjs) + ",\"text\":" + JsonString(text) +
                 ",\"content\":" + JsonString(text) + "}",
             {"Content-Type: application/json"}};
+}
+
+void AddOnce(std::vector<std::string>& targets, std::string written) {
+    if (std::ranges::find(targets, written) == targets.end()) targets.push_back(std::move(written));
 }
 
 }  // namespace sentrel::service

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 #include "ForwardTarget.h"
@@ -21,7 +22,8 @@ bool HasControlBytes(std::string_view text) {
 
 std::string ServiceUsage() {
     return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--db FILE] [--forward KIND:URL]...\n"
-           "                       [--allow-host NAME]... [--log FILE] [--on-alert COMMAND] [--history]\n"
+           "                       [--forwards FILE] [--allow-host NAME]... [--log FILE]\n"
+           "                       [--on-alert COMMAND] [--on-alert-log FILE] [--history]\n"
            "  --port N            port to listen on (default " +
            std::to_string(SENTREL_LOCAL_SERVICE_PORT) +
            "; 0 picks a free one)\n"
@@ -31,13 +33,21 @@ std::string ServiceUsage() {
            "                      (default $XDG_STATE_HOME/sentrel/service.db)\n"
            "  --forward KIND:URL  send each alert on to ntfy:TOPIC-URL, gotify:MESSAGE-URL?token=...\n"
            "                      or webhook:URL; repeatable; retried until delivered, for a day\n"
+           "  --forwards FILE     the same from FILE, one KIND:URL a line (# starts a comment), which\n"
+           "                      keeps tokens off the command line; only its owner may read it\n"
            "  --allow-host NAME   also answer requests addressed to NAME (with any port), the\n"
            "                      name a proxy in front is reached by; repeatable\n"
            "  --log FILE          append each accepted alert as a JSON line to FILE\n"
            "  --on-alert COMMAND  run COMMAND through /bin/sh for each accepted alert, with\n"
            "                      SENTREL_ALERT_ID, SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and\n"
            "                      SENTREL_SJS set; retried like a forward until it exits with 0\n"
+           "  --on-alert-log FILE where COMMAND's output goes (default beside the database,\n"
+           "                      service.on-alert.log for service.db)\n"
            "  --history           print the recorded alerts as JSON lines and exit\n";
+}
+
+std::string DefaultOnAlertLog(const std::string& databasePath) {
+    return std::filesystem::path(databasePath).replace_extension(".on-alert.log").string();
 }
 
 std::string DefaultDatabasePath() {
@@ -68,7 +78,8 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             continue;
         }
         const bool known = name == "--port" || name == "--bind" || name == "--code" || name == "--log" ||
-                           name == "--on-alert" || name == "--db" || name == "--forward" || name == "--allow-host";
+                           name == "--on-alert" || name == "--db" || name == "--forward" || name == "--allow-host" ||
+                           name == "--forwards" || name == "--on-alert-log";
         if (!known) return {std::nullopt, "unknown option " + std::string(name)};
         if (!inlineValue && i + 1 >= args.size()) return {std::nullopt, std::string(name) + " needs a value"};
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
@@ -91,16 +102,16 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             if (value.empty()) return {std::nullopt, "--db needs a file name"};
             options.databasePath = value;
         } else if (name == "--forward") {
-            const std::optional<ForwardTarget> target = ForwardTarget::Parse(value);
-            if (!target || target->kind == ForwardTarget::Kind::Command) {
+            const std::optional<ForwardTarget> target = ForwardTarget::ParseForward(value);
+            if (!target) {
                 return {std::nullopt,
                         "--forward takes ntfy:URL, gotify:URL or webhook:URL with an http or https URL, not \"" +
                             value + "\""};
             }
-            // Named twice, a target still gets each alert once.
-            if (std::ranges::find(options.forwards, target->Written()) == options.forwards.end()) {
-                options.forwards.push_back(target->Written());
-            }
+            AddOnce(options.forwards, target->Written());
+        } else if (name == "--forwards" || name == "--on-alert-log") {
+            if (value.empty()) return {std::nullopt, std::string(name) + " needs a file name"};
+            (name == "--forwards" ? options.forwardsFile : options.onAlertLog) = value;
         } else if (name == "--allow-host") {
             if (value.empty() || std::ranges::any_of(value, [](char c) { return c == ' ' || c == '/'; }) ||
                 HasControlBytes(value)) {

@@ -17,6 +17,10 @@ struct ServiceOptions {
     std::string databasePath;
     // "KIND:URL" each, as ForwardTarget parses them.
     std::vector<std::string> forwards;
+    // More forwards, read from this file at start (ReadForwardsFile).
+    std::string forwardsFile;
+    // Where --on-alert commands write; empty for DefaultOnAlertLog's.
+    std::string onAlertLog;
     // Host names, besides the service's own, that requests may be addressed
     // to: those a proxy in front passes on.
     std::vector<std::string> allowHosts;
@@ -38,5 +42,8 @@ std::string ServiceUsage();
 // $XDG_STATE_HOME/sentrel/service.db, or ~/.local/state/sentrel/service.db;
 // empty when neither variable is set.
 std::string DefaultDatabasePath();
+
+// Beside the database: "service.on-alert.log" for "service.db".
+std::string DefaultOnAlertLog(const std::string& databasePath);
 
 }  // namespace sentrel::service

@@ -1,13 +1,12 @@
 #include "ServiceStore.h"
-#include "UtcTimestamp.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+
+#include "PrivateFiles.h"
 
 namespace sentrel::service {
 namespace {
@@ -38,17 +37,25 @@ const char* const kMigrations[] = {
     "  last_error TEXT NOT NULL DEFAULT '',"
     "  PRIMARY KEY (alert_id, target));"
     "CREATE INDEX deliveries_due ON deliveries(stage, next_ms);",
+    // Only OpenIds long unseen make way; each target is served on its own.
+    "DROP INDEX subscribers_eviction;"
+    "CREATE INDEX subscribers_seen ON subscribers(seen_ms);"
+    "DROP INDEX deliveries_due;"
+    "CREATE INDEX deliveries_owed ON deliveries(target, stage, alert_id);",
 };
 static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
 
 // A database holds OpenIds, which are all it takes to alert in someone's
-// name: it is created readable by its owner only.
+// name: it is created readable by its owner only. A file or folder that
+// cannot be written stops the start here, with the reason; SQLite would
+// open such a file read-only without a word and fail every write later.
 void CreatePrivately(const std::string& path) {
-    const std::filesystem::path file(path);
-    std::error_code ignored;
-    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0) ::close(fd);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::create_directories(folder, error) && error) {
+        throw std::runtime_error("cannot make the folder of database " + path + ": " + error.message());
+    }
+    AppendPrivately(path);
 }
 
 }  // namespace
@@ -117,7 +124,10 @@ ServiceStore::ServiceStore(const std::string& path) : path_(path) {
 }
 
 void ServiceStore::Fail() {
-    throw std::runtime_error("cannot use database " + path_ + ": " + sqlite3_errmsg(db_.get()));
+    std::string reason = sqlite3_errmsg(db_.get());
+    if (const int code = sqlite3_system_errno(db_.get()); code != 0)
+        reason += std::string(" (") + std::strerror(code) + ")";
+    throw std::runtime_error("cannot use database " + path_ + ": " + reason);
 }
 
 void ServiceStore::Execute(const std::string& sql) {
@@ -137,11 +147,45 @@ auto ServiceStore::InTransaction(Work work) {
     }
 }
 
+template <typename Work>
+auto ServiceStore::Write(Work work) {
+    if (stopped_) throw std::runtime_error("the service is stopping");
+    EnsureInPlace();
+    return InTransaction(work);
+}
+
+void ServiceStore::EnsureInPlace() {
+    int moved = 0;
+    if (!lost_ && sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && !moved) {
+        return;
+    }
+    if (!lost_.exchange(true)) {
+        std::fprintf(stderr,
+                     "sentrel-service: database %s was removed or replaced while in use; no alert or sign-in is "
+                     "taken from now on. Restart the service.\n",
+                     path_.c_str());
+    }
+    throw std::runtime_error("database " + path_ + " was removed or replaced while in use");
+}
+
+void ServiceStore::CheckpointAndStop() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    if (lost_) return;
+    if (sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK) {
+        Fail();
+    }
+}
+
 void ServiceStore::Migrate() {
     InTransaction([this] {
-        Statement read(*this, "PRAGMA user_version");
-        read.Step();
-        const auto version = read.Int(0);
+        // Read, and done with, before the migrations: an index cannot be
+        // dropped while a statement is still open.
+        const auto version = [this] {
+            Statement read(*this, "PRAGMA user_version");
+            read.Step();
+            return read.Int(0);
+        }();
         if (version > kSchemaVersion) {
             throw std::runtime_error("database " + path_ + " has schema version " + std::to_string(version) +
                                      ", newer than this sentrel-service knows (" + std::to_string(kSchemaVersion) +
@@ -155,20 +199,21 @@ void ServiceStore::Migrate() {
     });
 }
 
-bool ServiceStore::AddSubscriber(const std::string& openId, std::size_t maxKnown) {
+ServiceStore::Admission ServiceStore::AddSubscriber(const std::string& openId, std::size_t maxKnown, std::int64_t nowMs,
+                                                    std::int64_t keepSeenSinceMs) {
     const std::lock_guard lock(mutex_);
-    return InTransaction([&] {
+    return Write([&] {
         if (Statement count(*this, "SELECT count(*) FROM subscribers");
             count.Step() && count.Int(0) >= static_cast<std::int64_t>(maxKnown)) {
-            // Offline ones make way first, the longest unseen first.
             Statement evict(*this,
                             "DELETE FROM subscribers WHERE openid ="
-                            " (SELECT openid FROM subscribers ORDER BY online, seen_ms LIMIT 1)");
-            evict.Step();
+                            " (SELECT openid FROM subscribers WHERE seen_ms < ? ORDER BY seen_ms LIMIT 1)");
+            evict.Bind(1, keepSeenSinceMs).Step();
+            if (sqlite3_changes(db_.get()) == 0) return Admission::Full;
         }
         Statement insert(*this, "INSERT OR IGNORE INTO subscribers(openid, online, seen_ms) VALUES (?, 1, ?)");
-        insert.Bind(1, openId).Bind(2, EpochMilliseconds()).Step();
-        return sqlite3_changes(db_.get()) == 1;
+        insert.Bind(1, openId).Bind(2, nowMs).Step();
+        return sqlite3_changes(db_.get()) == 1 ? Admission::Added : Admission::Taken;
     });
 }
 
@@ -178,11 +223,13 @@ bool ServiceStore::KnowsSubscriber(const std::string& openId) {
     return find.Bind(1, openId).Step();
 }
 
-bool ServiceStore::SetOnline(const std::string& openId, bool online) {
+bool ServiceStore::SetOnline(const std::string& openId, bool online, std::int64_t nowMs) {
     const std::lock_guard lock(mutex_);
-    Statement update(*this, "UPDATE subscribers SET online = ?, seen_ms = ? WHERE openid = ?");
-    update.Bind(1, online ? 1 : 0).Bind(2, EpochMilliseconds()).Bind(3, openId).Step();
-    return sqlite3_changes(db_.get()) == 1;
+    return Write([&] {
+        Statement update(*this, "UPDATE subscribers SET online = ?, seen_ms = ? WHERE openid = ?");
+        update.Bind(1, online ? 1 : 0).Bind(2, nowMs).Bind(3, openId).Step();
+        return sqlite3_changes(db_.get()) == 1;
+    });
 }
 
 std::int64_t ServiceStore::CountWhere(const std::string& sql) {
@@ -199,7 +246,9 @@ std::int64_t ServiceStore::OnlineCount() { return CountWhere("SELECT count(*) FR
 RecordedAlert ServiceStore::RecordAlert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                                         const std::vector<std::string>& targets) {
     const std::lock_guard lock(mutex_);
-    return InTransaction([&] {
+    return Write([&] {
+        Statement seen(*this, "UPDATE subscribers SET seen_ms = ? WHERE openid = ?");
+        seen.Bind(1, nowMs).Bind(2, alert.openId).Step();
         Statement insert(*this, "INSERT INTO alerts(time, accepted_ms, openid, area, sjs) VALUES (?, ?, ?, ?, ?)");
         insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
         const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert};
@@ -257,52 +306,57 @@ std::vector<DeliveryState> ServiceStore::Deliveries(std::int64_t alertId) {
     return states;
 }
 
-std::vector<PendingDelivery> ServiceStore::DueDeliveries(std::int64_t nowMs, int limit) {
+std::vector<std::string> ServiceStore::OwedTargets() {
     const std::lock_guard lock(mutex_);
-    Statement select(*this,
-                     "SELECT a.id, a.time, a.openid, a.area, a.sjs, d.target, d.attempts, a.accepted_ms"
-                     " FROM deliveries d JOIN alerts a ON a.id = d.alert_id"
-                     " WHERE d.stage = 0 AND d.next_ms <= ? ORDER BY d.next_ms, a.id LIMIT ?");
-    select.Bind(1, nowMs).Bind(2, limit);
-    std::vector<PendingDelivery> due;
-    while (select.Step()) {
-        due.push_back({ReadAlert(select), select.Text(5), static_cast<int>(select.Int(6)), select.Int(7)});
-    }
-    return due;
+    Statement select(*this, "SELECT DISTINCT target FROM deliveries WHERE stage = 0");
+    std::vector<std::string> targets;
+    while (select.Step()) targets.push_back(select.Text(0));
+    return targets;
 }
 
-std::optional<std::int64_t> ServiceStore::NextDueMs() {
+std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit) {
     const std::lock_guard lock(mutex_);
-    Statement select(*this, "SELECT min(next_ms) FROM deliveries WHERE stage = 0");
-    if (!select.Step() || sqlite3_column_type(select.Raw(), 0) == SQLITE_NULL) return std::nullopt;
-    return select.Int(0);
+    Statement select(*this,
+                     "SELECT a.id, a.time, a.openid, a.area, a.sjs FROM deliveries d JOIN alerts a ON a.id = d.alert_id"
+                     " WHERE d.target = ? AND d.stage = 0 ORDER BY d.alert_id LIMIT ?");
+    select.Bind(1, target).Bind(2, limit);
+    std::vector<RecordedAlert> owed;
+    while (select.Step()) owed.push_back(ReadAlert(select));
+    return owed;
 }
 
 void ServiceStore::MarkDelivered(std::int64_t alertId, const std::string& target, std::int64_t nowMs) {
     const std::lock_guard lock(mutex_);
-    Statement update(*this,
-                     "UPDATE deliveries SET stage = 1, attempts = attempts + 1, since_ms = ?"
-                     " WHERE alert_id = ? AND target = ?");
-    update.Bind(1, nowMs).Bind(2, alertId).Bind(3, target).Step();
+    Write([&] {
+        Statement update(*this,
+                         "UPDATE deliveries SET stage = 1, attempts = attempts + 1, since_ms = ?"
+                         " WHERE alert_id = ? AND target = ?");
+        return update.Bind(1, nowMs).Bind(2, alertId).Bind(3, target).Step();
+    });
 }
 
 void ServiceStore::MarkRetry(std::int64_t alertId, const std::string& target, std::int64_t nowMs, std::int64_t nextMs,
                              const std::string& error) {
     const std::lock_guard lock(mutex_);
-    Statement update(*this,
-                     "UPDATE deliveries SET attempts = attempts + 1, next_ms = ?, last_error = ?,"
-                     " since_ms = CASE WHEN attempts = 0 THEN ? ELSE since_ms END"
-                     " WHERE alert_id = ? AND target = ?");
-    update.Bind(1, nextMs).Bind(2, error).Bind(3, nowMs).Bind(4, alertId).Bind(5, target).Step();
+    Write([&] {
+        Statement update(*this,
+                         "UPDATE deliveries SET attempts = attempts + 1, next_ms = ?, last_error = ?,"
+                         " since_ms = CASE WHEN attempts = 0 THEN ? ELSE since_ms END"
+                         " WHERE alert_id = ? AND target = ?");
+        return update.Bind(1, nextMs).Bind(2, error).Bind(3, nowMs).Bind(4, alertId).Bind(5, target).Step();
+    });
 }
 
-void ServiceStore::MarkFailed(std::int64_t alertId, const std::string& target, std::int64_t nowMs,
-                              const std::string& error) {
+void ServiceStore::GiveUpOlder(const std::string& target, std::int64_t acceptedBeforeMs, std::int64_t nowMs,
+                               const std::string& error) {
     const std::lock_guard lock(mutex_);
-    Statement update(*this,
-                     "UPDATE deliveries SET stage = 2, attempts = attempts + 1, since_ms = ?, last_error = ?"
-                     " WHERE alert_id = ? AND target = ?");
-    update.Bind(1, nowMs).Bind(2, error).Bind(3, alertId).Bind(4, target).Step();
+    Write([&] {
+        Statement update(*this,
+                         "UPDATE deliveries SET stage = 2, since_ms = ?, last_error = ?"
+                         " WHERE target = ? AND stage = 0"
+                         " AND alert_id IN (SELECT id FROM alerts WHERE accepted_ms < ?)");
+        return update.Bind(1, nowMs).Bind(2, error).Bind(3, target).Bind(4, acceptedBeforeMs).Step();
+    });
 }
 
 OutboxCounts ServiceStore::CountOutbox() {

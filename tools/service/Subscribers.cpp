@@ -1,17 +1,28 @@
 #include "Subscribers.h"
 
+#include "SystemRandom.h"
+
 namespace sentrel::service {
 
-Subscribers::Subscribers(ServiceStore& store, std::uint64_t seed) : store_(store), random_(seed) {}
-
-std::string Subscribers::Register() {
+std::optional<std::string> Subscribers::Register() {
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-";
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
-    std::string openId(28, 'o');
-    do {
-        for (std::size_t i = 1; i < openId.size(); ++i) openId[i] = kAlphabet[pick(random_)];
-    } while (!store_.AddSubscriber(openId, kMaxKnown));
-    return openId;
+    static_assert(sizeof kAlphabet - 1 == 64, "a byte's low six bits pick one character, each as likely");
+    for (;;) {
+        unsigned char bytes[27];
+        FillRandom(bytes);
+        std::string openId = "o";
+        for (const unsigned char byte : bytes) openId += kAlphabet[byte % 64];
+        const std::int64_t now = EpochMilliseconds();
+        const auto kept = std::chrono::duration_cast<std::chrono::milliseconds>(kKeptSeen).count();
+        switch (store_.AddSubscriber(openId, kMaxKnown, now, now - kept)) {
+            case ServiceStore::Admission::Added:
+                return openId;
+            case ServiceStore::Admission::Full:
+                return std::nullopt;
+            case ServiceStore::Admission::Taken:
+                break;
+        }
+    }
 }
 
 }  // namespace sentrel::service

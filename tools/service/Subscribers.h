@@ -1,9 +1,11 @@
 #pragma once
 
-#include <random>
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "ServiceStore.h"
+#include "UtcTimestamp.h"
 
 namespace sentrel::service {
 
@@ -11,24 +13,30 @@ namespace sentrel::service {
 // that sign-ins outlive a restart.
 class Subscribers {
 public:
-    Subscribers(ServiceStore& store, std::uint64_t seed);
+    explicit Subscribers(ServiceStore& store) : store_(store) {}
 
     // A fresh OpenId, online: "o" and 27 characters of [A-Za-z0-9_-], like
-    // the identifiers a messaging account hands out.
-    std::string Register();
+    // the identifiers a messaging account hands out, drawn from the system's
+    // random source. std::nullopt when kMaxKnown are known and each was seen
+    // within kKeptSeen.
+    std::optional<std::string> Register();
     bool Knows(const std::string& openId) { return store_.KnowsSubscriber(openId); }
     // False when the OpenId is unknown.
-    bool SetOnline(const std::string& openId, bool online) { return store_.SetOnline(openId, online); }
+    bool SetOnline(const std::string& openId, bool online) {
+        return store_.SetOnline(openId, online, EpochMilliseconds());
+    }
     std::int64_t Count() { return store_.SubscriberCount(); }
     std::int64_t OnlineCount() { return store_.OnlineCount(); }
 
-    // Bounds what unlimited sign-ins with a standing code can take; offline
-    // OpenIds make way first.
+    // Bounds what unlimited sign-ins with a standing code can take.
     static constexpr std::size_t kMaxKnown = 10000;
+    // An OpenId seen this recently (signed in, kept alive, alerted) never
+    // makes way for a new one: otherwise anyone able to sign in often enough
+    // could sign everyone else out.
+    static constexpr std::chrono::hours kKeptSeen{24};
 
 private:
     ServiceStore& store_;
-    std::mt19937_64 random_;
 };
 
 }  // namespace sentrel::service

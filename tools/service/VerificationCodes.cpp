@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "SystemRandom.h"
+
 namespace sentrel::service {
 
-VerificationCodes::VerificationCodes(std::optional<std::string> standingCode, std::uint64_t seed)
-    : standingCode_(std::move(standingCode)), random_(seed) {}
+VerificationCodes::VerificationCodes(std::optional<std::string> standingCode)
+    : standingCode_(std::move(standingCode)) {}
 
 std::string VerificationCodes::Issue(Clock::time_point now) {
     DropExpired(now);
@@ -15,11 +17,10 @@ std::string VerificationCodes::Issue(Clock::time_point now) {
                                              [](const auto& a, const auto& b) { return a.second < b.second; });
         expiries_.erase(oldest);
     }
-    std::uniform_int_distribution<int> digits(0, 999999);
     std::string code;
     do {
         char text[8];
-        std::snprintf(text, sizeof text, "%06d", digits(random_));
+        std::snprintf(text, sizeof text, "%06u", static_cast<unsigned>(RandomBelow(1000000)));
         code = text;
     } while (expiries_.contains(code) || code == standingCode_);
     expiries_.emplace(code, now + kLifetime);

@@ -4,15 +4,15 @@
 #include <cstddef>
 #include <map>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 
 namespace sentrel::service {
 
-// The codes a user can sign in with: issued ones are six digits, single-use
-// and live for ten minutes; a standing code (for tests and demos) is
-// accepted any number of times and never expires.
+// The codes a user can sign in with: issued ones are six digits from the
+// system's random source, single-use and live for ten minutes; a standing
+// code (for tests and demos) is accepted any number of times and never
+// expires.
 class VerificationCodes {
 public:
     using Clock = std::chrono::steady_clock;
@@ -20,7 +20,7 @@ public:
     // Bounds the memory a visitor reloading the code page can take.
     static constexpr std::size_t kMaxLive = 1000;
 
-    VerificationCodes(std::optional<std::string> standingCode, std::uint64_t seed);
+    explicit VerificationCodes(std::optional<std::string> standingCode);
 
     std::string Issue(Clock::time_point now);
     // True when the code was live; an issued code is used up by this call.
@@ -31,7 +31,6 @@ private:
 
     std::optional<std::string> standingCode_;
     std::map<std::string, Clock::time_point, std::less<>> expiries_;
-    std::mt19937_64 random_;
 };
 
 }  // namespace sentrel::service

@@ -1,17 +1,19 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <random>
 #include <span>
 
 #include "AlertDesk.h"
 #include "AlertIntake.h"
 #include "AlertJournal.h"
 #include "ForwardTarget.h"
+#include "ForwardsFile.h"
 #include "OutboxCourier.h"
+#include "PrivateFiles.h"
 #include "ServiceOptions.h"
 #include "ServiceServer.h"
 #include "ServiceStore.h"
+#include "ShutdownSignal.h"
 
 using namespace sentrel::service;
 
@@ -51,15 +53,34 @@ int main(int argc, char** argv) {
         ServiceStore store(databasePath);
         if (options.history) return PrintHistory(store);
 
-        AlertJournal journal(options.logPath);
-        std::random_device entropy;
-        const auto seed = [&entropy] { return (std::uint64_t{entropy()} << 32) ^ entropy(); };
-        std::vector<std::string> targets = options.forwards;
-        if (!options.onAlert.empty())
+        std::vector<std::string> forwards = options.forwards;
+        if (!options.forwardsFile.empty()) {
+            for (const ForwardTarget& target : ReadForwardsFile(options.forwardsFile)) {
+                AddOnce(forwards, target.Written());
+            }
+        }
+        std::vector<std::string> targets = forwards;
+        const std::string onAlertLog =
+            options.onAlertLog.empty() ? DefaultOnAlertLog(databasePath) : options.onAlertLog;
+        if (!options.onAlert.empty()) {
+            // Made now: a log the commands cannot write stops the start,
+            // rather than failing every alert's command later.
+            AppendPrivately(onAlertLog);
             targets.push_back(ForwardTarget{ForwardTarget::Kind::Command, options.onAlert}.Written());
+        }
+        AlertJournal journal(options.logPath);
+        // Before any thread starts: see ShutdownSignal.
+        const ShutdownSignal shutdown([&store] {
+            try {
+                store.CheckpointAndStop();
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "sentrel-service: %s\n", error.what());
+            }
+            std::fprintf(stderr, "sentrel-service stopped\n");
+        });
 
-        AlertDesk desk(VerificationCodes(options.standingCode, seed()), store, seed());
-        OutboxCourier courier(store);
+        AlertDesk desk(VerificationCodes(options.standingCode), store);
+        OutboxCourier courier(store, targets, onAlertLog);
         AlertIntake intake(store, journal, courier, std::move(targets));
         ServiceServer server(desk, intake);
 
@@ -72,7 +93,7 @@ int main(int argc, char** argv) {
         const std::string url = "http://" + host + ":" + std::to_string(*port);
         std::fprintf(stderr, "sentrel-service keeps its state in %s\n", databasePath.c_str());
         std::fprintf(stderr, "sentrel-service listening on %s\n", url.c_str());
-        for (const std::string& target : options.forwards) {
+        for (const std::string& target : forwards) {
             std::fprintf(stderr, "forwarding alerts to %s\n", ForwardTarget::Parse(target)->PublicName().c_str());
         }
         std::fprintf(stderr, "verification code: %s (single use, valid for ten minutes; a new one at %s/)\n",

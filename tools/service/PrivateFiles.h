@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace sentrel::service {
+
+// Files that hold OpenIds, or tokens of forward targets, kept from the
+// machine's other users: the one place that knows how the system says who
+// may read a file.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using PrivateFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens the file for appending; a file it creates only its owner may read
+// and write. Throws std::runtime_error, naming the file and the reason, when
+// it cannot be written.
+PrivateFile AppendPrivately(const std::string& path);
+
+// The whole text of a file that no one but its owner may read or write.
+// Throws std::runtime_error, naming the file and the reason, for any other.
+std::string ReadOwnerOnly(const std::string& path);
+
+}  // namespace sentrel::service
