@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <random>
 #include <vector>
+
+#include "support/RandomColours.h"
 
 namespace sentrel {
 namespace {
+
+using testing::RandomColours;
 
 // A top-most window showing known colours (0x00BBGGRR, row by row).
 class PaintedWindow {
@@ -70,13 +73,6 @@ private:
     std::vector<std::int32_t> colours_;
     HWND window_ = nullptr;
 };
-
-std::vector<std::int32_t> RandomColours(std::size_t count, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<std::int32_t> colours(count);
-    for (auto& c : colours) c = static_cast<std::int32_t>(random() & 0xFFFFFF);
-    return colours;
-}
 
 TEST(GdiScreenReader, ReadsTheExactColoursOfAPaintedWindow) {
     constexpr int kLeft = 300, kTop = 200, kWidth = 400, kHeight = 300;
