@@ -27,7 +27,8 @@ public:
 };
 
 void Compare(const char* what, const std::vector<Area>& areas) {
-    GdiScreenReader batched;
+    const SessionLock unlocked;
+    GdiScreenReader batched(unlocked);
     GetPixelReader plain;
     const double fast = MillisecondsPerPass(batched, areas, 50);
     const double slow = MillisecondsPerPass(plain, areas, 5);

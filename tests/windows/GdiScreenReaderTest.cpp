@@ -5,12 +5,15 @@
 
 #include <vector>
 
+#include "platform/win32/GdiHandles.h"
 #include "support/RandomColours.h"
 
 namespace sentrel {
 namespace {
 
 using testing::RandomColours;
+
+const SessionLock unlocked;
 
 // A top-most window showing known colours (0x00BBGGRR, row by row).
 class PaintedWindow {
@@ -79,7 +82,7 @@ TEST(GdiScreenReader, ReadsTheExactColoursOfAPaintedWindow) {
     const std::vector<std::int32_t> colours = RandomColours(kWidth * kHeight, 1);
     const PaintedWindow window(kLeft, kTop, kWidth, kHeight, colours);
     const int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN), screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    GdiScreenReader reader;
+    GdiScreenReader reader(unlocked);
     // A small box (one copy) and a spread of points (one copy per row), each
     // among points off the screen.
     for (const int spread : {20, 400}) {
@@ -99,11 +102,31 @@ TEST(GdiScreenReader, ReadsTheExactColoursOfAPaintedWindow) {
 TEST(GdiScreenReader, PointsOffTheScreenAreMinusOne) {
     const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     const PaintedWindow window(width - 20, height - 20, 20, 20, std::vector<std::int32_t>(400, 0x00FF00));
-    GdiScreenReader reader;
+    GdiScreenReader reader(unlocked);
     const std::vector<ScreenPoint> points = {{-1, 5}, {width - 1, height - 1}, {width, 5}, {5, height}, {5, -1}};
     std::vector<std::int32_t> read(points.size());
     reader.Read(points, read);
     EXPECT_EQ(read, (std::vector<std::int32_t>{-1, 0x00FF00, -1, -1, -1}));
+}
+
+// A read that copies none of its points on the screen (here for want of GDI
+// handles, on the secure desktop for want of access) did not see it; points
+// all off the screen ask nothing of it.
+TEST(GdiScreenReader, AReadThatCopiesNothingOnTheScreenIsNotSeen) {
+    GdiScreenReader reader(unlocked);
+    const std::vector<ScreenPoint> on = {{-1, 5}, {5, 5}};
+    std::vector<std::int32_t> read(2);
+    std::vector<GdiObject<HBRUSH>> taken;
+    while (HBRUSH brush = CreateSolidBrush(0)) taken.emplace_back(brush);
+    reader.Read(on, read);
+    EXPECT_EQ(read, (std::vector<std::int32_t>{-1, -1}));
+    EXPECT_FALSE(reader.Seen());
+    reader.Read(std::span(on).first(1), std::span(read).first(1));
+    EXPECT_TRUE(reader.Seen());
+    reader.Read(on, read);
+    taken.clear();
+    reader.Read(on, read);
+    EXPECT_TRUE(reader.Seen());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/win32/DpiAwareness.h"
+#include "platform/win32/GdiScreenReader.h"
 #include "platform/win32/WideText.h"
 #include "support/FakeHotKeys.h"
 #include "support/FakeScreen.h"
@@ -133,6 +134,27 @@ TEST(Win32FormView, LayoutScalesWithTheDensity) {
     window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
     window.Send(WM_LBUTTONUP, 0, MAKELPARAM(300, 300));
     EXPECT_DOUBLE_EQ(window.form.State().RegionTable.Cell(1, RegionTable::kReleaseY), 300.0 * 96 / dpi);
+}
+
+// Reads are not seen while the session is locked or no screen shows it, as
+// Windows tells the window; each change is told once, however often repeated.
+TEST(Win32FormView, ReadsAreNotSeenWhileTheSessionIsOutOfSight) {
+    HandlerGate gate;
+    Win32FormView view(GetModuleHandleW(nullptr), gate);
+    GdiScreenReader reader(view.Session());
+    const auto seenAfter = [&](WPARAM event) {
+        SendMessageW(view.Window(), WM_WTSSESSION_CHANGE, event, 0);
+        std::int32_t colour;
+        reader.Read(std::vector<ScreenPoint>{{5, 5}}, {&colour, 1});
+        return reader.Seen();
+    };
+    ::testing::internal::CaptureStderr();
+    for (const WPARAM out : {WTS_SESSION_LOCK, WTS_SESSION_LOCK, WTS_CONSOLE_DISCONNECT, WTS_SESSION_UNLOCK}) {
+        EXPECT_FALSE(seenAfter(out));
+    }
+    EXPECT_TRUE(seenAfter(WTS_CONSOLE_CONNECT));
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::ranges::count(told, '\n'), 4) << told;
 }
 
 }  // namespace

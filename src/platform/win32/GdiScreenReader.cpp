@@ -27,13 +27,13 @@ public:
         if (bitmap_ && memory_ && bits_ != nullptr) selection_.emplace(memory_.get(), bitmap_.get());
     }
 
-    bool Usable() const { return selection_ && selection_->Made(); }
-
-    // Copies the screen's rectangle at (left, top) to the buffer's corner.
+    // Copies the screen's rectangle at (left, top) to the buffer's corner;
+    // false too when the buffer could not be made.
     bool Copy(HDC screen, int left, int top, int width, int height) {
         // GDI may hold the copy back in its batch; the bits are only ours
         // to read once the batch has run.
-        return BitBlt(memory_.get(), 0, 0, width, height, screen, left, top, SRCCOPY) != 0 && GdiFlush() != 0;
+        return selection_ && selection_->Made() &&
+               BitBlt(memory_.get(), 0, 0, width, height, screen, left, top, SRCCOPY) != 0 && GdiFlush() != 0;
     }
 
     // As 0x00BBGGRR; the DIB holds 0x00RRGGBB.
@@ -73,6 +73,8 @@ void GdiScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (Inside(screen, points[i])) located.push_back({i, 0, points[i]});
     }
+    // Points all off the screen ask nothing of it, which is no failure.
+    failedWhole_ = false;
     if (located.empty()) return;
     const CopyPlan plan = PlanCopies(located, kBitBltCosts);
 
@@ -84,7 +86,6 @@ void GdiScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
         height = std::max(height, r.height);
     }
     CopyBuffer buffer(dc.Get(), width, height);
-    if (!buffer.Usable()) return;
     std::vector<bool> copied(plan.rects.size());
     std::size_t current = plan.rects.size();
     for (const PlacedPoint& p : plan.points) {
@@ -95,6 +96,7 @@ void GdiScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::i
         }
         if (copied[current]) colours[p.index] = buffer.At(p.x, p.y);
     }
+    failedWhole_ = std::ranges::find(copied, true) == copied.end();
 }
 
 }  // namespace sentrel

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 #include <windowsx.h>
+#include <wtsapi32.h>
 
 #include <algorithm>
 #include <thread>
@@ -121,6 +122,11 @@ Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(
     // where Windows can. Where it cannot, or refuses, the reads stay as they
     // are.
     if (ExcludesWindowsFromCapture()) SetWindowDisplayAffinity(window_, WDA_EXCLUDEFROMCAPTURE);
+    // A locked session's desktop may read as the lock screen, which only
+    // Windows' word tells apart from a change. Where it will not tell (no
+    // session service), a read of a hidden desktop that fails is still
+    // caught by the reader.
+    WTSRegisterSessionNotification(window_, NOTIFY_FOR_THIS_SESSION);
     UseDpi(WindowDpi(window_));
 }
 
@@ -225,7 +231,11 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Unload();
             return 0;
+        case WM_WTSSESSION_CHANGE:
+            session_.Change(wParam);
+            return 0;
         case WM_DESTROY:
+            WTSUnRegisterSessionNotification(window_);
             PostQuitMessage(0);
             return 0;
         default:

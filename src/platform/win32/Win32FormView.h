@@ -14,6 +14,7 @@
 #include "app/ViewConventions.h"
 #include "monitor/MonitorPixels.h"
 #include "platform/win32/GdiHandles.h"
+#include "platform/win32/SessionLock.h"
 
 namespace sentrel {
 
@@ -33,6 +34,8 @@ public:
     void Attach(Form1& form) { form_ = &form; }
     HWND Window() const { return window_; }
     int Dpi() const { return dpi_; }
+    // As Windows tells the window, for the screen reader.
+    const SessionLock& Session() const { return session_; }
     // The monitor the maximised window covers, in desktop pixels; the
     // primary one until told.
     void CoverMonitor(const RECT& monitor) { monitor_ = monitor; }
@@ -91,6 +94,7 @@ private:
     std::map<Key, Widget> widgets_;
     std::map<std::string, Timer> timers_;
     std::vector<Outline> outlines_;
+    SessionLock session_;
     GdiObject<HBRUSH> background_;
     GdiObject<HBITMAP> picture_;
     int opacity_ = -1;

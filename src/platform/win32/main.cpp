@@ -91,7 +91,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (const std::optional<RECT> monitor = ChosenMonitor(options)) view.CoverMonitor(*monitor);
     WinHttpTransport transport;
     ServiceClient service(transport, ServiceRequests(serviceUrl));
-    GdiScreenReader gdi;
+    GdiScreenReader gdi(view.Session());
     // Areas are in the model's units; the window, and the screen beneath
     // it, in pixels at the window's density, on its monitor.
     MonitorPixels screen(gdi, [&view] { return view.Placement(); });
