@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev
-  qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev
+  qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev libxcb-randr0-dev
+  libxcb-screensaver0-dev
   libwayland-dev libpipewire-0.3-dev qt6-wayland
   fonts-wqy-zenhei
   # for the Debian package: cpack's DEB generator runs file and dpkg-shlibdeps
@@ -16,7 +17,7 @@ packages=(
 if [ "${1:-}" = "test" ]; then
   packages+=(
     clang-format libgtest-dev libgmock-dev googletest libssl-dev
-    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon
+    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon i3lock
     g++-mingw-w64-x86-64 qrencode wine wine64
     clang libclang-rt-dev
     sway grim wtype mutter pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome

@@ -19,4 +19,15 @@ struct XcbFree {
 template <typename Reply>
 using XcbReply = std::unique_ptr<Reply, XcbFree>;
 
+// A reply, its error freed here: an error left to the event queue would be
+// taken there for an event.
+template <typename Reply, typename Cookie>
+XcbReply<Reply> TakeReply(Reply* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
+                          xcb_connection_t* connection, Cookie cookie) {
+    xcb_generic_error_t* error = nullptr;
+    XcbReply<Reply> taken(reply(connection, cookie, &error));
+    std::free(error);
+    return taken;
+}
+
 }  // namespace sentrel

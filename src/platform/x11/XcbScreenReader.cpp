@@ -50,20 +50,32 @@ XcbScreenReader::XcbScreenReader(const char* display) {
     rootFormat_ = XcbPixelFormat::Of(setup, screen, screen->root_depth, screen->root_visual);
     if (!rootFormat_) throw std::runtime_error("unsupported root window visual");
     screen_ = PixelSource{screen->root, 0, 0, 0, 0, &*rootFormat_};
-    if (RedirectTopLevels(connection_.get(), screen->root)) stack_.emplace(connection_.get(), screen);
+    redirected_ = RedirectTopLevels(connection_.get(), screen->root);
+    lock_.emplace(connection_.get(), screen, display != nullptr ? display : "", redirected_);
+    stack_.emplace(connection_.get(), screen, *lock_);
 }
 
-void XcbScreenReader::Exclude(std::function<xcb_window_t()> window) {
-    if (stack_) stack_->Exclude(std::move(window));
+void XcbScreenReader::Exclude(std::function<xcb_window_t()> window) { stack_->Exclude(std::move(window)); }
+
+void XcbScreenReader::TakeEvents() {
+    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection_.get())}) {
+        stack_->Notice(*event);
+        lock_->Notice(*event);
+    }
 }
 
 void XcbScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        if (stack_ && stack_->Changed()) stack_->Refresh();
+        TakeEvents();
+        stack_->Update();
+        const bool hidden = lock_->HidesScreen();
         ReadOnce(points, colours);
         // Events queue ahead of replies: none now means no window was mapped,
-        // moved or closed while the images were taken.
-        if (!stack_ || !stack_->Changed()) return;
+        // moved or closed, nor the saver turned on or off, while the images
+        // were taken.
+        TakeEvents();
+        seen_ = redirected_ || !(hidden || lock_->HidesScreen());
+        if (!stack_->Stale()) return;
     }
 }
 
@@ -74,7 +86,7 @@ void XcbScreenReader::ReadOnce(std::span<const ScreenPoint> points, std::span<st
     located.reserve(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (!OnScreen(points[i])) continue;
-        const PixelSource* source = stack_ ? stack_->SourceAt(points[i]) : &screen_;
+        const PixelSource* source = redirected_ ? stack_->SourceAt(points[i]) : &screen_;
         if (source == nullptr) continue;
         auto known = std::find(sources.begin(), sources.end(), source);
         if (known == sources.end()) known = sources.insert(sources.end(), source);

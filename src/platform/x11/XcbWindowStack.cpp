@@ -16,17 +16,6 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 int Wrap(int value, int period) { return ((value % period) + period) % period; }
 
-// Each a reply with its error freed here: errors left to the event queue
-// would be taken for structure changes.
-template <typename Reply, typename Cookie>
-XcbReply<Reply> Take(Reply* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**), xcb_connection_t* connection,
-                     Cookie cookie) {
-    xcb_generic_error_t* error = nullptr;
-    XcbReply<Reply> taken(reply(connection, cookie, &error));
-    std::free(error);
-    return taken;
-}
-
 }  // namespace
 
 ScreenPoint PixelSource::Local(ScreenPoint p) const {
@@ -35,8 +24,8 @@ ScreenPoint PixelSource::Local(ScreenPoint p) const {
     return local;
 }
 
-XcbWindowStack::XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen)
-    : connection_(connection), screen_(screen) {
+XcbWindowStack::XcbWindowStack(xcb_connection_t* connection, const xcb_screen_t* screen, XcbScreenLock& lock)
+    : connection_(connection), screen_(screen), lock_(lock) {
     rootPixmapAtom_ = Atom(connection_, "_XROOTPMAP_ID");
     esetrootPixmapAtom_ = Atom(connection_, "ESETROOT_PMAP_ID");
     const std::uint32_t events = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -48,30 +37,34 @@ void XcbWindowStack::Exclude(std::function<xcb_window_t()> window) {
     dirty_ = true;
 }
 
-bool XcbWindowStack::Changed() {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-        switch (event->response_type & 0x7F) {
-            case XCB_CREATE_NOTIFY:
-            case XCB_DESTROY_NOTIFY:
-            case XCB_MAP_NOTIFY:
-            case XCB_UNMAP_NOTIFY:
-            case XCB_CONFIGURE_NOTIFY:
-            case XCB_REPARENT_NOTIFY:
-            case XCB_CIRCULATE_NOTIFY:
-            case XCB_GRAVITY_NOTIFY:
-                dirty_ = true;
-                break;
-            case XCB_PROPERTY_NOTIFY: {
-                const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
-                if (property->atom == rootPixmapAtom_ || property->atom == esetrootPixmapAtom_) dirty_ = true;
-                break;
-            }
-            default:
-                break;
+void XcbWindowStack::Notice(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7F) {
+        case XCB_CREATE_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+        case XCB_CIRCULATE_NOTIFY:
+        case XCB_GRAVITY_NOTIFY:
+            dirty_ = true;
+            break;
+        case XCB_PROPERTY_NOTIFY: {
+            const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            if (property.atom == rootPixmapAtom_ || property.atom == esetrootPixmapAtom_) dirty_ = true;
+            break;
         }
-        std::free(event);
+        default:
+            break;
     }
-    return dirty_;
+}
+
+void XcbWindowStack::Update() {
+    const bool fetch = dirty_;
+    if (fetch) Refresh();
+    if (lock_.Settle() || fetch) {
+        for (TopLevel& window : topFirst_) window.leftOut = lock_.LeavesOut(window.source.drawable);
+    }
 }
 
 const XcbPixelFormat* XcbWindowStack::FormatOf(std::uint8_t depth, xcb_visualid_t visual) {
@@ -86,7 +79,7 @@ const XcbPixelFormat* XcbWindowStack::FormatOf(std::uint8_t depth, xcb_visualid_
 xcb_window_t XcbWindowStack::TopLevelOf(xcb_window_t window) {
     // A window manager puts a frame (or two) between a window and the root.
     for (int level = 0; window != xcb_window_t{0} && level < 8; ++level) {
-        const auto tree = Take(xcb_query_tree_reply, connection_, xcb_query_tree(connection_, window));
+        const auto tree = TakeReply(xcb_query_tree_reply, connection_, xcb_query_tree(connection_, window));
         if (!tree) return xcb_window_t{0};
         if (tree->parent == screen_->root) return window;
         window = tree->parent;
@@ -100,7 +93,7 @@ void XcbWindowStack::Refresh() {
     const auto rootPixmap = xcb_get_property(connection_, 0, screen_->root, rootPixmapAtom_, XCB_ATOM_PIXMAP, 0, 1);
     const auto esetrootPixmap =
         xcb_get_property(connection_, 0, screen_->root, esetrootPixmapAtom_, XCB_ATOM_PIXMAP, 0, 1);
-    const auto tree = Take(xcb_query_tree_reply, connection_, treeCookie);
+    const auto tree = TakeReply(xcb_query_tree_reply, connection_, treeCookie);
     FetchWallpaper(rootPixmap, esetrootPixmap);
 
     topFirst_.clear();
@@ -120,12 +113,13 @@ void XcbWindowStack::Refresh() {
                          xcb_get_geometry(connection_, children[i])});
     }
     const xcb_window_t own = ownWindow_ ? TopLevelOf(ownWindow_()) : xcb_window_t{0};
+    std::vector<XcbScreenLock::Window> overrideRedirect;
     for (const Asked& a : asked) {
-        const auto attributes = Take(xcb_get_window_attributes_reply, connection_, a.attributes);
-        const auto geometry = Take(xcb_get_geometry_reply, connection_, a.geometry);
+        const auto attributes = TakeReply(xcb_get_window_attributes_reply, connection_, a.attributes);
+        const auto geometry = TakeReply(xcb_get_geometry_reply, connection_, a.geometry);
         // Unmapped windows, and input-only ones, show nothing.
         if (!attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
-            attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT) {
+            attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || a.window == own) {
             continue;
         }
         const int border = geometry->border_width;
@@ -133,15 +127,19 @@ void XcbWindowStack::Refresh() {
                         geometry->y + geometry->height + 2 * border,
                         PixelSource{a.window, geometry->x + border, geometry->y + border, 0, 0,
                                     FormatOf(geometry->depth, attributes->visual)}};
-        if (a.window != own && window.source.format != nullptr) topFirst_.push_back(window);
+        if (attributes->override_redirect) {
+            overrideRedirect.push_back({a.window, window.left, window.top, window.right, window.bottom});
+        }
+        if (window.source.format != nullptr) topFirst_.push_back(window);
     }
+    lock_.Consider(overrideRedirect);
 }
 
 void XcbWindowStack::FetchWallpaper(xcb_get_property_cookie_t root, xcb_get_property_cookie_t esetroot) {
     wallpaper_.reset();
     xcb_pixmap_t pixmap = xcb_pixmap_t{0};
     for (const auto cookie : {root, esetroot}) {
-        const auto property = Take(xcb_get_property_reply, connection_, cookie);
+        const auto property = TakeReply(xcb_get_property_reply, connection_, cookie);
         if (pixmap == xcb_pixmap_t{0} && property && property->format == 32 &&
             xcb_get_property_value_length(property.get()) >= 4) {
             pixmap = *static_cast<const xcb_pixmap_t*>(xcb_get_property_value(property.get()));
@@ -149,7 +147,7 @@ void XcbWindowStack::FetchWallpaper(xcb_get_property_cookie_t root, xcb_get_prop
     }
     if (pixmap == xcb_pixmap_t{0}) return;
     // A stale id (its owner gone) answers an error, and no wallpaper is used.
-    const auto geometry = Take(xcb_get_geometry_reply, connection_, xcb_get_geometry(connection_, pixmap));
+    const auto geometry = TakeReply(xcb_get_geometry_reply, connection_, xcb_get_geometry(connection_, pixmap));
     if (!geometry || geometry->width == 0 || geometry->height == 0 || geometry->depth != screen_->root_depth) return;
     wallpaper_ = PixelSource{
         pixmap, 0, 0, geometry->width, geometry->height, FormatOf(screen_->root_depth, screen_->root_visual)};
@@ -157,7 +155,7 @@ void XcbWindowStack::FetchWallpaper(xcb_get_property_cookie_t root, xcb_get_prop
 
 const PixelSource* XcbWindowStack::SourceAt(ScreenPoint p) const {
     for (const TopLevel& window : topFirst_) {
-        if (window.Contains(p)) return &window.source;
+        if (!window.leftOut && window.Contains(p)) return &window.source;
     }
     if (wallpaper_ && wallpaper_->format != nullptr) return &*wallpaper_;
     return nullptr;
