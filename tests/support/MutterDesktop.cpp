@@ -38,7 +38,7 @@ MutterDesktop::MutterDesktop(const WaylandSession& mutter)
             return node_ != 0;
         },
         std::chrono::seconds(10));
-    if (!added) throw std::runtime_error("mutter cast nothing");
+    if (!added) throw std::runtime_error("mutter's cast did not start");
     ::setenv("XDG_RUNTIME_DIR", mutter.RuntimeDir().c_str(), 1);  // where PipeWire listens
     frames_ = std::make_unique<PipeWireFrames>(-1, node_);
 }

@@ -16,10 +16,8 @@ struct ScreenShot {
 
     // 0x00BBGGRR, as the tool's screen reader gives colours.
     int Colour(ScreenPoint at) const {
-        const unsigned char* p =
-            &rgb[(static_cast<std::size_t>(at.y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(at.x)) *
-                 3];
-        return p[0] | (p[1] << 8) | (p[2] << 16);
+        const auto i = static_cast<std::size_t>((at.y * width + at.x) * 3);
+        return rgb[i] | (rgb[i + 1] << 8) | (rgb[i + 2] << 16);
     }
 };
 
