@@ -84,7 +84,6 @@ public:
         if (result != SQLITE_DONE) store_.Fail();
         return false;
     }
-    sqlite3_stmt* Raw() const { return statement_; }
     std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
     std::string Text(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
