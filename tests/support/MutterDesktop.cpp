@@ -21,7 +21,12 @@ constexpr int kLeftButton = 0x110;  // BTN_LEFT
 MutterDesktop::MutterDesktop(const WaylandSession& mutter)
     : bus_(QDBusConnection::connectToBus(QString::fromStdString(mutter.BusAddress()),
                                          QString::fromStdString(mutter.BusAddress()))) {
-    session_ = ReturnedPath(BusCall(bus_, kRemote, "/org/gnome/Mutter/RemoteDesktop", kRemote, "CreateSession"));
+    // mutter takes its names on the bus a little after its display is up.
+    const auto created = [&] {
+        session_ = ReturnedPath(BusCall(bus_, kRemote, "/org/gnome/Mutter/RemoteDesktop", kRemote, "CreateSession"));
+        return !session_.isEmpty();
+    };
+    if (!WaitFor(created, std::chrono::seconds(10))) throw std::runtime_error("mutter offers no remote desktop");
     const QDBusMessage id = BusCall(bus_, kRemote, session_, "org.freedesktop.DBus.Properties", "Get",
                                     {kRemote + ".Session", QString("SessionId")});
     // The cast is the remote desktop's, so that pointer positions are its pixels.
@@ -41,6 +46,14 @@ MutterDesktop::MutterDesktop(const WaylandSession& mutter)
     if (!added) throw std::runtime_error("mutter's cast did not start");
     ::setenv("XDG_RUNTIME_DIR", mutter.RuntimeDir().c_str(), 1);  // where PipeWire listens
     frames_ = std::make_unique<PipeWireFrames>(-1, node_);
+    // What follows looks at the screen: the first frame, before anything else starts.
+    const std::vector<ScreenPoint> corner{{0, 0}};
+    std::vector<std::int32_t> colour(1);
+    const auto framed = [&] {
+        frames_->Read(corner, colour);
+        return colour[0] != ScreenPixels::kUnreadable;
+    };
+    if (!WaitFor(framed, std::chrono::seconds(20))) throw std::runtime_error("mutter's cast gave no frame");
 }
 
 MutterDesktop::~MutterDesktop() {
