@@ -28,8 +28,8 @@ public:
     // The pointer to a point, the left button down or up; false when the
     // compositor did not take it.
     bool Move(int x, int y) { return Do("move " + std::to_string(x) + " " + std::to_string(y)); }
-    bool Press() { return Do("press 1"); }
-    bool Release() { return Do("release 1"); }
+    bool Press() { return Do("press"); }
+    bool Release() { return Do("release"); }
     bool Click(int x, int y) { return Move(x, y) && Press() && Release(); }
 
 private:

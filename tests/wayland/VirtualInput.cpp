@@ -3,8 +3,8 @@
 // commands send none while a button is held). Commands come one per line on standard input,
 // each answered with "ok" once the compositor has taken it:
 //   move X Y       the pointer to logical point (X, Y) of a W x H layout
-//   press B        button B (1 left, 2 right, 3 middle) down
-//   release B      and up again
+//   press          the left button down
+//   release        and up again
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
@@ -31,8 +31,6 @@ void Global(void*, wl_registry* registry, std::uint32_t name, const char* interf
 }
 void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
 constexpr wl_registry_listener kRegistryEvents{Global, GlobalRemove};
-
-std::uint32_t ButtonCode(int button) { return button == 2 ? BTN_RIGHT : button == 3 ? BTN_MIDDLE : BTN_LEFT; }
 
 }  // namespace
 
@@ -66,10 +64,8 @@ int main(int argc, char** argv) {
             words >> x >> y;
             zwlr_virtual_pointer_v1_motion_absolute(pointer, time, x, y, width, height);
         } else if (command == "press" || command == "release") {
-            int button = 1;
-            words >> button;
             zwlr_virtual_pointer_v1_button(
-                pointer, time, ButtonCode(button),
+                pointer, time, BTN_LEFT,
                 command == "press" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
         } else {
             std::cout << "unknown " << command << std::endl;

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
+#include <cstdlib>
 #include <memory>
 #include <random>
-#include <thread>
 
 #include "monitor/MonitorPixels.h"
 #include "monitor/SampleArea.h"
