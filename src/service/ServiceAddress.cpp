@@ -53,18 +53,24 @@ std::optional<std::string> NormalizeServiceUrl(std::string_view text) {
     return std::string(scheme) + std::string(authority);
 }
 
-std::string ResolveServiceUrl(const char* overrideText, std::string_view builtIn) {
-    const bool overridden = overrideText != nullptr && overrideText[0] != '\0';
-    const std::string_view chosen = overridden ? std::string_view(overrideText) : builtIn;
+std::string ResolveServiceUrl(const std::optional<std::string>& commandLine, const char* environment,
+                              std::string_view builtIn) {
+    std::string source = "the built-in service address";
+    std::string_view chosen = builtIn;
+    if (commandLine && !commandLine->empty()) {
+        source = "--service";
+        chosen = *commandLine;
+    } else if (environment != nullptr && environment[0] != '\0') {
+        source = kServiceUrlVariable;
+        chosen = environment;
+    }
     if (std::optional<std::string> url = NormalizeServiceUrl(chosen)) return *url;
-
-    const std::string source = overridden ? kServiceUrlVariable : "the built-in service address";
     throw std::invalid_argument(source + " must look like http://host[:port] or https://host[:port], not \"" +
                                 std::string(chosen) + "\"");
 }
 
-std::string ServiceUrlFromEnvironment() {
-    return ResolveServiceUrl(std::getenv(kServiceUrlVariable), BuiltInServiceUrl());
+std::string ServiceUrlFor(const std::optional<std::string>& commandLine) {
+    return ResolveServiceUrl(commandLine, std::getenv(kServiceUrlVariable), BuiltInServiceUrl());
 }
 
 std::string_view BuiltInServiceUrl() { return SENTREL_DEFAULT_SERVICE_URL; }

@@ -14,14 +14,16 @@ inline constexpr const char* kServiceUrlVariable = "SENTREL_SERVICE_URL";
 // a bad port, white space or control bytes).
 std::optional<std::string> NormalizeServiceUrl(std::string_view text);
 
-// The service address to use: the override when one is given (an empty
-// override counts as none), the built-in one otherwise. Throws
-// std::invalid_argument with a message for the user when the chosen text is
-// not a service address.
-std::string ResolveServiceUrl(const char* overrideText, std::string_view builtIn);
+// The service address to use: the command line's (--service) when given,
+// else the environment variable's, else the built-in one; an empty one
+// counts as none. Throws std::invalid_argument with a message for the user,
+// naming where the text came from, when the chosen text is not a service
+// address.
+std::string ResolveServiceUrl(const std::optional<std::string>& commandLine, const char* environment,
+                              std::string_view builtIn);
 
-// ResolveServiceUrl with the environment variable over the built-in address.
-std::string ServiceUrlFromEnvironment();
+// ResolveServiceUrl with this process's environment and build.
+std::string ServiceUrlFor(const std::optional<std::string>& commandLine);
 
 // The address this build was configured with.
 std::string_view BuiltInServiceUrl();

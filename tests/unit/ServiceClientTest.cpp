@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "app/ToolOptions.h"
 #include "service/HttpPost.h"
 #include "service/ServiceAddress.h"
 #include "service/Sha1.h"
@@ -42,10 +43,20 @@ TEST(ServiceAddress, KeepsSchemeHostAndPortAndDropsTrailingSlashes) {
           "http://host:0", "http://host:65536", "http://host:80a", "http://host:", "http://[::1", "http://host\r\n"}) {
         EXPECT_EQ(NormalizeServiceUrl(bad), std::nullopt) << bad;
     }
-    // The environment's address wins over the built-in one unless empty.
-    EXPECT_EQ(ResolveServiceUrl("", "http://a:1/"), "http://a:1");
-    EXPECT_EQ(ResolveServiceUrl("https://b/", "http://a:1"), "https://b");
-    EXPECT_THROW(ResolveServiceUrl("b:9", "http://a:1"), std::invalid_argument);
+    // The command line's address wins over the environment's, which wins
+    // over the built-in one; an empty one counts as none.
+    EXPECT_EQ(ResolveServiceUrl(std::nullopt, "", "http://a:1/"), "http://a:1");
+    EXPECT_EQ(ResolveServiceUrl(std::nullopt, "https://b/", "http://a:1"), "https://b");
+    EXPECT_EQ(ResolveServiceUrl("http://c:3", "https://b/", "http://a:1"), "http://c:3");
+    EXPECT_EQ(ResolveServiceUrl("", "https://b/", "http://a:1"), "https://b");
+    EXPECT_THROW(ResolveServiceUrl(std::nullopt, "b:9", "http://a:1"), std::invalid_argument);
+    EXPECT_THROW(ResolveServiceUrl("c:3", "https://b/", "http://a:1"), std::invalid_argument);
+}
+
+TEST(ToolOptions, TakesTheServiceAddressInEitherSpelling) {
+    EXPECT_EQ(ParseToolOptions({"--service", "http://c:3"}).service, "http://c:3");
+    EXPECT_EQ(ParseToolOptions({"--screen", "1", "--service=http://c:3"}).service, "http://c:3");
+    EXPECT_EQ(ParseToolOptions({"--service"}).notUnderstood, std::vector<std::string>{"--service"});
 }
 
 // Values go in as given; the alert's code is SHA-1 of "38kfm12345".

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
+#include "app/ViewConventions.h"
+#include "platform/qrencode/QrModules.h"
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/GdiScreenReader.h"
 #include "platform/win32/WideText.h"
@@ -37,7 +40,7 @@ struct LoadedWindow {
     }
 
     HandlerGate gate;
-    Win32FormView view{GetModuleHandleW(nullptr), gate};
+    Win32FormView view{GetModuleHandleW(nullptr), gate, "http://svc/"};
     testing::ScriptedTransport transport;
     ServiceClient service{transport, ServiceRequests("http://svc")};
     testing::FakeScreen screen{8, 8};
@@ -136,11 +139,47 @@ TEST(Win32FormView, LayoutScalesWithTheDensity) {
     EXPECT_DOUBLE_EQ(window.form.State().RegionTable.Cell(1, RegionTable::kReleaseY), 300.0 * 96 / dpi);
 }
 
+// The sign-in picture shows the QR code of the address the view was given
+// at run time, module for module.
+TEST(Win32FormView, SignInPictureShowsTheGivenAddressAsAQrCode) {
+    const LoadedWindow window;
+    HWND picture = nullptr;
+    do picture = FindWindowExW(window.SignInPanel(), picture, L"Static", nullptr);
+    while (picture != nullptr && (GetWindowLongW(picture, GWL_STYLE) & SS_BITMAP) == 0);
+    ASSERT_NE(picture, nullptr);
+    const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    const WindowDc screen(nullptr);
+    ASSERT_NE(GetDIBits(screen.Get(), bitmap, 0, 0, nullptr, &format, DIB_RGB_COLORS), 0);
+    const int width = format.bmiHeader.biWidth, height = std::abs(format.bmiHeader.biHeight);
+    format.bmiHeader.biHeight = -height;  // top row first
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
+    ASSERT_EQ(GetDIBits(screen.Get(), bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS), height);
+
+    const int dpi = window.view.Dpi();
+    const int side = LayoutPixels(211, dpi), left = (width - side) / 2, top = LayoutPixels(8, dpi);
+    const auto drawnMatches = [&](const QrModules& code) {
+        for (int y = 0; y < code.side; ++y) {
+            for (int x = 0; x < code.side; ++x) {
+                const int px = left + (2 * x + 1) * side / code.side / 2, py = top + (2 * y + 1) * side / code.side / 2;
+                const bool dark = (pixels[static_cast<std::size_t>(py * width + px)] & 0xFFFFFF) == 0;
+                if (dark != code.Dark(x, y)) return false;
+            }
+        }
+        return true;
+    };
+    EXPECT_TRUE(drawnMatches(EncodeQr("http://svc/")));
+    EXPECT_FALSE(drawnMatches(EncodeQr("http://127.0.0.1:8731/")));
+}
+
 // Reads are not seen while the session is locked or no screen shows it, as
 // Windows tells the window; each change is told once, however often repeated.
 TEST(Win32FormView, ReadsAreNotSeenWhileTheSessionIsOutOfSight) {
     HandlerGate gate;
-    Win32FormView view(GetModuleHandleW(nullptr), gate);
+    Win32FormView view(GetModuleHandleW(nullptr), gate, "http://svc/");
     GdiScreenReader reader(view.Session());
     const auto seenAfter = [&](WPARAM event) {
         SendMessageW(view.Window(), WM_WTSSESSION_CHANGE, event, 0);

@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "AlertCommand.h"
+#include "ForwardPost.h"
 #include "ForwardTarget.h"
 #include "PrivateFiles.h"
 #include "UtcTimestamp.h"
-#include "platform/curl/CurlTransport.h"
 
 namespace sentrel::service {
 namespace {
@@ -28,11 +28,7 @@ std::optional<std::string> Deliver(const ForwardTarget& target, const RecordedAl
             return error.what();
         }
     }
-    const OutgoingRequest request = target.RequestFor(alert);
-    // A redirect is not followed: it would send the alert, and any token in
-    // the request, to wherever the target's server points.
-    CurlTransport transport(TransportLimits{.maxRedirects = 0});
-    const std::optional<HttpReply> reply = transport.PostWithHeaders(request.url, request.body, request.headers);
+    const std::optional<HttpReply> reply = PostForward(target.RequestFor(alert));
     if (!reply) return "no reply, or a redirect, which is not followed";
     if (!reply->IsSuccess()) return "HTTP status " + std::to_string(reply->status);
     return std::nullopt;

@@ -1,10 +1,10 @@
 #include "ServiceOptions.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 
+#include "AlertCommand.h"
 #include "ForwardTarget.h"
 #include "service/DecimalText.h"
 
@@ -30,7 +30,9 @@ std::string ServiceUsage() {
            "  --bind ADDRESS      address to listen on (default 127.0.0.1)\n"
            "  --code CODE         also accept this verification code, any number of times\n"
            "  --db FILE           keep sign-ins, alerts and the outbox in this SQLite file\n"
-           "                      (default $XDG_STATE_HOME/sentrel/service.db)\n"
+           "                      (default " +
+           DefaultDatabasePlace() +
+           ")\n"
            "  --forward KIND:URL  send each alert on to ntfy:TOPIC-URL, gotify:MESSAGE-URL?token=...\n"
            "                      or webhook:URL; repeatable; retried until delivered, for a day\n"
            "  --forwards FILE     the same from FILE, one KIND:URL a line (# starts a comment), which\n"
@@ -38,7 +40,9 @@ std::string ServiceUsage() {
            "  --allow-host NAME   also answer requests addressed to NAME (with any port), the\n"
            "                      name a proxy in front is reached by; repeatable\n"
            "  --log FILE          append each accepted alert as a JSON line to FILE\n"
-           "  --on-alert COMMAND  run COMMAND through /bin/sh for each accepted alert, with\n"
+           "  --on-alert COMMAND  run COMMAND through " +
+           CommandShell() +
+           " for each accepted alert, with\n"
            "                      SENTREL_ALERT_ID, SENTREL_AREA, SENTREL_TIME, SENTREL_OPENID and\n"
            "                      SENTREL_SJS set; retried like a forward until it exits with 0\n"
            "  --on-alert-log FILE where COMMAND's output goes (default beside the database,\n"
@@ -48,16 +52,6 @@ std::string ServiceUsage() {
 
 std::string DefaultOnAlertLog(const std::string& databasePath) {
     return std::filesystem::path(databasePath).replace_extension(".on-alert.log").string();
-}
-
-std::string DefaultDatabasePath() {
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
-        return std::string(state) + "/sentrel/service.db";
-    }
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return std::string(home) + "/.local/state/sentrel/service.db";
-    }
-    return {};
 }
 
 ParsedOptions ParseServiceOptions(std::span<const char* const> args) {

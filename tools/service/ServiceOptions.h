@@ -39,9 +39,12 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args);
 
 std::string ServiceUsage();
 
-// $XDG_STATE_HOME/sentrel/service.db, or ~/.local/state/sentrel/service.db;
-// empty when neither variable is set.
+// $XDG_STATE_HOME/sentrel/service.db, or ~/.local/state/sentrel/service.db
+// (on Windows %LOCALAPPDATA%\Sentrel\service.db); empty when the system
+// does not say where that is.
 std::string DefaultDatabasePath();
+// Where that is, as the usage text says it.
+std::string DefaultDatabasePlace();
 
 // Beside the database: "service.on-alert.log" for "service.db".
 std::string DefaultOnAlertLog(const std::string& databasePath);

@@ -155,9 +155,10 @@ auto ServiceStore::Write(Work work) {
 
 void ServiceStore::EnsureInPlace() {
     int moved = 0;
-    if (!lost_ && sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && !moved) {
-        return;
-    }
+    const int asked = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    // Windows' file layer cannot tell, and need not: there a database in
+    // use can be neither deleted nor renamed.
+    if (!lost_ && (asked == SQLITE_NOTFOUND || (asked == SQLITE_OK && !moved))) return;
     if (!lost_.exchange(true)) {
         std::fprintf(stderr,
                      "sentrel-service: database %s was removed or replaced while in use; no alert or sign-in is "

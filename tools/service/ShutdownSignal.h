@@ -6,7 +6,8 @@
 
 namespace sentrel::service {
 
-// Told to stop (SIGTERM from systemd, SIGINT from a terminal), the service
+// Told to stop (SIGTERM from systemd, SIGINT from a terminal; on Windows
+// Ctrl+C, the console closed, or its ServiceStopEvent set), the service
 // takes a last step and ends with status 0. Made before any other thread
 // starts, so that those signals reach its own thread and no other.
 class ShutdownSignal {

@@ -1,11 +1,9 @@
 #include "platform/qt/SignInPicture.h"
 
-#include <qrencode.h>
-
 #include <QImage>
 #include <QPainter>
-#include <memory>
 
+#include "platform/qrencode/QrModules.h"
 #include "platform/qt/CjkFonts.h"
 
 namespace sentrel {
@@ -15,22 +13,13 @@ constexpr int kWidth = 251;
 constexpr int kHeight = 307;
 constexpr int kCodeSide = 211;
 
-struct QrFree {
-    void operator()(QRcode* code) const { QRcode_free(code); }
-};
-
 void DrawCode(QPainter& painter, const QString& text, const QRect& area) {
-    const QByteArray bytes = text.toUtf8();
-    const std::unique_ptr<QRcode, QrFree> code(QRcode_encodeString(bytes.constData(), 0, QR_ECLEVEL_M, QR_MODE_8, 1));
-    if (!code) return;
-    // Four modules of quiet zone on each side.
-    const int modules = code->width + 8;
-    const double module = static_cast<double>(area.width()) / modules;
-    for (int y = 0; y < code->width; ++y) {
-        for (int x = 0; x < code->width; ++x) {
-            if ((code->data[y * code->width + x] & 1) == 0) continue;
-            painter.fillRect(QRectF(area.left() + (x + 4) * module, area.top() + (y + 4) * module, module, module),
-                             Qt::black);
+    const QrModules code = EncodeQr(text.toStdString());
+    const double module = static_cast<double>(area.width()) / code.side;
+    for (int y = 0; y < code.side; ++y) {
+        for (int x = 0; x < code.side; ++x) {
+            if (!code.Dark(x, y)) continue;
+            painter.fillRect(QRectF(area.left() + x * module, area.top() + y * module, module, module), Qt::black);
         }
     }
 }

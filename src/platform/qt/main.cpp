@@ -78,12 +78,13 @@ int main(int argc, char** argv) {
     for (const QString& arg : QApplication::arguments().mid(1)) args.push_back(arg.toStdString());
     const ToolOptions options = ParseToolOptions(args);
     for (const std::string& arg : options.notUnderstood) {
-        std::fprintf(stderr, "sentrel: ignored \"%s\"; the options are --screen N and --toggle\n", arg.c_str());
+        std::fprintf(stderr, "sentrel: ignored \"%s\"; the options are --screen N, --service URL and --toggle\n",
+                     arg.c_str());
     }
 
     std::string serviceUrl;
     try {
-        serviceUrl = ServiceUrlFromEnvironment();
+        serviceUrl = ServiceUrlFor(options.service);
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "sentrel: %s\n", error.what());
         QMessageBox::critical(nullptr, "Sentrel", QString::fromUtf8(error.what()));

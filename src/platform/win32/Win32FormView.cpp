@@ -11,7 +11,6 @@
 #include "app/HandlerDispatch.h"
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/SignInBitmap.h"
-#include "platform/win32/SignInQrModules.h"
 #include "platform/win32/SystemFunction.h"
 #include "platform/win32/WideText.h"
 
@@ -96,7 +95,8 @@ bool ExcludesWindowsFromCapture() {
 
 }  // namespace
 
-Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate) : instance_(instance), gate_(gate) {
+Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate, std::string codePageUrl)
+    : instance_(instance), gate_(gate), codePageUrl_(std::move(codePageUrl)) {
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = WindowProc;
@@ -266,7 +266,7 @@ void Win32FormView::Unload() {
 void Win32FormView::UseDpi(int dpi) {
     dpi_ = dpi;
     const WindowDc dc(window_);
-    GdiObject<HBITMAP> picture = SignInBitmap(dc.Get(), dpi);
+    GdiObject<HBITMAP> picture = SignInBitmap(dc.Get(), dpi, codePageUrl_);
     for (const auto& [key, widget] : widgets_) {
         if (widget.kind != ControlKind::Picture) continue;
         SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
@@ -422,7 +422,7 @@ void Win32FormView::Command(HWND child, WORD notification) {
         // The picture's click opens the page its QR code leads to, for
         // whoever sits at this desktop rather than holding a phone.
         if (notification == STN_CLICKED) {
-            ShellExecuteW(window_, L"open", kSignInPageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+            ShellExecuteW(window_, L"open", Widen(codePageUrl_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         }
         return;
     }

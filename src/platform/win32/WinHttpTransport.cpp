@@ -59,6 +59,13 @@ DWORD Milliseconds(std::chrono::milliseconds duration) { return static_cast<DWOR
 WinHttpTransport::WinHttpTransport(TransportLimits limits) : limits_(limits) {}
 
 std::optional<HttpReply> WinHttpTransport::Post(const std::string& url, const std::string& body) {
+    return PostWithHeaders(url, body, {"Content-Type: application/x-www-form-urlencoded"});
+}
+
+std::optional<HttpReply> WinHttpTransport::PostWithHeaders(const std::string& url, const std::string& body,
+                                                           const std::vector<std::string>& headerLines) {
+    std::wstring headers;
+    for (const std::string& line : headerLines) headers += Widen(line) + L"\r\n";
     const auto deadline = Clock::now() + limits_.totalTimeout;
     const Internet session(
         WinHttpOpen(L"Sentrel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
@@ -89,8 +96,7 @@ std::optional<HttpReply> WinHttpTransport::Post(const std::string& url, const st
         DWORD noCookies = WINHTTP_DISABLE_COOKIES;
         WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noCookies, sizeof noCookies);
 
-        const wchar_t* headers = L"Content-Type: application/x-www-form-urlencoded\r\n";
-        if (!WinHttpSendRequest(request.get(), headers, static_cast<DWORD>(-1L), const_cast<char*>(body.data()),
+        if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(-1L), const_cast<char*>(body.data()),
                                 static_cast<DWORD>(body.size()), static_cast<DWORD>(body.size()), 0) ||
             !WinHttpReceiveResponse(request.get(), nullptr)) {
             return std::nullopt;

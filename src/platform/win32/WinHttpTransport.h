@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "service/Transport.h"
 #include "service/TransportLimits.h"
 
@@ -14,6 +17,10 @@ public:
     explicit WinHttpTransport(TransportLimits limits = {});
 
     std::optional<HttpReply> Post(const std::string& url, const std::string& body) override;
+    // As Post, with these header lines ("Name: value") instead of the form's
+    // content type.
+    std::optional<HttpReply> PostWithHeaders(const std::string& url, const std::string& body,
+                                             const std::vector<std::string>& headerLines);
 
 private:
     TransportLimits limits_;

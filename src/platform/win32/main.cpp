@@ -68,26 +68,24 @@ std::optional<RECT> ChosenMonitor(const ToolOptions& options) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     BecomeDpiAware();
 
-    std::string serviceUrl;
-    try {
-        serviceUrl = ServiceUrlFromEnvironment();
-    } catch (const std::invalid_argument& error) {
-        MessageBoxW(nullptr, Widen(error.what()).c_str(), L"Sentrel", MB_OK);
-        return 2;
-    }
-
     const ToolOptions options = CommandLineOptions();
     if (options.toggle) {
         std::fprintf(stderr, "sentrel: --toggle is for Linux desktops; here Ctrl+W shows and hides the window\n");
         return 2;
     }
     for (const std::string& arg : options.notUnderstood) {
-        std::fprintf(stderr, "sentrel: ignored \"%s\"; the one option is --screen N, the monitor to cover\n",
-                     arg.c_str());
+        std::fprintf(stderr, "sentrel: ignored \"%s\"; the options are --screen N and --service URL\n", arg.c_str());
+    }
+    std::string serviceUrl;
+    try {
+        serviceUrl = ServiceUrlFor(options.service);
+    } catch (const std::invalid_argument& error) {
+        MessageBoxW(nullptr, Widen(error.what()).c_str(), L"Sentrel", MB_OK);
+        return 2;
     }
 
     HandlerGate gate;
-    Win32FormView view(instance, gate);
+    Win32FormView view(instance, gate, serviceUrl + "/");
     if (const std::optional<RECT> monitor = ChosenMonitor(options)) view.CoverMonitor(*monitor);
     WinHttpTransport transport;
     ServiceClient service(transport, ServiceRequests(serviceUrl));

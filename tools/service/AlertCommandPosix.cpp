@@ -45,6 +45,8 @@ private:
 
 }  // namespace
 
+std::string CommandShell() { return "/bin/sh"; }
+
 std::optional<std::string> RunAlertCommand(const std::string& command, const RecordedAlert& alert, std::FILE* output,
                                            std::chrono::milliseconds limit) {
     std::vector<std::string> environment = {"SENTREL_ALERT_ID=" + std::to_string(alert.id),

@@ -1,0 +1,79 @@
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "LaunchedProgram.h"
+#include "LocalService.h"
+#include "LoopbackPort.h"
+#include "platform/win32/WideText.h"
+#include "service/DecimalText.h"
+
+using namespace sentrel;
+using namespace sentrel::launcher;
+
+namespace {
+
+std::filesystem::path ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return std::filesystem::path(path).parent_path();
+}
+
+// %LOCALAPPDATA%\Sentrel, where the service keeps its state by default.
+std::filesystem::path StateFolder() {
+    PWSTR folder = nullptr;
+    const HRESULT found = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
+    const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(folder, CoTaskMemFree);
+    if (FAILED(found)) throw std::runtime_error("Windows does not say where the local application data folder is");
+    return std::filesystem::path(folder) / L"Sentrel";
+}
+
+// SENTREL_PORT, as packaging/sentrel-local takes it, else the built-in one.
+int Port() {
+    const char* chosen = std::getenv("SENTREL_PORT");
+    return ParseDecimal(chosen != nullptr ? chosen : "", 1, 65535).value_or(SENTREL_LOCAL_SERVICE_PORT);
+}
+
+// The code in a box of its own thread's, so that the window starts beside it.
+void ShowCode(const std::string& code, const std::string& url) {
+    const std::wstring text =
+        Widen("您的验证码 (your sign-in code):\n\n" + code +
+              "\n\n请在 Sentrel 登录框中输入。十分钟内有效，只能使用一次；新的验证码见\n"
+              "(type it into Sentrel's sign-in box; valid once, for ten minutes; a new one at)\n" +
+              url + "/");
+    std::thread([text] {
+        MessageBoxW(nullptr, text.c_str(), L"Sentrel 验证码",
+                    MB_OK | MB_ICONINFORMATION | MB_TOPMOST | MB_SETFOREGROUND);
+    }).detach();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    const int port = Port();
+    const std::string url = "http://127.0.0.1:" + std::to_string(port);
+    const std::filesystem::path folder = ProgramFolder();
+    std::optional<LocalService> service;
+    try {
+        // One already there (another launcher's, or one the user runs) serves
+        // this window too, and keeps running after it.
+        if (!LoopbackPortAnswers(port)) {
+            service.emplace(folder / L"sentrel-service.exe", port, StateFolder());
+            ShowCode(service->Code(), url);
+        }
+        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url));
+        window.Exited(std::chrono::milliseconds(INFINITE));
+    } catch (const std::exception& error) {
+        MessageBoxW(nullptr, Widen(std::string("Sentrel could not start:\n\n") + error.what()).c_str(), L"Sentrel",
+                    MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,11 @@
+#include "ForwardPost.h"
+#include "platform/win32/WinHttpTransport.h"
+
+namespace sentrel::service {
+
+std::optional<HttpReply> PostForward(const OutgoingRequest& request) {
+    WinHttpTransport transport(TransportLimits{.maxRedirects = 0});
+    return transport.PostWithHeaders(request.url, request.body, request.headers);
+}
+
+}  // namespace sentrel::service
