@@ -18,7 +18,9 @@ if [ "${1:-}" = "test" ]; then
   packages+=(
     clang-format libgtest-dev libgmock-dev googletest libssl-dev
     xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon i3lock
-    g++-mingw-w64-x86-64 qrencode wine wine64
+    # the Windows edition: SQLite's amalgamation is made with tclsh; the
+    # installer's icon is drawn by rsvg-convert, the installer made by NSIS
+    g++-mingw-w64-x86-64 tcl librsvg2-bin nsis wine wine64
     clang libclang-rt-dev
     sway grim wtype mutter pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome
   )
