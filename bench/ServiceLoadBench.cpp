@@ -1,33 +1,33 @@
-// The built sentrel-service under load, in one run: how many alerts a second
-// it accepts (and records in SQLite) from several keep-alive clients, and
-// how long an ordinary request waits for its reply with and without 50
-// clients that hold connections open by sending their request head a byte a
-// second.
-#include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+// The built sentrel-service under load and under attack, in one run: how
+// many alerts a second it accepts (and records in SQLite) from keep-alive
+// clients; how long GET /status on a fresh connection waits, alone and while
+// three other addresses hold idle, trickling and flooding connections open;
+// and the service's resident memory all along. SENTREL_SERVICE_UNDER_TEST
+// names another build's binary, to compare the two.
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
-#include <memory>
-#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "service/AlertSignature.h"
+#include "support/LoopbackClient.h"
+#include "support/ResidentMemory.h"
 #include "support/ServiceProcess.h"
 #include "support/TempDatabase.h"
 
 using namespace sentrel;
+using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testing::LoopbackClient;
 
 namespace {
 
@@ -36,38 +36,56 @@ constexpr int kAlerts = 20000;
 constexpr int kLowestSjs = 11111;
 constexpr int kSjsValues = 10000;
 constexpr int kAreas = 20;
-constexpr int kSlowClients = 50;
-constexpr int kTimedRequests = 2000;
-constexpr int kUntimedRequests = 100;
 constexpr const char* kStandingCode = "4321";
 constexpr double kGoalAlertsPerSecond = 2000;
-constexpr double kGoalP99Ms = 20;
+constexpr long kGoalResidentKiB = 64 * 1024;
+
+constexpr int kStatusRequests = 300;
+// Spreads the requests over the idle time-out and the head deadline.
+constexpr auto kStatusPause = 50ms;
+constexpr auto kStatusLimit = 5s;
+constexpr auto kAttackLongest = 60s;
+constexpr const char* kAttackers[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
+constexpr int kIdle = 500;
+constexpr int kTrickling = 150;
+constexpr int kHeaderFloods = 8;
+constexpr auto kTricklePause = 3s;
+constexpr std::size_t kFloodBytes = 64 * 1024 * 1024;
+// A connection the service ended is opened again, at most this often.
+constexpr auto kReopenPause = 1s;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-int PortOf(const std::string& url) { return std::stoi(url.substr(url.rfind(':') + 1)); }
+double Mebibytes(long kibibytes) { return static_cast<double>(kibibytes) / 1024; }
 
-std::string SignIn(const std::string& url) {
-    httplib::Client client(url);
-    const auto reply = client.Get((std::string("/alertdesk/yzm_check.asp?code=") + kStandingCode).c_str());
-    if (!reply || reply->status != 200 || reply->body.empty() || reply->body == "err01") {
-        throw std::runtime_error("could not sign in to sentrel-service");
+std::string Post(const std::string& target) {
+    return "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n";
+}
+
+// The highest VmRSS of one process, sampled every 20 ms until it goes.
+class ResidentWatch {
+public:
+    explicit ResidentWatch(int pid)
+        : sampler_([this, pid] {
+              while (!stopping_) {
+                  peak_ = std::max(peak_.load(), testing::ResidentKiB(pid));
+                  std::this_thread::sleep_for(20ms);
+              }
+          }) {}
+    ~ResidentWatch() {
+        stopping_ = true;
+        sampler_.join();
     }
-    return reply->body;
-}
+    // The peak since the last call.
+    long TakePeak() { return peak_.exchange(0); }
 
-// Lines that `sentrel-service --history` prints for the database: one per
-// recorded alert.
-long HistoryLines(const std::string& database) {
-    const std::string command = std::string(SENTREL_SERVICE_BINARY) + " --history --db '" + database + "'";
-    std::FILE* history = ::popen(command.c_str(), "r");
-    if (history == nullptr) return -1;
-    long lines = 0;
-    for (int c = 0; (c = std::fgetc(history)) != EOF;) lines += c == '\n';
-    return ::pclose(history) == 0 ? lines : -1;
-}
+private:
+    std::atomic<long> peak_{0};
+    std::atomic<bool> stopping_{false};
+    std::thread sampler_;
+};
 
 struct Throughput {
     int accepted = 0;
@@ -75,34 +93,52 @@ struct Throughput {
     double seconds = 0;
     long journalLines = 0;
     long historyLines = 0;
+    long peakKiB = 0;
 };
 
-Throughput MeasureAlertsPerSecond() {
+// Lines that `--history` prints for the database: one per recorded alert.
+long HistoryLines(const std::string& binary, const std::string& database) {
+    std::FILE* history = ::popen((binary + " --history --db '" + database + "'").c_str(), "r");
+    if (history == nullptr) return -1;
+    long lines = 0;
+    for (int c = 0; (c = std::fgetc(history)) != EOF;) lines += c == '\n';
+    return ::pclose(history) == 0 ? lines : -1;
+}
+
+Throughput MeasureAlertsPerSecond(const std::string& binary) {
     testing::TempDatabase database;
     Throughput result;
     {
         testing::ServiceProcess service({"--code", kStandingCode, "--db", database.Path()});
-        const std::string openId = SignIn(service.Url());
+        ResidentWatch memory(service.Process().Pid());
+        LoopbackClient signIn(service.Port());
+        signIn.Send(Post(std::string("/alertdesk/yzm_check.asp?code=") + kStandingCode));
+        const auto openId = signIn.Receive();
+        if (!openId || openId->status != 200 || openId->body.size() != 28) throw std::runtime_error("no sign-in");
         // Built beforehand, so that the clients spend their time on HTTP
         // rather than on SHA-1, on a machine they share with the service.
-        std::vector<std::string> targets(kAlerts);
         std::vector<std::string> signatures(kSjsValues);
         for (int i = 0; i < kSjsValues; ++i) signatures[i] = AlertSignature(kLowestSjs + i);
+        std::vector<std::string> requests(kAlerts);
         for (int i = 0; i < kAlerts; ++i) {
-            const int r = kLowestSjs + i % kSjsValues;
-            targets[i] = "/alertdesk/sndmsg.asp?openid=" + openId + "&sjs=" + std::to_string(r) +
-                         "&code=" + signatures[i % kSjsValues] + "&str=" + std::to_string(1 + i % kAreas);
+            requests[i] = Post("/alertdesk/sndmsg.asp?openid=" + openId->body +
+                               "&sjs=" + std::to_string(kLowestSjs + i % kSjsValues) +
+                               "&code=" + signatures[i % kSjsValues] + "&str=" + std::to_string(1 + i % kAreas));
         }
-
         std::atomic<int> accepted{0}, refused{0};
         std::vector<std::thread> clients;
         const auto start = Clock::now();
         for (int t = 0; t < kClientThreads; ++t) {
             clients.emplace_back([&, t] {
-                httplib::Client client(service.Url());
-                client.set_keep_alive(true);
+                std::optional<LoopbackClient> client;
                 for (int i = t; i < kAlerts; i += kClientThreads) {
-                    const auto reply = client.Post(targets[i].c_str());
+                    std::optional<LoopbackClient::Reply> reply;
+                    // Once more on a fresh connection when the service had
+                    // closed the last one (after so many requests, say).
+                    for (int attempt = 0; attempt < 2 && !reply; ++attempt) {
+                        if (!client || attempt > 0) client.emplace(service.Port());
+                        reply = client->Send(requests[i]) ? client->Receive() : std::nullopt;
+                    }
                     (reply && reply->status == 200 && reply->body == "ok" ? accepted : refused)++;
                 }
             });
@@ -111,95 +147,127 @@ Throughput MeasureAlertsPerSecond() {
         result.seconds = MillisecondsSince(start) / 1000;
         result.accepted = accepted;
         result.refused = refused;
-
         // The journal lines may trail the replies by a moment.
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        const auto deadline = Clock::now() + 10s;
         do {
             result.journalLines = static_cast<long>(service.Process().Lines(testing::ChildProcess::Stream::Out).size());
-            if (result.journalLines >= result.accepted) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        } while (Clock::now() < deadline);
+        } while (result.journalLines < result.accepted && Clock::now() < deadline &&
+                 (std::this_thread::sleep_for(20ms), true));
+        result.peakKiB = memory.TakePeak();
     }
-    result.historyLines = HistoryLines(database.Path());
+    result.historyLines = HistoryLines(binary, database.Path());
     return result;
 }
 
-// Connections that send a request head a byte a second and never finish it.
-class SlowClients {
+// Connections that ask for nothing, send a head a byte every three seconds,
+// or send header lines without end, from other addresses, run on a thread
+// of their own. Whatever the service ends is opened again.
+class Attack {
 public:
-    SlowClients(int port, int count) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        for (int i = 0; i < count; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            if (fd < 0 || ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-                if (fd >= 0) ::close(fd);
-                throw std::runtime_error("a slow client could not connect");
-            }
-            sockets_.push_back(fd);
-        }
-        dripper_ = std::thread([this] { Drip(); });
-    }
-    ~SlowClients() {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        dripper_.join();
-        for (const int fd : sockets_) ::close(fd);
-    }
-    SlowClients(const SlowClients&) = delete;
-    SlowClients& operator=(const SlowClients&) = delete;
+    enum class Kind { Idle, Trickling, HeaderFlood };
 
-    // Those the service has neither closed nor answered.
-    int StillWaiting() const {
-        int waiting = 0;
-        for (const int fd : sockets_) {
-            char byte = 0;
-            waiting += ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno == EAGAIN;
+    explicit Attack(int port) : port_(port) {
+        // Mixed, so that each address has some of each kind among its
+        // first connections.
+        for (int i = 0; i < kIdle; ++i) {
+            for (const auto& [kind, count] :
+                 {std::pair{Kind::HeaderFlood, kHeaderFloods}, {Kind::Trickling, kTrickling}, {Kind::Idle, kIdle}}) {
+                if (i < count) members_.push_back({kind, kAttackers[members_.size() % std::size(kAttackers)]});
+            }
         }
-        return waiting;
+        thread_ = std::thread([this] { Run(); });
     }
+    ~Attack() {
+        stopping_ = true;
+        thread_.join();
+    }
+    int Opened() const { return opened_; }
+    int Ended() const { return ended_; }
+    std::size_t FloodBytes() const { return floodBytes_; }
 
 private:
-    void Drip() {
-        static const std::string head = "GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
-        std::unique_lock lock(mutex_);
-        for (std::size_t sent = 0; !stopping_; ++sent) {
-            const char byte = sent < head.size() ? head[sent] : 'a';
-            for (const int fd : sockets_) ::send(fd, &byte, 1, MSG_NOSIGNAL);
-            wake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; });
+    struct Member {
+        Kind kind;
+        const char* from;
+        std::optional<LoopbackClient> connection{};
+        Clock::time_point opened{}, lastByte{};
+        std::size_t sent = 0;
+    };
+
+    void Run() {
+        const std::string head = "GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
+        std::string flood;
+        while (flood.size() < 64 * 1024) flood += "X-Flood: " + std::string(60, 'f') + "\r\n";
+        while (!stopping_) {
+            const auto now = Clock::now();
+            std::vector<pollfd> ready;
+            for (Member& member : members_) {
+                if (!member.connection && now - member.opened >= kReopenPause) {
+                    member.connection.emplace(port_, member.from);
+                    member.opened = member.lastByte = now;
+                    member.sent = 0;
+                    ++opened_;
+                }
+                if (!member.connection) continue;
+                LoopbackClient& connection = *member.connection;
+                if (member.kind == Kind::Trickling && (member.sent == 0 || now - member.lastByte >= kTricklePause)) {
+                    const char byte = member.sent < head.size() ? head[member.sent] : 'a';
+                    member.sent += connection.Send(std::string_view(&byte, 1), false);
+                    member.lastByte = now;
+                } else if (member.kind == Kind::HeaderFlood && member.sent < kFloodBytes) {
+                    const std::string_view piece = member.sent == 0 ? std::string_view(head) : flood;
+                    if (connection.Send(piece, false)) {
+                        member.sent += piece.size();
+                        floodBytes_ += piece.size();
+                    }
+                }
+                ready.push_back({connection.Fd(), POLLIN, 0});
+            }
+            ::poll(ready.data(), ready.size(), 10);
+            std::size_t k = 0;
+            for (Member& member : members_) {
+                if (!member.connection) continue;
+                const pollfd& seen = ready[k++];
+                if (seen.revents != 0 && member.connection->ClosedWithin(0ms)) {
+                    member.connection.reset();
+                    ++ended_;
+                }
+            }
         }
     }
 
-    std::vector<int> sockets_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
-    std::thread dripper_;
+    const int port_;
+    std::vector<Member> members_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> opened_{0}, ended_{0};
+    std::atomic<std::size_t> floodBytes_{0};
+    std::thread thread_;
 };
 
 struct Latency {
+    int attempts = 0, failed = 0;
     double p50 = 0, p99 = 0, max = 0;
-    int failed = 0;
 };
 
-Latency TimeStatusRequests(const std::string& url) {
-    httplib::Client client(url);
-    client.set_keep_alive(true);
+// GET /status on a fresh connection every kStatusPause, from 127.0.0.1,
+// until kStatusRequests are done or the time is up; a request not answered
+// within kStatusLimit counts as that long, and failed.
+Latency TimeFreshStatus(int port, std::chrono::seconds longest) {
     std::vector<double> times;
-    times.reserve(kTimedRequests);
     Latency result;
-    // Untimed first, so that neither series pays for a cold start.
-    for (int i = 0; i < kUntimedRequests; ++i) client.Get("/status");
-    for (int i = 0; i < kTimedRequests; ++i) {
-        const auto start = Clock::now();
-        const auto reply = client.Get("/status");
-        times.push_back(MillisecondsSince(start));
-        result.failed += !reply || reply->status != 200;
+    const auto start = Clock::now();
+    while (result.attempts < kStatusRequests && Clock::now() - start < longest) {
+        std::this_thread::sleep_until(start + result.attempts * kStatusPause);
+        const auto before = Clock::now();
+        LoopbackClient client(port);
+        const auto reply = client.Send("GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
+                               ? client.Receive(kStatusLimit)
+                               : std::nullopt;
+        ++result.attempts;
+        const bool ok = reply && reply->status == 200;
+        result.failed += !ok;
+        times.push_back(ok ? MillisecondsSince(before)
+                           : std::chrono::duration<double, std::milli>(kStatusLimit).count());
     }
     std::sort(times.begin(), times.end());
     const auto at = [&times](double fraction) {
@@ -211,49 +279,67 @@ Latency TimeStatusRequests(const std::string& url) {
     return result;
 }
 
-void PrintLatency(const char* what, const Latency& latency, const char* goal) {
-    std::printf("%-30s p50 %6.3f ms   p99 %7.3f ms   max %7.3f ms%s%s\n", what, latency.p50, latency.p99, latency.max,
-                latency.failed ? "   FAILED REQUESTS: " : "",
-                latency.failed ? std::to_string(latency.failed).c_str() : "");
-    if (*goal) std::printf("%-30s %s\n", "", goal);
+void PrintLatency(const char* what, const Latency& latency, long peakKiB) {
+    std::printf("  %-14s %4d requests, %3d failed   p50 %8.2f ms   p99 %8.2f ms   max %8.2f ms   peak RSS %6.1f MiB\n",
+                what, latency.attempts, latency.failed, latency.p50, latency.p99, latency.max, Mebibytes(peakKiB));
 }
 
 }  // namespace
 
 int main() {
     try {
-        std::printf("sentrel-service on loopback, %u processors\n", std::thread::hardware_concurrency());
+        const char* other = std::getenv("SENTREL_SERVICE_UNDER_TEST");
+        const std::string binary = other != nullptr && *other != '\0' ? other : SENTREL_SERVICE_BINARY;
+        std::printf("%s on loopback, %u processors\n", binary.c_str(), std::thread::hardware_concurrency());
 
-        const Throughput load = MeasureAlertsPerSecond();
-        std::printf("alerts, %d keep-alive clients   %6d accepted in %.2f s = %7.0f alerts/s   (goal >= %.0f)\n",
-                    kClientThreads, load.accepted, load.seconds, load.accepted / load.seconds, kGoalAlertsPerSecond);
-        std::printf("%-30s refused %d, journal lines %ld, --history lines %ld: %s\n", "", load.refused,
-                    load.journalLines, load.historyLines,
+        const Throughput load = MeasureAlertsPerSecond(binary);
+        std::printf(
+            "alerts, %d keep-alive clients: %d accepted in %.2f s = %.0f alerts/s (goal >= %.0f), "
+            "peak RSS %.1f MiB\n",
+            kClientThreads, load.accepted, load.seconds, load.accepted / load.seconds, kGoalAlertsPerSecond,
+            Mebibytes(load.peakKiB));
+        std::printf("  refused %d, journal lines %ld, --history lines %ld: %s\n", load.refused, load.journalLines,
+                    load.historyLines,
                     load.refused == 0 && load.journalLines == load.accepted && load.historyLines == load.accepted
                         ? "all recorded"
                         : "MISMATCH");
 
         testing::ServiceProcess service;
-        Latency idle, loaded;
-        int waiting = 0;
-        idle = TimeStatusRequests(service.Url());
+        ResidentWatch memory(service.Process().Pid());
+        const Latency alone = TimeFreshStatus(service.Port(), kAttackLongest);
+        const long alonePeak = memory.TakePeak();
+        Latency attacked;
+        long attackPeak = 0;
+        int opened = 0, ended = 0;
+        std::size_t floodBytes = 0;
         {
-            SlowClients slow(PortOf(service.Url()), kSlowClients);
-            // Long enough for every slow connection to be taken by a worker.
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-            loaded = TimeStatusRequests(service.Url());
-            waiting = slow.StillWaiting();
+            Attack attack(service.Port());
+            // Every attacker has had its first try.
+            while (attack.Opened() < kIdle + kTrickling + kHeaderFloods) std::this_thread::sleep_for(10ms);
+            attacked = TimeFreshStatus(service.Port(), kAttackLongest);
+            attackPeak = memory.TakePeak();
+            opened = attack.Opened();
+            ended = attack.Ended();
+            floodBytes = attack.FloodBytes();
         }
-        std::printf("GET /status, %d in a row, one keep-alive client:\n", kTimedRequests);
-        PrintLatency("  alone", idle, "");
-        char goal[80];
-        std::snprintf(goal, sizeof goal, "(goal p99 < %.0f ms; %d of %d slow clients still connected at the end)",
-                      kGoalP99Ms, waiting, kSlowClients);
-        char label[40];
-        std::snprintf(label, sizeof label, "  beside %d slow clients", kSlowClients);
-        PrintLatency(label, loaded, goal);
-        std::printf("  ratio slow/alone               p50 %5.2fx     p99 %6.2fx\n", loaded.p50 / idle.p50,
-                    loaded.p99 / idle.p99);
+        const auto afterwards = Clock::now();
+        while (Clock::now() - afterwards < 2s) std::this_thread::sleep_for(20ms);
+        const long afterPeak = memory.TakePeak();
+
+        std::printf(
+            "GET /status on a fresh connection every %lld ms, %d at most, %lld s at most each, %lld s in all:\n",
+            static_cast<long long>(kStatusPause.count()), kStatusRequests, static_cast<long long>(kStatusLimit.count()),
+            static_cast<long long>(kAttackLongest.count()));
+        PrintLatency("alone", alone, alonePeak);
+        PrintLatency("under attack", attacked, attackPeak);
+        std::printf(
+            "  attack from %zu addresses: %d idle, %d trickling a byte every %lld s, %d header floods of "
+            "up to %zu MiB each;\n    %d connections opened, %d ended by the service, %.1f MiB of flood sent\n",
+            std::size(kAttackers), kIdle, kTrickling, static_cast<long long>(kTricklePause.count()), kHeaderFloods,
+            kFloodBytes >> 20, opened, ended, static_cast<double>(floodBytes) / (1 << 20));
+        std::printf("  peak RSS in the 2 s after the attack %.1f MiB; goal under %ld MiB throughout: %s\n",
+                    Mebibytes(afterPeak), kGoalResidentKiB / 1024,
+                    std::max({load.peakKiB, alonePeak, attackPeak, afterPeak}) < kGoalResidentKiB ? "met" : "MISSED");
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "service_load_bench: %s\n", error.what());

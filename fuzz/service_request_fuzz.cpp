@@ -1,12 +1,14 @@
 // Requests as a client could send them, through the desk.
 //
 // The input is read as lines, each an HTTP request target
-// ("/alertdesk/sndmsg.asp?openid=...") decoded as the HTTP layer decodes it
-// and handed to the desk; a line "@ADDRESS" sets the client address of the
+// ("/alertdesk/sndmsg.asp?openid=...") sent in a GET request's head, read
+// and decoded as the HTTP layer reads and decodes it, and handed to the
+// desk; a line "@ADDRESS" sets the client address of the
 // lines after it, and a line "+N" moves the clock on by N seconds.
 
-#include <httplib.h>
 #include <unistd.h>
+
+#include <boost/asio/buffer.hpp>
 
 #include <chrono>
 #include <cstddef>
@@ -21,6 +23,8 @@
 #include <system_error>
 
 #include "AlertDesk.h"
+#include "RequestHead.h"
+#include "RequestTarget.h"
 #include "ServiceStore.h"
 #include "UtcTimestamp.h"
 #include "service/AlertSignature.h"
@@ -97,24 +101,16 @@ ScratchStore& Scratch() {
     return scratch;
 }
 
-// What the HTTP layer does with a request target before routing: the path
-// percent-decoded, the query split into decoded parameters, and a target
-// with more than one '?' refused.
-std::optional<DeskRequest> DecodeTarget(const std::string& target) {
-    DeskRequest request;
-    std::size_t parts = 0;
-    httplib::detail::split(target.data(), target.data() + target.size(), '?', [&](const char* b, const char* e) {
-        if (parts == 0) {
-            request.path = httplib::detail::decode_url(std::string(b, e), false);
-        } else if (parts == 1 && e > b) {
-            httplib::Params params;
-            httplib::detail::parse_query_text(std::string(b, e), params);
-            request.params.insert(params.begin(), params.end());
-        }
-        ++parts;
-    });
-    if (parts > 2) return std::nullopt;
-    return request;
+// What the HTTP layer makes of the target: a head it would refuse, or a
+// target that is not a path, reaches no script.
+std::optional<DeskRequest> ReadAsTheServerDoes(const std::string& target) {
+    RequestHead head;
+    boost::beast::error_code error;
+    const std::string text = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    head.put(boost::asio::buffer(text), error);
+    if (error || !head.is_done()) return std::nullopt;
+    Check(head.Target() == target, "the parsed target is the one sent");
+    return DecodeTarget(head.Target());
 }
 
 // A fuzzer cannot guess an OpenId the desk handed out, nor a SHA-1
@@ -174,7 +170,7 @@ void FuzzDesk(std::string_view input) {
             }
             continue;
         }
-        std::optional<DeskRequest> request = DecodeTarget(line);
+        std::optional<DeskRequest> request = ReadAsTheServerDoes(line);
         if (!request) continue;
         request->client = client;
         FillStandIns(*request, lastOpenId);

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev
+  libcurl4-openssl-dev libboost-dev libsqlite3-dev
   qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev libxcb-randr0-dev
   libxcb-screensaver0-dev
   libwayland-dev libpipewire-0.3-dev qt6-wayland

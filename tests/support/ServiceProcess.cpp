@@ -1,6 +1,7 @@
 #include "support/ServiceProcess.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "support/Waiting.h"
@@ -8,7 +9,10 @@
 namespace sentrel::testing {
 
 ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
-    std::vector<std::string> argv = {SENTREL_SERVICE_BINARY, "--port", "0"};
+    // Another build's service, to compare builds by the same tests.
+    const char* other = std::getenv("SENTREL_SERVICE_UNDER_TEST");
+    std::vector<std::string> argv = {other != nullptr && *other != '\0' ? other : SENTREL_SERVICE_BINARY, "--port",
+                                     "0"};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     if (std::find(argv.begin(), argv.end(), "--db") == argv.end()) {
         database_ = std::make_unique<TempDatabase>();

@@ -11,12 +11,14 @@ namespace sentrel::testing {
 
 // The built sentrel-service on a free loopback port, with the address and
 // the verification code it printed at start. Its database is a fresh
-// temporary one unless the arguments name one.
+// temporary one unless the arguments name one. SENTREL_SERVICE_UNDER_TEST,
+// when set, names another build's binary to run instead.
 class ServiceProcess {
 public:
     explicit ServiceProcess(const std::vector<std::string>& extraArgs = {});
 
     const std::string& Url() const { return url_; }
+    int Port() const { return std::stoi(url_.substr(url_.rfind(':') + 1)); }
     const std::string& IssuedCode() const { return issuedCode_; }
     ChildProcess& Process() { return *process_; }
 

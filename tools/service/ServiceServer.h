@@ -1,27 +1,27 @@
 #pragma once
 
-#include <httplib.h>
-
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "AlertDesk.h"
 #include "AlertIntake.h"
+#include "ConnectionLimits.h"
+#include "RequestRouter.h"
 
 namespace sentrel::service {
 
-// Puts the desk on HTTP: every request goes to it, accepted alerts go to the
-// intake, and every request gets one line on standard error, including
-// those the HTTP layer refuses before routing (a request line too long, a
-// malformed request, an unsupported method). Slow or stalled clients are cut
-// off by time-outs, and at most kMaxConnections are served at once, so they
-// cannot take every worker.
+// Puts the desk on HTTP, on one io thread. The desk's work (SQLite, under
+// its own lock) runs on that thread too: it takes well under a millisecond,
+// and a pool would only queue on the desk's lock, while one thread keeps
+// the connections' bookkeeping free of locks. Waiting clients, slow or
+// idle, hold no thread at all (HttpConnection), so none can delay another.
 class ServiceServer {
 public:
-    static constexpr int kMaxConnections = 128;
-    static constexpr int kTimeoutSeconds = 5;
-
-    ServiceServer(AlertDesk& desk, AlertIntake& intake);
+    ServiceServer(AlertDesk& desk, AlertIntake& intake, std::vector<std::string> allowHosts);
 
     // The port bound (useful when asked for port 0), or std::nullopt.
     std::optional<int> Bind(const std::string& address, int port);
@@ -29,13 +29,19 @@ public:
     bool Listen();
 
 private:
-    void Serve(const httplib::Request& request, httplib::Response& response);
-    DeskReply Reply(const httplib::Request& request);
+    void Accept();
+    void Admit(boost::asio::ip::tcp::socket socket);
 
     AlertDesk& desk_;
     AlertIntake& intake_;
-    httplib::Server server_;
-    int listener_ = -1;
+    std::vector<std::string> allowHosts_;
+    // Before the io context, whose handlers hold the connections, and so
+    // their slots and their router, until it goes.
+    ConnectionLimits limits_;
+    std::optional<RequestRouter> router_;
+    boost::asio::io_context io_{1};
+    boost::asio::ip::tcp::acceptor acceptor_{io_};
+    boost::asio::steady_timer acceptPause_{io_};
 };
 
 }  // namespace sentrel::service

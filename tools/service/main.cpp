@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         AlertDesk desk(VerificationCodes(options.standingCode), store);
         OutboxCourier courier(store, targets, onAlertLog);
         AlertIntake intake(store, journal, courier, std::move(targets));
-        ServiceServer server(desk, intake);
+        ServiceServer server(desk, intake, options.allowHosts);
 
         const std::optional<int> port = server.Bind(options.bind, options.port);
         if (!port) {
