@@ -8,6 +8,7 @@
 #include "support/PaintedWindow.h"
 #include "support/SentrelUser.h"
 #include "support/Waiting.h"
+#include "support/X11Desktop.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel::testing {
@@ -45,14 +46,14 @@ TEST_P(ScreenLock, WatchingGoesOnBeneathTheLock) {
         windows.push_back(
             std::make_unique<PaintedWindow>(left, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x003000)));
         windows.back()->Lower();
-        user.Xdotool("mousemove " + At({left + 20, 400}) + " mousedown 1 mousemove " + At({left + 70, 450}) +
-                     " mousemove " + At({left + 120, 500}) + " mouseup 1");
-        ASSERT_TRUE(WaitFor([&] { return user.PixelAt(left + 20, 400) == "255,0,0"; }, 10s)) << "area " << i + 1;
+        Xdotool("mousemove " + At({left + 20, 400}) + " mousedown 1 mousemove " + At({left + 70, 450}) + " mousemove " +
+                At({left + 120, 500}) + " mouseup 1");
+        ASSERT_TRUE(WaitFor([&] { return PixelAt(left + 20, 400) == "255,0,0"; }, 10s)) << "area " << i + 1;
         changing[i] = still;
     }
-    user.Click(Screen{}.InToolbar(still ? kStillMode : kChangeMode));
+    ClickAt(Screen{}.InToolbar(still ? kStillMode : kChangeMode));
     if (still) {
-        user.Xdotool("mousemove " + At(Screen{}.InToolbar(kThreshold)) + " click 1 key End BackSpace BackSpace type 3");
+        Xdotool("mousemove " + At(Screen{}.InToolbar(kThreshold)) + " click 1 key End BackSpace BackSpace type 3");
     }
     // Changing content steps by one unit of red ten times a second, its own
     // pace rather than a wait.
@@ -64,7 +65,7 @@ TEST_P(ScreenLock, WatchingGoesOnBeneathTheLock) {
             std::this_thread::sleep_for(100ms);
         }
     });
-    user.Click(Screen{}.InToolbar(kStart));
+    ClickAt(Screen{}.InToolbar(kStart));
 
     {
         const ChildProcess locker({"/usr/bin/i3lock", "--nofork"});  // killed by its PID as it goes

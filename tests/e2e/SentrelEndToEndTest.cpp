@@ -19,6 +19,7 @@
 #include "support/ServiceProcess.h"
 #include "support/SplitMonitors.h"
 #include "support/Waiting.h"
+#include "support/X11Desktop.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel {
@@ -28,34 +29,16 @@ using namespace std::chrono_literals;
 using namespace testing;
 using Clock = std::chrono::steady_clock;
 
-std::string Command(const std::string& args) {
-    std::string output;
-    FILE* pipe = ::popen(args.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    ::pclose(pipe);
-    return output;
-}
-
-void Xdotool(const std::string& args) { ASSERT_EQ(std::system(("/usr/bin/xdotool " + args).c_str()), 0) << args; }
-
-void ClickAt(Spot spot) { Xdotool("mousemove " + At(spot) + " click 1"); }
-
-// The colour of one screen pixel, as "r,g,b".
-std::string PixelAt(int x, int y) {
-    return Command("import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
-                   " -depth 8 txt:- | tail -n 1 | sed -E 's/^[^(]*\\(([0-9,]+)\\).*/\\1/' | tr -d '\\n'");
-}
-
-std::string VisibleWindow(const std::string& exactName) {
-    return Command("/usr/bin/xdotool search --onlyvisible --name '^" + exactName + "$' 2>/dev/null | head -n 1");
-}
-
 void Screenshot(const std::string& name) {
     std::filesystem::create_directories(SENTREL_SCREENSHOT_DIR);
     const std::string path = std::string(SENTREL_SCREENSHOT_DIR) + "/" + name + ".png";
     EXPECT_EQ(std::system(("import -window root " + path).c_str()), 0);
+}
+
+// The part of the OpenId the service shows in its log: its first four
+// characters, the rest being a credential.
+std::string OpenIdShown(const std::string& signedInLine) {
+    return signedInLine.substr(signedInLine.find("openid \"") + 8, 4);
 }
 
 // Seconds since midnight of a service log line's time stamp.
@@ -195,7 +178,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     // The right code.
     const auto signedIn = SignInWith(service, "4321", "sign-in accepted", screen());
     ASSERT_TRUE(signedIn);
-    const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
+    const std::string openId = OpenIdShown(*signedIn);
 
     // What the area will show once the window is out of the way: a window
     // beneath Sentrel's. (Mapped only now: Wine's X driver trips over a
@@ -227,7 +210,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     const auto alert = service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2s);
     ASSERT_TRUE(alert) << "an alert within two seconds of the change";
     EXPECT_LE(Clock::now() - changed, 2s);
-    EXPECT_NE(alert->find("\"openid\":\"" + openId + "\""), std::string::npos);
+    EXPECT_NE(alert->find("\"openid\":\"" + openId), std::string::npos);
 
     // Alerted: further changes send nothing more.
     const testing::PaintedWindow later(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x000000));
@@ -291,7 +274,7 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     ASSERT_TRUE(SignInPanelPainted(Screen{}, 10s));
     const auto signedIn = SignInWith(service, "4321", "sign-in accepted");
     ASSERT_TRUE(signedIn);
-    const std::string openId = signedIn->substr(signedIn->find("openid ") + 7, 28);
+    const std::string openId = OpenIdShown(*signedIn);
     // The service has answered; on a slow machine (the sanitizer build) the
     // window may take seconds more to take the answer in and swap panels.
     const Spot paper = Screen{}.InSignIn(kSignInPaper);

@@ -1,10 +1,10 @@
 #include "support/SentrelUser.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
 #include "support/Waiting.h"
+#include "support/X11Desktop.h"
 
 namespace sentrel::testing {
 
@@ -20,25 +20,11 @@ SentrelUser::SentrelUser(ServiceProcess& service, const std::string& code) {
     const auto white = [&] { return PixelAt(paper.x, paper.y) == "255,255,255"; };
     if (!WaitFor(white, 15s)) throw std::runtime_error("the sign-in panel was never painted");
     Xdotool("mousemove " + At(Screen{}.InSignIn(kCodeBox)) + " click 1 type " + code);
-    Click(Screen{}.InSignIn(kSignIn));
+    ClickAt(Screen{}.InSignIn(kSignIn));
     if (!service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"), 15s) ||
         !WaitFor([&] { return !white(); }, 15s)) {
         throw std::runtime_error("not signed in");
     }
-}
-
-void SentrelUser::Xdotool(const std::string& args) {
-    EXPECT_EQ(std::system(("/usr/bin/xdotool " + args).c_str()), 0) << args;
-}
-
-std::string SentrelUser::PixelAt(int x, int y) {
-    const std::string command = "import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
-                                " -depth 8 txt:- | tail -n 1 | sed -E 's/^[^(]*\\(([0-9,]+)\\).*/\\1/' | tr -d '\\n'";
-    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string colour;
-    char buffer[64];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) colour += buffer;
-    return colour;
 }
 
 }  // namespace sentrel::testing
