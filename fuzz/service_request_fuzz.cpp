@@ -127,8 +127,10 @@ void FillStandIns(DeskRequest& request, const std::string& lastOpenId) {
 }
 
 void CheckReply(const DeskRequest& request, const DeskReply& reply) {
-    Check(reply.status == 200 || reply.status == 400 || reply.status == 403 || reply.status == 404,
-          "desk status is 200, 400, 403 or 404");
+    // 429 and 503: a client, or every client, past its quota.
+    Check(reply.status == 200 || reply.status == 400 || reply.status == 403 || reply.status == 404 ||
+              reply.status == 429 || reply.status == 503,
+          "desk status is 200, 400, 403, 404, 429 or 503");
     // The note goes into a one-line log: nothing from the request may break
     // that line or smuggle escape sequences into a terminal.
     Check(IsPrintableAscii(reply.note), "desk note is printable ASCII");

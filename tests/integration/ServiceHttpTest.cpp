@@ -22,9 +22,12 @@ constexpr const char* kStatus = "GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n
 // machines played by other loopback addresses.
 class ServiceHttpTest : public ::testing::Test {
 protected:
-    std::optional<int> StatusFrom(const std::string& from, const std::string& request = kStatus) {
+    std::optional<LoopbackClient::Reply> Ask(const std::string& from, const std::string& request) {
         LoopbackClient client(service.Port(), from);
-        const auto reply = client.Send(request) ? client.Receive(5s) : std::nullopt;
+        return client.Send(request) ? client.Receive(5s) : std::nullopt;
+    }
+    std::optional<int> StatusFrom(const std::string& from, const std::string& request = kStatus) {
+        const auto reply = Ask(from, request);
         return reply ? std::optional(reply->status) : std::nullopt;
     }
 
@@ -157,9 +160,22 @@ TEST_F(ServiceHttpTest, OnlyRequestsForThisServiceReachTheScripts) {
     for (const auto& [request, status] : requests) {
         EXPECT_EQ(StatusFrom("127.0.0.1", request + "\r\n\r\n"), status) << request;
     }
-    LoopbackClient client(service.Port());
-    ASSERT_TRUE(client.Send("GET " + signIn + " HTTP/1.1\r\n\r\n"));
-    EXPECT_EQ(client.Receive()->body.size(), 28u) << "the code still signs in";
+    EXPECT_EQ(Ask("127.0.0.1", "GET " + signIn + " HTTP/1.1\r\n\r\n")->body.size(), 28u) << "the code still signs in";
+}
+
+// A browser says when a web page of another site sends a request: that
+// page's wrong codes lock out the page, not the tool at the same address.
+TEST_F(ServiceHttpTest, AWebPagesWrongCodesLockOutThePageNotTheTool) {
+    const auto signIn = [this](const std::string& code, const std::string& header) {
+        const auto reply =
+            Ask("127.0.0.9", "GET /alertdesk/yzm_check.asp?code=" + code + " HTTP/1.1\r\n" + header + "\r\n");
+        return reply ? reply->body : "";
+    };
+    for (const char* page : {"Origin: http://evil.example\r\n", "Sec-Fetch-Site: cross-site\r\n"}) {
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(signIn("000000", page), "err01") << page;
+        EXPECT_EQ(signIn(service.IssuedCode(), page), "err01") << page;
+    }
+    EXPECT_EQ(signIn(service.IssuedCode(), "Sec-Fetch-Site: none\r\n").size(), 28u);
 }
 
 // What a client sends after the head is not read as a request, but it is
