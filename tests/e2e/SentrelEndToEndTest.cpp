@@ -7,11 +7,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
-#include <regex>
 #include <thread>
 
-#include "service/AlertSignature.h"
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
 #include "support/SelectionOwner.h"
@@ -35,18 +32,15 @@ void Screenshot(const std::string& name) {
     EXPECT_EQ(std::system(("import -window root " + path).c_str()), 0);
 }
 
-// The part of the OpenId the service shows in its log: its first four
-// characters, the rest being a credential.
+// The service logs only an OpenId's first four characters.
 std::string OpenIdShown(const std::string& signedInLine) {
     return signedInLine.substr(signedInLine.find("openid \"") + 8, 4);
 }
 
-// Seconds since midnight of a service log line's time stamp.
 int LoggedSecond(const std::string& line) {
     return std::stoi(line.substr(11, 2)) * 3600 + std::stoi(line.substr(14, 2)) * 60 + std::stoi(line.substr(17, 2));
 }
 
-// The sign-in panel's white, once the window is painted.
 bool SignInPanelPainted(const Screen& screen, std::chrono::milliseconds timeout) {
     const Spot paper = screen.InSignIn(kSignInPaper);
     const bool painted = WaitFor([&] { return PixelAt(paper.x, paper.y) == "255,255,255"; }, timeout);
@@ -54,7 +48,6 @@ bool SignInPanelPainted(const Screen& screen, std::chrono::milliseconds timeout)
     return painted;
 }
 
-// Closes the visible "提示!" notice with its default button.
 bool DismissNotice() {
     std::string notice;
     if (!WaitFor([&] { return !(notice = VisibleWindow("提示!")).empty(); }, 5s)) return false;
@@ -63,10 +56,8 @@ bool DismissNotice() {
     return WaitFor([] { return VisibleWindow("提示!").empty(); }, 5s);
 }
 
-// Types a code into the sign-in box and clicks "登录", until the service
-// logs the expected line. A window that has only just appeared (Wine's on a
-// busy machine) may not take the first keys; then the box may have gone
-// out empty, and that notice is dismissed before trying again.
+// A window that has only just appeared (Wine's on a busy machine) may not
+// take the first keys: the empty box's notice is dismissed and it tries again.
 std::optional<std::string> SignInWith(testing::ServiceProcess& service, const std::string& code,
                                       const std::string& expected, const Screen& screen = {}) {
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -79,7 +70,6 @@ std::optional<std::string> SignInWith(testing::ServiceProcess& service, const st
     return std::nullopt;
 }
 
-// Keep-alive requests arrive every 20 s from the start, signed in or not.
 void ExpectKeepAlivesEvery20Seconds(testing::ServiceProcess& service) {
     std::vector<std::string> keepAlives;
     ASSERT_TRUE(WaitFor(
@@ -96,7 +86,6 @@ void ExpectKeepAlivesEvery20Seconds(testing::ServiceProcess& service) {
     EXPECT_LE(interval, 21);
 }
 
-// The tool signs off, once, and exits with status 0.
 void ExpectSignedOffOnceAndEnded(testing::ServiceProcess& service, ChildProcess& app, const std::string& openId) {
     const auto signOff = Containing("checkoff.asp?openid=" + openId);
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, signOff));
@@ -105,30 +94,47 @@ void ExpectSignedOffOnceAndEnded(testing::ServiceProcess& service, ChildProcess&
     EXPECT_EQ(std::ranges::count_if(service.Process().Lines(ChildProcess::Stream::Err), signOff), 1);
 }
 
-// What the tool said and what the screen showed, for whoever reads a failure.
-struct ReportOnFailure {
-    ChildProcess& app;
+struct ReportOnFailure : SaidOnFailure {
     std::string name;
     ~ReportOnFailure() {
-        if (!::testing::Test::HasFailure()) return;
-        for (const std::string& line : app.Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
-        Screenshot(name + "-failed");
+        if (::testing::Test::HasFailure()) Screenshot(name + "-failed");
     }
 };
 
-// The Linux window, and the Windows edition under Wine when this build was
-// pointed at a Windows build: the same user, the same expectations.
+// The service, and the tool started against it; a failure leaves a screenshot.
+struct Sentrel {
+    Sentrel(const std::vector<std::string>& command, const std::string& name,
+            const std::vector<std::string>& serviceArgs = {"--code", "4321"})
+        : service(serviceArgs), app((PointAt(service), command)), report{{app}, name} {}
+    static void PointAt(testing::ServiceProcess& service) {
+        ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
+        ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
+        ::setenv("WINEDEBUG", "-all", 1);
+    }
+    std::vector<std::string> Alerts() { return service.Process().Lines(ChildProcess::Stream::Out); }
+    std::optional<std::string> WaitForAlert(std::chrono::milliseconds timeout) {
+        return service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), timeout);
+    }
+
+    testing::ServiceProcess service;
+    ChildProcess app;
+    ReportOnFailure report;
+};
+
+testing::PaintedWindow Square(int x, int y, int size, std::int32_t colour) {
+    return testing::PaintedWindow(x, y, size, size, std::vector<std::int32_t>(size * size, colour));
+}
+
+// The Linux window, and the Windows edition under Wine when built against
+// one. Wine's RegisterHotKey gets no key from the X server here, so that
+// edition is hidden with its button (the Windows tests cover its hot key).
 struct Edition {
     std::string name;
     std::vector<std::string> command;
-    // Wine's RegisterHotKey gets no key from the X server here, so the
-    // Windows edition is hidden with its button, and its hot key is
-    // exercised inside Wine by the Windows tests instead.
     bool globalHotKey;
 };
 
-// Each edition on a common desktop screen, and on a narrow one where the
-// centred toolbar overlaps the instruction labels.
+// A narrow screen puts the centred toolbar over the instruction labels.
 struct Run {
     Edition edition;
     Screen screen;
@@ -160,70 +166,54 @@ protected:
 
 TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     testing::XvfbDisplay display(screen().width, screen().height);
-    testing::ServiceProcess service({"--code", "4321"});
-    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
-    ::setenv("WINEDEBUG", "-all", 1);
-    ChildProcess app(edition().command);
-    const ReportOnFailure report{app, GetParam().Name()};
+    Sentrel setup(edition().command, GetParam().Name());
+    auto& [service, app, report] = setup;
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
     ASSERT_TRUE(SignInPanelPainted(screen(), 5s));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("vers.asp?vers=5.0.2")));
     Screenshot("signed-out");
 
-    // A wrong code: the notice comes, and is dismissed.
     ASSERT_TRUE(SignInWith(service, "9999", "sign-in refused for code \"9999\"", screen()));
     ASSERT_TRUE(DismissNotice());
-
-    // The right code.
     const auto signedIn = SignInWith(service, "4321", "sign-in accepted", screen());
     ASSERT_TRUE(signedIn);
     const std::string openId = OpenIdShown(*signedIn);
 
-    // What the area will show once the window is out of the way: a window
-    // beneath Sentrel's. (Mapped only now: Wine's X driver trips over a
-    // foreign window that is already there while it starts.)
-    testing::PaintedWindow before(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    // Mapped only now: Wine's X driver trips over a foreign window that is
+    // already there while it starts.
+    testing::PaintedWindow before = Square(380, 380, 140, 0x00A0F0);
     before.Lower();
-
-    // An area over the painted window, the change mode, start.
     Xdotool("mousemove 400 400 mousedown 1 mousemove 450 450 mousemove 500 500 mouseup 1");
     ClickAt(screen().InToolbar(kChangeMode));
     ASSERT_TRUE(WaitFor([] { return PixelAt(400, 400) == "255,0,0"; }, 5s)) << "the outline is drawn";
     Screenshot("ready");
 
-    // Start, and out of the way at once (one xdotool run, well inside the
-    // first second), so the first pass counts the painted window; one pass
-    // later, change what lies under the area.
-    // The start button is clicked at its centre, as a user would, which on
-    // a narrow screen lies over the instruction labels' span.
+    // Start (at the button's centre, over the labels' span on a narrow
+    // screen) and hide in one xdotool run, well inside the first second, so
+    // that the first pass sees the painted window; one pass later, change it.
     const std::string hide =
         edition().globalHotKey ? std::string("key ctrl+w") : "mousemove " + At(screen().InToolbar(kHide)) + " click 1";
     Xdotool("mousemove " + At(screen().InToolbar(kStart)) + " click 1 " + hide);
     ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
-    // One timer period for the first pass, which must not alert: what it
-    // saw (the painted window) is what the area shows until the change.
     std::this_thread::sleep_for(1500ms);
-    ASSERT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert before the change";
-    const testing::PaintedWindow after(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x3050A0));
+    ASSERT_TRUE(setup.Alerts().empty()) << "no alert before the change";
+    const testing::PaintedWindow after = Square(380, 380, 140, 0x3050A0);
     const auto changed = Clock::now();
-    const auto alert = service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 2s);
+    const auto alert = setup.WaitForAlert(2s);
     ASSERT_TRUE(alert) << "an alert within two seconds of the change";
     EXPECT_LE(Clock::now() - changed, 2s);
     EXPECT_NE(alert->find("\"openid\":\"" + openId), std::string::npos);
 
-    // Alerted: further changes send nothing more.
-    const testing::PaintedWindow later(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x000000));
+    const testing::PaintedWindow later = Square(380, 380, 140, 0x000000);
     std::this_thread::sleep_for(2500ms);
-    EXPECT_EQ(service.Process().Lines(ChildProcess::Stream::Out).size(), 1u);
+    EXPECT_EQ(setup.Alerts().size(), 1u) << "alerted areas send nothing more";
 
     if (!edition().globalHotKey) {
         ExpectKeepAlivesEvery20Seconds(service);
         return;
     }
 
-    // The hot key shows the window on top of a window raised meanwhile,
-    // and hides it again. Blue: the window; green: the window raised.
+    // Blue: Sentrel's window; green: a window raised while it was hidden.
     const auto ctrlW = [](const char* colour) {
         Xdotool("key ctrl+w");
         return WaitFor([colour] { return PixelAt(450, 450) == colour; }, 5s);
@@ -231,71 +221,51 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     ASSERT_TRUE(ctrlW("0,0,255")) << "shown above the painted windows";
     Screenshot("monitoring");
     ASSERT_TRUE(ctrlW("0,0,0"));
-    const testing::PaintedWindow raised(420, 420, 60, 60, std::vector<std::int32_t>(60 * 60, 0x00FF00));
+    const testing::PaintedWindow raised = Square(420, 420, 60, 0x00FF00);
     ASSERT_TRUE(ctrlW("0,0,255")) << "shown above the newest window";
-    // NumLock on must not swallow the key.
     Xdotool("key Num_Lock");
     EXPECT_TRUE(ctrlW("0,255,0")) << "hidden with NumLock on";
     EXPECT_TRUE(ctrlW("0,0,255")) << "shown with NumLock on";
     Xdotool("key Num_Lock");
-    // Another layout puts W on another key: the grab follows it.
     ASSERT_EQ(std::system("xmodmap -e 'keycode 24 = w W' -e 'keycode 25 = q Q'"), 0);
     EXPECT_TRUE(ctrlW("0,255,0")) << "hidden after a layout change";
     EXPECT_TRUE(ctrlW("0,0,255")) << "shown after a layout change";
 
     ExpectKeepAlivesEvery20Seconds(service);
-
-    // Closing signs off.
     ClickAt(screen().InToolbar(kClose));
     ExpectSignedOffOnceAndEnded(service, app, openId);
 }
 
-// An area dragged from its bottom-right corner to its top-left, so that its
-// numbered label lies inside it.
+// Dragged up and left, so that the area's label lies inside it.
 void DrawAreaUpAndLeft() { Xdotool("mousemove 500 500 mousedown 1 mousemove 450 450 mousemove 400 400 mouseup 1"); }
 
-std::size_t AlertCount(testing::ServiceProcess& service) {
-    return service.Process().Lines(ChildProcess::Stream::Out).size();
-}
-
-// With the window shown over the area, under a window manager, only what is
-// beneath counts: a content that changes every 400 ms alerts in the change
-// mode, and never in the still mode until it stops changing, whatever the
-// area's own label does meanwhile.
+// Shown over the area, under a window manager: content changing every
+// 400 ms alerts in the change mode, and in the still mode only once it stops.
 TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     testing::XvfbDisplay display;
     ChildProcess windowManager({"/usr/bin/openbox", "--config-file", SENTREL_OPENBOX_CONFIG});
     ASSERT_TRUE(testing::WaitForSelectionOwner("WM_S0", 10s));
-    testing::ServiceProcess service({"--code", "4321"});
-    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
-    ChildProcess app({SENTREL_BINARY});
-    const ReportOnFailure report{app, "Linux-window-shown"};
+    Sentrel setup({SENTREL_BINARY}, "Linux-window-shown");
+    auto& [service, app, report] = setup;
     ASSERT_TRUE(SignInPanelPainted(Screen{}, 10s));
     const auto signedIn = SignInWith(service, "4321", "sign-in accepted");
     ASSERT_TRUE(signedIn);
     const std::string openId = OpenIdShown(*signedIn);
-    // The service has answered; on a slow machine (the sanitizer build) the
-    // window may take seconds more to take the answer in and swap panels.
+    // The sanitizer build may take seconds more to swap panels.
     const Spot paper = Screen{}.InSignIn(kSignInPaper);
     ASSERT_TRUE(WaitFor([&] { return PixelAt(paper.x, paper.y) != "255,255,255"; }, 15s));
 
-    // A drag begun on the instructions, or with a back button, draws no
-    // area; in a chord of right and left, the left release still does.
     Xdotool("mousemove 10 5 mousedown 1 mousemove 300 300 mouseup 1");
     Xdotool("mousemove 800 800 mousedown 8 mousemove 900 900 mouseup 8");
     Xdotool("mousemove 600 600 mousedown 3 mousedown 1 mousemove 700 700 mouseup 3 mouseup 1");
-    // The new area's label lies at the release point; its text takes the
-    // label's left part.
     EXPECT_TRUE(WaitFor([] { return PixelAt(800, 708) == "255,0,0"; }, 15s)) << "the chord's left release adds an area";
     EXPECT_NE(PixelAt(150, 300), "255,0,0") << "no area from a press on the instructions";
     EXPECT_NE(PixelAt(850, 800), "255,0,0") << "no area from the back button";
-    // A right click on the bare window clears the areas (on the area's
-    // label, where the chord left the pointer, it would do nothing).
+    // On the bare window (on the area's label it would do nothing).
     Xdotool("mousemove 1000 900 click 3");
     ASSERT_TRUE(WaitFor([] { return PixelAt(800, 708) != "255,0,0"; }, 15s));
 
-    testing::PaintedWindow content(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    testing::PaintedWindow content = Square(380, 380, 140, 0x00A0F0);
     content.Lower();
     std::atomic<bool> changing = true, done = false;
     std::thread changer([&] {
@@ -316,22 +286,21 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     DrawAreaUpAndLeft();
     ClickAt(Screen{}.InToolbar(kChangeMode));
     ClickAt(Screen{}.InToolbar(kStart));
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 15s));
+    EXPECT_TRUE(setup.WaitForAlert(15s));
     Screenshot("Linux-window-shown");
 
     ClickAt(Screen{}.InToolbar(kStop));
     DrawAreaUpAndLeft();
     ClickAt(Screen{}.InToolbar(kStillMode));
     Xdotool("mousemove " + At(Screen{}.InToolbar(kThreshold)) + " click 1 key End BackSpace BackSpace type 2");
-    const std::size_t before = AlertCount(service);
+    const std::size_t before = setup.Alerts().size();
     ClickAt(Screen{}.InToolbar(kStart));
     std::this_thread::sleep_for(5s);
-    EXPECT_EQ(AlertCount(service), before) << "no alert while the content changes";
+    EXPECT_EQ(setup.Alerts().size(), before) << "no alert while the content changes";
     changing = false;
-    EXPECT_TRUE(WaitFor([&] { return AlertCount(service) > before; }, 6s)) << "an alert once it stands still";
+    EXPECT_TRUE(WaitFor([&] { return setup.Alerts().size() > before; }, 6s)) << "an alert once it stands still";
 
-    // Ended by a signal, as a session's end does, while a handler waits on a
-    // message box: it signs off at once, and once.
+    // A signal while a handler waits on a message box: signed off at once.
     ClickAt(Screen{}.InToolbar(kStop));
     ClickAt(Screen{}.InToolbar(kStart));
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("提示").empty(); }, 5s)) << "no area: a message box";
@@ -339,24 +308,17 @@ TEST(SentrelWindowShown, OnlyTheContentBeneathTheWindowCounts) {
     ExpectSignedOffOnceAndEnded(service, app, openId);
 }
 
-// One wide screen split into two monitors: the window covers the one asked
-// for, and an area drawn there watches that monitor, not the same place on
-// the other.
+// An area drawn on the monitor asked for watches it, not the other.
 TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     constexpr int kRight = 1920;
     testing::XvfbDisplay display(2 * kRight, 1080);
     const testing::SplitMonitors monitors(2, kRight, 1080);
-    testing::ServiceProcess service({"--code", "4321"});
-    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
-    ChildProcess app({SENTREL_BINARY, "--screen", "1"});
-    const ReportOnFailure report{app, "Linux-second-monitor"};
+    Sentrel setup({SENTREL_BINARY, "--screen", "1"}, "Linux-second-monitor");
     const Screen right{kRight, 1080, kRight};
     ASSERT_TRUE(SignInPanelPainted(right, 10s)) << "on the right-hand monitor";
-    ASSERT_TRUE(SignInWith(service, "4321", "sign-in accepted", right));
-
-    testing::PaintedWindow left(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
-    testing::PaintedWindow beneath(kRight + 380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    ASSERT_TRUE(SignInWith(setup.service, "4321", "sign-in accepted", right));
+    testing::PaintedWindow left = Square(380, 380, 140, 0x00A0F0);
+    testing::PaintedWindow beneath = Square(kRight + 380, 380, 140, 0x00A0F0);
     left.Lower();
     beneath.Lower();
     const auto at = [](int x, int y) { return std::to_string(kRight + x) + " " + std::to_string(y); };
@@ -368,38 +330,33 @@ TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     std::this_thread::sleep_for(1500ms);
     left.Fill(0x000000);
     std::this_thread::sleep_for(3s);
-    EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert for the other monitor";
+    EXPECT_TRUE(setup.Alerts().empty()) << "no alert for the other monitor";
     beneath.Fill(0x000000);
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 3s));
+    EXPECT_TRUE(setup.WaitForAlert(3s));
 }
 
-// `sentrel --toggle`, which a desktop binding for Ctrl+W runs where global
-// hot keys are bindings, shows and hides the running window over the
-// session bus; a second start shows it, and ends at once. Hidden, the
-// window still ends on a signal, signed off; then nothing answers.
+// `sentrel --toggle` (a desktop's Ctrl+W binding) shows and hides the
+// running window over the session bus; a second start shows it and ends.
 TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     testing::XvfbDisplay display;
     ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"});
     const auto address = bus.WaitForLine(ChildProcess::Stream::Out, Containing("unix:"));
     ASSERT_TRUE(address);
     ::setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
-    testing::ServiceProcess service;
-    ::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" SENTREL_LSAN_SUPPRESSIONS, 1);
-    ChildProcess app({SENTREL_BINARY});
-    const ReportOnFailure report{app, "Linux-toggle"};
+    Sentrel setup({SENTREL_BINARY}, "Linux-toggle", {});
+    auto& [service, app, report] = setup;
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
-    const std::string sentrel = "timeout 20 " SENTREL_BINARY;
+    const std::string command = "timeout 20 " SENTREL_BINARY;
     // Each command, and whether the window is shown after it.
     const std::vector<std::pair<std::string, bool>> steps = {
         {"", true}, {" --toggle", false}, {" --toggle", true}, {" --toggle", false}, {"", true}, {" --toggle", false}};
     for (const auto& [args, shown] : steps) {
-        EXPECT_EQ(std::system((sentrel + args + " 2>/dev/null").c_str()), 0) << args;
+        EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
         EXPECT_TRUE(WaitFor([&] { return VisibleWindow("Sentrel").empty() != shown; }, 5s)) << args << shown;
     }
     ASSERT_EQ(::kill(app.Pid(), SIGINT), 0);
     ExpectSignedOffOnceAndEnded(service, app, "");
-    EXPECT_NE(std::system((sentrel + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
+    EXPECT_NE(std::system((command + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
