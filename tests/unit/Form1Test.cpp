@@ -23,8 +23,7 @@ protected:
         h.screen.Fill(0x202020);
     }
     const Control& Shown(const std::string& name, int index = -1) const { return h.view.reflected.Get(name, index); }
-    // Without a threshold, the one the mode put in the box. The box is locked
-    // in the change mode; the model takes the text anyway.
+    // The change mode locks the threshold box; the model takes the text anyway.
     void Start(Mode mode, const char* threshold) {
         if (mode == Mode::Still) h.form.Option1_Click();
         if (mode == Mode::Change) h.form.Option2_Click();
@@ -112,9 +111,8 @@ TEST_F(Form1Test, ClosingSignsOffOnceAndEndsEverything) {
     EXPECT_EQ(h.transport.sent.size(), sent) << "nothing runs after unload";
 }
 
-// Events that arrive while a handler runs (during a request or a modal box)
-// wait for it to finish; a timer due several times meanwhile runs once, and
-// one falling due while it runs runs once more afterwards.
+// A timer due several times during a handler runs once after it, and once
+// more if it fell due again while running.
 TEST(HandlerGate, EventsDuringAHandlerRunAfterItAndTimersOnlyOnce) {
     HandlerGate gate;
     Log ran;
@@ -135,10 +133,8 @@ TEST(HandlerGate, EventsDuringAHandlerRunAfterItAndTimersOnlyOnce) {
 
 class AreaSelectionTest : public Form1Test {};
 
-// Each side is at least 5 units: a shorter drag is pulled out to 5 units,
-// backward when it went backward; a longer one is kept as dragged. The
-// ordinal column holds the number of areas before; the label, copied from
-// element 0, sits at the release corner.
+// A side shorter than 5 units is pulled out to 5, backward when dragged
+// backward; the label sits at the release corner.
 TEST_F(AreaSelectionTest, ADragMakesAnAreaOfAtLeastFiveUnitsWithOutlineAndLabel) {
     const std::pair<Outline, Outline> cases[] = {
         {{100, 200, 100, 200}, {100, 200, 105, 205}}, {{100, 100, 97, 300}, {100, 100, 95, 300}},
@@ -263,9 +259,8 @@ TEST_F(MonitoringPassTest, AreasAlertInOrderEachWithItsOwnNumber) {
              "http://svc/alertdesk/sndmsg.asp?openid=&sjs=12361&code=5EAC6D64BDD64C627E2D697E2114498BE08BDC05&str=2"}));
 }
 
-// An alert request may take seconds: an area after it is judged on the
-// screen as it is once the request is answered, not as it was before. A
-// pass that alerts nothing reads its areas together.
+// An area after an alert is judged on the screen as it is once the (slow)
+// request is answered; a pass that alerts nothing reads its areas together.
 TEST_F(MonitoringPassTest, AreasAfterAnAlertAreReadAfterIt) {
     h.Drag(300, 300, 400, 400);
     Start(Mode::Still, "2");
@@ -279,9 +274,8 @@ TEST_F(MonitoringPassTest, AreasAfterAnAlertAreReadAfterIt) {
 
 class HiddenScreenTest : public MonitoringPassTest, public ::testing::WithParamInterface<Mode> {};
 
-// A locked screen reads black, or not at all: nothing is compared or counted
-// until a pass sees the screen again and takes its reference there, so
-// neither the lock nor the unlock alerts. The user is told once.
+// A locked screen (black or unread) is neither compared nor counted until a
+// pass sees it again and takes a fresh reference; the user is told once.
 TEST_P(HiddenScreenTest, HoldsJudgementUntilAFreshReference) {
     Start(GetParam(), "2");
     h.form.Timer1_Timer();
@@ -303,8 +297,14 @@ TEST_P(HiddenScreenTest, HoldsJudgementUntilAFreshReference) {
 }
 INSTANTIATE_TEST_SUITE_P(Modes, HiddenScreenTest, ::testing::Values(Mode::Still, Mode::Change));
 
-TEST_F(MonitoringPassTest, ReleasesWhileMonitoringChangeNothingAndStopClearsEverything) {
-    Start(Mode::Still, "30");
+TEST_F(MonitoringPassTest, StartChecksTheThresholdAndStopClearsEverything) {
+    h.view.log.clear();
+    for (const char* bad : {"abc", "40000"}) Start(Mode::Still, bad);
+    EXPECT_EQ(h.view.log, Log(2, "message 提示 阀值只能是数字，请重新输入，建议不小于30"));
+    EXPECT_FALSE(Shown("Timer1").enabled);
+    Start(Mode::Still, " 2.5 ");
+    EXPECT_EQ(h.form.State().Threshold, 2) << "half rounds to even";
+    EXPECT_TRUE(Shown("Timer1").enabled && Shown("Command2").enabled && !Shown("Command1").enabled);
     h.form.Timer1_Timer();
     h.view.log.clear();
     h.Drag(300, 300, 400, 400);
@@ -316,16 +316,6 @@ TEST_F(MonitoringPassTest, ReleasesWhileMonitoringChangeNothingAndStopClearsEver
     h.form.Command1_Click();
     EXPECT_EQ(h.view.log, (Log{"clear", "remove 1", "message 提示 请先框选监控区域！"}));
     EXPECT_FALSE(Shown("Timer1").enabled);
-}
-
-TEST_F(MonitoringPassTest, StartRefusesBadThresholdsAndRoundsHalfToEven) {
-    h.view.log.clear();
-    for (const char* bad : {"abc", "40000"}) Start(Mode::Still, bad);
-    EXPECT_EQ(h.view.log, Log(2, "message 提示 阀值只能是数字，请重新输入，建议不小于30"));
-    EXPECT_FALSE(Shown("Timer1").enabled);
-    Start(Mode::Still, " 2.5 ");
-    EXPECT_EQ(h.form.State().Threshold, 2);
-    EXPECT_TRUE(Shown("Timer1").enabled && Shown("Command2").enabled && !Shown("Command1").enabled);
 }
 
 // Either timer sends an owed alert again, also once monitoring has stopped.
