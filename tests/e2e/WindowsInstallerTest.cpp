@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+
+#include "support/MisbehavingServer.h"
+#include "support/PaintedWindow.h"
+#include "support/SentrelLayout.h"
+#include "support/Waiting.h"
+#include "support/X11Desktop.h"
+#include "support/XvfbDisplay.h"
+
+namespace sentrel {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing;
+namespace fs = std::filesystem;
+
+// A Wine prefix made for the test and gone after it, this process's (and so
+// its helpers') WINEPREFIX meanwhile.
+class FreshWinePrefix {
+public:
+    FreshWinePrefix() {
+        char folder[] = "/tmp/sentrel-wine-XXXXXX";
+        path_ = ::mkdtemp(folder);
+        ::setenv("WINEPREFIX", path_.c_str(), 1);
+        EXPECT_EQ(std::system("wineboot --init >/dev/null 2>&1"), 0);
+    }
+    ~FreshWinePrefix() {
+        std::system("wineserver -k");
+        fs::remove_all(path_);
+        ::unsetenv("WINEPREFIX");
+    }
+    FreshWinePrefix(const FreshWinePrefix&) = delete;
+    FreshWinePrefix& operator=(const FreshWinePrefix&) = delete;
+
+    // A folder of the Windows user's, as Wine lays it out.
+    fs::path UserFolder(const std::string& below) const {
+        return path_ / "drive_c/users" / std::string(::getenv("USER") != nullptr ? ::getenv("USER") : "root") / below;
+    }
+    // Runs a Windows program to its end, and everything it started.
+    void Run(const std::string& args) const {
+        EXPECT_EQ(std::system(("wine " + args + " && wineserver -w").c_str()), 0) << args;
+    }
+
+private:
+    fs::path path_;
+};
+
+// A web hook that takes every POST, and the bodies it took.
+class WebhookReceiver {
+public:
+    std::string Url() const { return server_.Url() + "/hook"; }
+    bool Took(const std::string& text, std::chrono::milliseconds timeout) {
+        return WaitFor(
+            [&] {
+                const std::lock_guard lock(mutex_);
+                return bodies_.find(text) != std::string::npos;
+            },
+            timeout);
+    }
+
+private:
+    std::mutex mutex_;
+    std::string bodies_;
+    MisbehavingServer server_{[this](int socket, const std::string& head) {
+        std::smatch length;
+        std::regex_search(head, length, std::regex("Content-Length: (\\d+)", std::regex::icase));
+        std::string body(length.empty() ? 0 : std::stoul(length[1]), '\0');
+        for (std::size_t got = 0; got < body.size();) {
+            const ssize_t count = ::recv(socket, body.data() + got, body.size() - got, 0);
+            if (count <= 0) break;
+            got += static_cast<std::size_t>(count);
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            bodies_ += body + "\n";
+        }
+        MisbehavingServer::Respond(200, "")(socket, head);
+    }};
+};
+
+int FreeLoopbackPort() {
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+std::string FileText(const fs::path& path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A user's first day: the installer run silently into a new prefix, a
+// forward target put in forwards.txt, Sentrel started from its Start-menu
+// entry, the code from the page the sign-in picture leads to, an area
+// watched, its change pushed to the web hook; then the window closed, which
+// stops the service the launcher started, and the uninstaller leaves
+// nothing of the program.
+TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
+    XvfbDisplay display;
+    FreshWinePrefix wine;
+    wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
+    const fs::path state = wine.UserFolder("AppData/Local/Sentrel");
+    const fs::path program = wine.UserFolder("AppData/Local/Programs/Sentrel");
+    const fs::path menu = wine.UserFolder("AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Sentrel");
+    ASSERT_TRUE(fs::exists(menu / "Sentrel.lnk"));
+    ASSERT_TRUE(fs::exists(state / "forwards.txt")) << "a place for forward targets";
+
+    WebhookReceiver hook;
+    std::ofstream(state / "forwards.txt", std::ios::app) << "webhook:" << hook.Url() << "\n";
+    const std::string port = std::to_string(FreeLoopbackPort());
+    // As Explorer does; `start` returns at once, leaving the launcher running.
+    EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " wine start /unix '" + (menu / "Sentrel.lnk").string() +
+                           "' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    const auto saidByService = [&](const std::string& text) {
+        return WaitFor([&] { return FileText(state / "service.log").find(text) != std::string::npos; }, 20s);
+    };
+    ASSERT_TRUE(saidByService("forwarding alerts to webhook")) << FileText(state / "service.log");
+
+    // The launcher shows the code in a box of its own; the user closes it
+    // and asks the page the picture opens for a code.
+    std::string box;
+    ASSERT_TRUE(WaitFor([&] { return !(box = VisibleWindow("Sentrel 验证码")).empty(); }, 20s));
+    box.pop_back();
+    Xdotool("windowfocus --sync " + box + " key Return");
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel 验证码").empty(); }, 5s));
+    const Spot paper = Screen{}.InSignIn(kSignInPaper);
+    ASSERT_TRUE(WaitFor([&] { return PixelAt(paper.x, paper.y) == "255,255,255"; }, 20s)) << "the sign-in panel";
+    std::smatch code;
+    const std::string page = Command("curl -s http://127.0.0.1:" + port + "/");
+    ASSERT_TRUE(std::regex_search(page, code, std::regex("class=\"code\">(\\d{6})<"))) << page;
+
+    Xdotool("mousemove " + At(Screen{}.InSignIn(kCodeBox)) + " click 1 type " + code[1].str());
+    ClickAt(Screen{}.InSignIn(kSignIn));
+    ASSERT_TRUE(saidByService("sign-in accepted"));
+    ASSERT_TRUE(WaitFor([&] { return PixelAt(paper.x, paper.y) != "255,255,255"; }, 20s)) << "signed in";
+
+    // An area over a window beneath Sentrel's, watched for a change, the
+    // window hidden; then the window beneath changes.
+    PaintedWindow beneath(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
+    beneath.Lower();
+    Xdotool("mousemove 400 400 mousedown 1 mousemove 450 450 mousemove 500 500 mouseup 1");
+    ClickAt(Screen{}.InToolbar(kChangeMode));
+    ASSERT_TRUE(WaitFor([] { return PixelAt(400, 400) == "255,0,0"; }, 5s)) << "the outline is drawn";
+    Xdotool("mousemove " + At(Screen{}.InToolbar(kStart)) + " click 1 mousemove " + At(Screen{}.InToolbar(kHide)) +
+            " click 1");
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
+    // The first pass takes what the area shows as its reference, and
+    // nothing says when it has: the window beneath changes until the
+    // alert comes.
+    bool alerted = false;
+    for (std::int32_t colour = 0x3050A0; !alerted && colour < 0x3050A0 + 20; ++colour) {
+        beneath.Fill(colour);
+        alerted = hook.Took("\"area\":1", 1500ms);
+    }
+    EXPECT_TRUE(alerted) << FileText(state / "service.log");
+
+    // Closed as Windows closes a program (taskkill sends WM_CLOSE): the
+    // window signs off, and the launcher stops its service, which ends.
+    EXPECT_EQ(std::system("wine taskkill /im sentrel.exe >/dev/null 2>&1"), 0);
+    EXPECT_TRUE(saidByService("checkoff.asp"));
+    EXPECT_TRUE(saidByService("sentrel-service stopped"));
+    EXPECT_EQ(std::system("timeout 20 wineserver -w"), 0) << "everything ended";
+
+    wine.Run("'" + (program / "uninstall.exe").string() + "' /S");
+    // The uninstaller copies itself away to run, and removes its copy after.
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(program); }, 10s)) << "the program";
+    EXPECT_FALSE(fs::exists(menu)) << "the Start-menu entries";
+    EXPECT_FALSE(fs::exists(state)) << "the state";
+    EXPECT_NE(std::system("wine reg query 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sentrel' "
+                          ">/dev/null 2>&1"),
+              0)
+        << "the uninstall entry";
+}
+
+}  // namespace
+}  // namespace sentrel
