@@ -18,8 +18,7 @@ using testing::LoopbackClient;
 
 constexpr const char* kStatus = "GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 
-// The service's HTTP layer as clients on the network meet it, other
-// machines played by other loopback addresses.
+// Other machines are played by other loopback addresses.
 class ServiceHttpTest : public ::testing::Test {
 protected:
     std::optional<LoopbackClient::Reply> Ask(const std::string& from, const std::string& request) {
@@ -34,10 +33,9 @@ protected:
     testing::ServiceProcess service{{"--allow-host", "Alerts.Example"}};
 };
 
-// Clients that send a head a byte at a time, or nothing at all, from four
-// addresses at their limit of connections each: a fresh client is served at
-// once throughout, the idle ones go after the idle time-out and the slow
-// ones get 408 once their head has taken 10 s, however often they send.
+// Four addresses at their connection limit, half trickling a head, half
+// idle: a fresh client is served at once throughout; idle ones go after 5 s,
+// trickling ones get 408 once their head has taken 10 s.
 TEST_F(ServiceHttpTest, TricklingAndIdleClientsDelayNobodyAndAreCutOff) {
     std::vector<LoopbackClient> crowd;
     for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"}) {
@@ -84,8 +82,7 @@ TEST_F(ServiceHttpTest, TricklingAndIdleClientsDelayNobodyAndAreCutOff) {
     }
 }
 
-// Sends piece after piece until the service stops taking them; the bytes
-// it took.
+// The bytes the service took before it stopped taking them.
 std::size_t Flood(LoopbackClient& client, const std::string& piece, std::size_t most) {
     std::size_t sent = 0;
     while (sent < most) {
@@ -99,9 +96,6 @@ std::size_t Flood(LoopbackClient& client, const std::string& piece, std::size_t 
     return sent;
 }
 
-// Heads and bodies without end are refused once past the limit, and the
-// service reads little more before it closes: neither its memory nor what
-// the clients get to send grows with what they try to.
 TEST_F(ServiceHttpTest, FloodsAreCutOffAndCostTheServiceNoMemory) {
     const std::string lines = "X-Flood: " + std::string(1000, 'a') + "\r\n";
     const std::string chunk = "1000\r\n" + std::string(4096, 'b') + "\r\n";
@@ -131,8 +125,7 @@ TEST_F(ServiceHttpTest, FloodsAreCutOffAndCostTheServiceNoMemory) {
     EXPECT_EQ(StatusFrom("127.0.0.6"), 200);
 }
 
-// What reaches the scripts: requests for this service by one of its names,
-// with GET or POST and without a body. A refused request uses up no code.
+// A refused request uses up no code.
 TEST_F(ServiceHttpTest, OnlyRequestsForThisServiceReachTheScripts) {
     const std::string port = std::to_string(service.Port());
     const std::string signIn = "/alertdesk/yzm_check.asp?code=" + service.IssuedCode();
@@ -163,8 +156,6 @@ TEST_F(ServiceHttpTest, OnlyRequestsForThisServiceReachTheScripts) {
     EXPECT_EQ(Ask("127.0.0.1", "GET " + signIn + " HTTP/1.1\r\n\r\n")->body.size(), 28u) << "the code still signs in";
 }
 
-// A browser says when a web page of another site sends a request: that
-// page's wrong codes lock out the page, not the tool at the same address.
 TEST_F(ServiceHttpTest, AWebPagesWrongCodesLockOutThePageNotTheTool) {
     const auto signIn = [this](const std::string& code, const std::string& header) {
         const auto reply =
@@ -178,10 +169,8 @@ TEST_F(ServiceHttpTest, AWebPagesWrongCodesLockOutThePageNotTheTool) {
     EXPECT_EQ(signIn(service.IssuedCode(), "Sec-Fetch-Site: none\r\n").size(), 28u);
 }
 
-// What a client sends after the head is not read as a request, but it is
-// taken in and dropped for a moment before the connection ends: closed with
-// it unread, the connection would end in a reset, which can destroy the
-// reply before the client reads it.
+// Closed with the body unread, the connection would end in a reset, which
+// can destroy the reply before the client reads it.
 TEST_F(ServiceHttpTest, ARefusedBodyEndsTheConnectionInOrder) {
     LoopbackClient client(service.Port());
     const std::string head = "POST /status HTTP/1.1\r\nHost: localhost\r\nContent-Length: 100000\r\n\r\n";

@@ -25,10 +25,8 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// An ntfy server stand-in that counts each request, per alert id, under the
-// state it was in when the request came: up, it takes the alert; down, it
-// refuses with 503; holding, it leaves the request unanswered until its
-// state changes, then drops it.
+// Counts requests per alert id under the state it was in: up, it takes the
+// alert; down, 503; holding, it answers nothing until the state changes.
 class ForwardTarget {
 public:
     enum class State { Up, Down, Holding };
@@ -75,7 +73,6 @@ protected:
     ServiceClient Client(testing::ServiceProcess& service) {
         return ServiceClient(transport, ServiceRequests(service.Url()));
     }
-    // Once the service owes the target nothing, it has taken each alert once.
     void ExpectEachTakenOnce(testing::ServiceProcess& service) {
         const auto owesNothing = [&] {
             return HttpPost(transport, service.Url() + "/status", "").find("\"pending\":0,\"delivered\":3") !=
@@ -90,8 +87,6 @@ protected:
     CurlTransport transport;
 };
 
-// Alerts accepted while the target is down reach it, each once, when it is
-// back; sign-ins outlive a restart.
 TEST_F(ServiceRelayTest, AlertsReachATargetThatWasDownAndSignInsOutliveARestart) {
     const std::string openId = Client(*Start()).SignIn("4321").value();
     const auto service = Start();
@@ -103,8 +98,6 @@ TEST_F(ServiceRelayTest, AlertsReachATargetThatWasDownAndSignInsOutliveARestart)
     ExpectEachTakenOnce(*service);
 }
 
-// Killed while the target holds a delivery unanswered, the service hands
-// over everything still owed once started again, that delivery included.
 TEST_F(ServiceRelayTest, AKilledServiceDeliversWhatWasPendingAfterARestart) {
     auto service = Start();
     const std::string openId = Client(*service).SignIn("4321").value();
@@ -118,9 +111,7 @@ TEST_F(ServiceRelayTest, AKilledServiceDeliversWhatWasPendingAfterARestart) {
     ExpectEachTakenOnce(*service);
 }
 
-// Beside a target that takes the connection and never answers, and one that
-// redirects, a good target gets each alert at once; the redirect is not
-// followed, so the alert goes nowhere else.
+// The redirect is not followed, so the alert goes nowhere else.
 TEST_F(ServiceRelayTest, ATargetThatNeverAnswersHoldsUpNoOther) {
     testing::MisbehavingServer silent(testing::MisbehavingServer::NeverAnswer());
     testing::MisbehavingServer elsewhere(testing::MisbehavingServer::Respond(200, ""));
@@ -141,9 +132,7 @@ TEST_F(ServiceRelayTest, ATargetThatNeverAnswersHoldsUpNoOther) {
     EXPECT_TRUE(elsewhere.Heads().empty());
 }
 
-// A database that goes away while the service runs stops it taking alerts
-// and sign-ins: a 503, so that the tool keeps the alert and sends it again,
-// never an ok for what was not kept; it says so once.
+// A 503, so that the tool keeps the alert, never an ok for what was not kept.
 TEST_F(ServiceRelayTest, ADatabaseThatVanishesStopsTheServiceAccepting) {
     const auto folder = std::filesystem::temp_directory_path() / ("sentrel-vanishing-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
@@ -159,8 +148,6 @@ TEST_F(ServiceRelayTest, ADatabaseThatVanishesStopsTheServiceAccepting) {
     EXPECT_TRUE(service.Process().Lines(testing::ChildProcess::Stream::Out).empty());
 }
 
-// Told to stop, the service empties its write-ahead log into the database
-// file and exits with 0.
 TEST_F(ServiceRelayTest, SigtermLeavesTheStateInTheDatabaseFileAlone) {
     auto service = Start();
     const std::string openId = Client(*service).SignIn("4321").value();
@@ -172,9 +159,6 @@ TEST_F(ServiceRelayTest, SigtermLeavesTheStateInTheDatabaseFileAlone) {
     EXPECT_EQ(std::filesystem::exists(wal) ? std::filesystem::file_size(wal) : 0u, 0u);
 }
 
-// What the service cannot use stops its start, with the file and the reason:
-// a database or folder it cannot write (even as root), a forwards file
-// others may read.
 TEST(ServiceStart, RefusesFilesItCannotUse) {
     const testing::TempDatabase readOnly, shared, database;
     const std::string folder = readOnly.Path() + ".d";

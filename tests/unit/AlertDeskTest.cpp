@@ -39,8 +39,7 @@ protected:
     AlertDesk desk{VerificationCodes(std::string("2468")), store};
 };
 
-// Issued codes are six digits, single-use and live ten minutes; the
-// standing code works any number of times.
+// Issued codes are single-use and live ten minutes; the standing code does not.
 TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsForLiveCodesAndErr01Otherwise) {
     const std::string first = SignedIn();
     EXPECT_TRUE(first.size() == 28 && first.front() == 'o') << first;
@@ -54,8 +53,6 @@ TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsForLiveCodesAndErr01Otherwise) {
     EXPECT_EQ(std::tie(wrong.status, wrong.body), std::make_tuple(200, "err01"));
 }
 
-// Five wrong codes from one address, and it is refused every code for ten
-// minutes after its last miss; other addresses are not held up.
 TEST_F(AlertDeskTest, WrongCodesAreLimitedPerAddress) {
     for (int miss = 0; miss < 4; ++miss) EXPECT_EQ(SignIn("111111", 1s * miss, "10.0.0.1"), "err01");
     EXPECT_EQ(SignIn("2468", 5s, "10.0.0.1").size(), 28u) << "four misses leave the right code working";
@@ -64,16 +61,12 @@ TEST_F(AlertDeskTest, WrongCodesAreLimitedPerAddress) {
     EXPECT_EQ(SignIn("2468", 6s + 10min - 1s, "10.0.0.1"), "err01");
     EXPECT_EQ(SignIn("2468", 8s, "10.0.0.2").size(), 28u);
     EXPECT_EQ(SignIn("2468", 6s + 10min, "10.0.0.1").size(), 28u);
-    // Wrong codes a web page made the browser send lock that page out, not
-    // the tool on the same machine.
     for (int miss = 0; miss < 6; ++miss) SignIn("111111", 1s * miss, "127.0.0.1", true);
     EXPECT_EQ(SignIn("2468", 7s, "127.0.0.1", true), "err01");
     EXPECT_EQ(SignIn("2468", 7s, "127.0.0.1").size(), 28u);
 }
 
-// Holding as many addresses as it can count, the wrong-code count refuses
-// new ones (with an answer the tool takes as a wrong code) until those have
-// been quiet for ten minutes, rather than forget any.
+// A full wrong-code count refuses new addresses rather than forget any.
 TEST_F(AlertDeskTest, WrongCodesFromTooManyAddressesShutOutNewOnesNotCountedOnes) {
     for (std::size_t i = 0; i < ClientQuota::kCapacity; ++i) SignIn("111111", 0s, "10." + std::to_string(i));
     EXPECT_EQ(Attempt("2468", 1s, "10.new").status, 503);
@@ -81,9 +74,6 @@ TEST_F(AlertDeskTest, WrongCodesFromTooManyAddressesShutOutNewOnesNotCountedOnes
     EXPECT_EQ(SignIn("2468", 10min, "10.new").size(), 28u);
 }
 
-// Past kMaxPerMinute sign-ins, or codes from the page, within a minute, an
-// address is refused until it has been quiet for a minute; other addresses,
-// and web pages from the same one, are not.
 TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddress) {
     const std::function<int(const std::string&, bool, std::chrono::seconds)> requests[] = {
         [this](const std::string& client, bool page, auto at) { return Attempt("2468", at, client, page).status; },
@@ -100,9 +90,6 @@ TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddress) {
     }
 }
 
-// With every place held by an OpenId seen within a day, a sign-in gets an
-// answer the tool takes as a failed sign-in and signs no one out; an OpenId
-// unseen for a day makes way.
 TEST_F(AlertDeskTest, ASignInNeverPushesOutAnOpenIdSeenWithinADay) {
     const std::string first = SignedIn();
     const auto run = [this](const std::string& sql) {
@@ -150,7 +137,6 @@ TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {
     }
 }
 
-// The refusal names the parameter: a missing value is told from an empty or bad one.
 TEST_F(AlertDeskTest, MissingAndRepeatedParametersAreRefusedByName) {
     const std::string id = SignedIn(), code = AlertSignature(12345);
     const std::tuple<std::string, Params, std::string> cases[] = {

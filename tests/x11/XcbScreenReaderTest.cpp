@@ -21,7 +21,6 @@ namespace {
 using testing::PaintedWindow;
 using testing::RandomColours;
 
-// What a test painted: a rectangle of colours, row by row.
 struct Painting {
     int x, y, width, height;
     std::vector<std::int32_t> colours;
@@ -29,8 +28,7 @@ struct Painting {
     std::int32_t At(int px, int py) const { return colours[static_cast<std::size_t>((py - y) * width + (px - x))]; }
 };
 
-// A wallpaper as desktops publish it: the root's background pixmap, named
-// in _XROOTPMAP_ID. The pixmap lives as long as this connection.
+// As desktops publish it, in _XROOTPMAP_ID; it lives as long as the connection.
 XcbConnectionPtr SetWallpaper(const Painting& tile) {
     XcbConnectionPtr connection(xcb_connect(nullptr, nullptr));
     xcb_connection_t* c = connection.get();
@@ -47,10 +45,8 @@ XcbConnectionPtr SetWallpaper(const Painting& tile) {
 
 class XcbScreenReaderTest : public ::testing::TestWithParam<bool> {};
 
-// Known colours in ordinary windows, a wallpaper, and over all of them a
-// full-screen window standing for Sentrel's: the reader sees beneath it,
-// with or without a compositor, and as the windows beneath are moved,
-// mapped and closed between reads.
+// Windows and a wallpaper beneath a full-screen window standing for
+// Sentrel's, with or without a compositor, as windows move, map and close.
 TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
     testing::XvfbDisplay display(1920, 1080);
     std::unique_ptr<testing::ChildProcess> compositor;
@@ -60,8 +56,7 @@ TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
         ASSERT_TRUE(testing::WaitForSelectionOwner("_NET_WM_CM_S0", std::chrono::seconds(10)));
     }
     {
-        // A bare root that publishes no wallpaper reads the same whether
-        // Sentrel's window covers it or not (here: does not exist).
+        // A bare root publishes no wallpaper to read beneath Sentrel's window.
         XcbScreenReader bare;
         const std::vector<ScreenPoint> point = {{5, 5}};
         std::vector<std::int32_t> read(1);
@@ -122,8 +117,6 @@ INSTANTIATE_TEST_SUITE_P(Compositor, XcbScreenReaderTest, ::testing::Bool(),
                              return compositor.param ? "picom" : "none";
                          });
 
-// At a device-pixel ratio of 2 an area framed in window units samples the
-// physical pixels under it.
 TEST(XcbScreenReaderScaling, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
     testing::XvfbDisplay display(1920, 1080);
     std::vector<std::int32_t> colours(200 * 200, 0x000080);
