@@ -13,9 +13,7 @@
 
 namespace sentrel::testing {
 
-// A helper program run by a test: its standard output and error are read
-// line by line, and it dies with the test (killed by PID in the destructor,
-// and by the kernel should the test process die first).
+// A helper program whose output is read line by line; it dies with the test.
 class ChildProcess {
 public:
     enum class Stream { Out, Err };
@@ -34,7 +32,6 @@ public:
     // Writes a line to its standard input; false when it no longer reads.
     bool Send(const std::string& line);
     pid_t Pid() const { return pid_; }
-    // True while the process has not exited.
     bool Running();
     // The exit code once it has exited normally; -1 after a signal.
     int ExitCode() const { return exitCode_; }

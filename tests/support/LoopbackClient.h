@@ -7,10 +7,8 @@
 
 namespace sentrel::testing {
 
-// A plain TCP connection to a port on this machine, from the loopback
-// address of the caller's choice: 127.0.0.2, 127.0.0.3 ... stand in for
-// other machines. Through it a test sends what it likes, well-formed or
-// not, a byte at a time or megabytes at once.
+// A TCP connection from the loopback address of the caller's choice
+// (127.0.0.2, 127.0.0.3 ... stand in for other machines).
 class LoopbackClient {
 public:
     struct Reply {
@@ -24,22 +22,18 @@ public:
     LoopbackClient(LoopbackClient&& other) noexcept;
     LoopbackClient& operator=(LoopbackClient&&) = delete;
 
-    bool Connected() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
     // False once the peer takes no more (or, with wait false, would block).
     bool Send(std::string_view data, bool wait = true);
     // The next reply whole (its body as long as Content-Length says), or
     // std::nullopt when none came whole within the limit.
     std::optional<Reply> Receive(std::chrono::milliseconds limit = std::chrono::seconds(10));
-    // Whether the peer ended the connection within the limit; what it sent
-    // meanwhile is dropped.
+    // What the peer sent meanwhile is dropped.
     bool ClosedWithin(std::chrono::milliseconds limit);
     // Whether it ended with a reset rather than in order.
     bool WasReset() const { return reset_; }
 
 private:
-    // Appends what has arrived or arrives by the deadline; false when
-    // nothing did, or the peer has closed.
     bool ReadMore(std::chrono::steady_clock::time_point deadline);
 
     int fd_ = -1;

@@ -9,9 +9,8 @@
 
 namespace sentrel::testing {
 
-// A raw HTTP server on loopback that answers however a test tells it to,
-// including in ways a well-behaved server never would. It records the head
-// of every request it receives, byte for byte.
+// A raw HTTP server on loopback that answers however a test tells it to and
+// records every request head byte for byte.
 class MisbehavingServer {
 public:
     // Called with the connected socket once the request head has been read.
