@@ -5,13 +5,13 @@
 // and the service's resident memory all along. SENTREL_SERVICE_UNDER_TEST
 // names another build's binary, to compare the two.
 #include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <stdexcept>
 #include <string>
