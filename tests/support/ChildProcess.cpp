@@ -65,9 +65,11 @@ void ChildProcess::ReadLines(int fd, Stream stream) {
         pending.append(buffer, static_cast<std::size_t>(count));
         std::size_t end = 0;
         while ((end = pending.find('\n')) != std::string::npos) {
+            // Windows programs (under Wine) end their lines with CR LF.
+            const std::size_t length = end > 0 && pending[end - 1] == '\r' ? end - 1 : end;
             {
                 const std::lock_guard lock(mutex_);
-                (stream == Stream::Out ? out_ : err_).push_back(pending.substr(0, end));
+                (stream == Stream::Out ? out_ : err_).push_back(pending.substr(0, length));
             }
             changed_.notify_all();
             pending.erase(0, end + 1);
