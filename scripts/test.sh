@@ -16,9 +16,11 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 wineboot --init >/dev/null 2>&1 || true
 
-echo "== Windows edition: build, and unit tests under Wine"
+echo "== Windows edition: build, installer, and unit tests under Wine"
 cmake --preset windows
 cmake --build --preset windows
+# The end-to-end tests of the ci build install it into a new Wine prefix.
+cmake --build --preset windows --target installer
 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" ctest --preset windows
 
 echo "== build and test: ci"
