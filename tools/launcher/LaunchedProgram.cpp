@@ -32,6 +32,10 @@ LaunchedProgram::LaunchedProgram(std::wstring commandLine, HANDLE output, const 
     ResumeThread(thread.get());
 }
 
+void LaunchedProgram::WaitUntilIdle(std::chrono::milliseconds timeout) const {
+    WaitForInputIdle(process_.get(), static_cast<DWORD>(timeout.count()));
+}
+
 bool LaunchedProgram::Exited(std::chrono::milliseconds timeout) const {
     return WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }

@@ -27,6 +27,9 @@ public:
                              const std::filesystem::path& folder = {});
 
     DWORD Id() const { return id_; }
+    // Waits at most `timeout` until it first waits for input: a window
+    // program's window is shown by then.
+    void WaitUntilIdle(std::chrono::milliseconds timeout) const;
     // True once it has exited, waiting at most `timeout` for that.
     bool Exited(std::chrono::milliseconds timeout = std::chrono::milliseconds(0)) const;
 

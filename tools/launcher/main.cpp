@@ -64,11 +64,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         // One already there (another launcher's, or one the user runs) serves
         // this window too, and keeps running after it.
-        if (!LoopbackPortAnswers(port)) {
-            service.emplace(folder / L"sentrel-service.exe", port, StateFolder());
+        if (!LoopbackPortAnswers(port)) service.emplace(folder / L"sentrel-service.exe", port, StateFolder());
+        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url));
+        if (service) {
+            // Over the window, which would otherwise cover it.
+            window.WaitUntilIdle(std::chrono::seconds(10));
             ShowCode(service->Code(), url);
         }
-        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url));
         window.Exited(std::chrono::milliseconds(INFINITE));
     } catch (const std::exception& error) {
         MessageBoxW(nullptr, Widen(std::string("Sentrel could not start:\n\n") + error.what()).c_str(), L"Sentrel",
