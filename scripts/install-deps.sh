@@ -22,7 +22,8 @@ if [ "${1:-}" = "test" ]; then
     # installer's icon is drawn by rsvg-convert, the installer made by NSIS
     g++-mingw-w64-x86-64 tcl librsvg2-bin nsis wine wine64
     clang libclang-rt-dev
-    sway grim wtype mutter pipewire pipewire-bin wireplumber xdg-desktop-portal xdg-desktop-portal-gnome
+    sway grim wtype swaylock python3-dbusmock mutter pipewire pipewire-bin wireplumber xdg-desktop-portal
+    xdg-desktop-portal-gnome
   )
 fi
 

@@ -16,9 +16,11 @@ public:
     static constexpr std::int32_t kBackground = 0x336699;
 
     std::int32_t OutputPixelWidth() override { return width; }
+    std::int32_t OutputPixelHeight() override { return height; }
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override {
         screen.Read(points, colours);
     }
+    bool Seen() const override { return screen.Seen(); }
 
     // The first `blocks` of the mark; the rest as if beneath another window.
     void PaintMark(ScreenPoint corner, double ratio, int blocks = static_cast<int>(CornerMark::kColours.size())) {
@@ -32,7 +34,7 @@ public:
         }
     }
 
-    std::int32_t width = 0;
+    std::int32_t width = 0, height = 0;
     FakeScreen screen{512, 512, kBackground};
 };
 

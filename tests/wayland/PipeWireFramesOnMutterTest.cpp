@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <QCoreApplication>
 #include <vector>
 
@@ -21,7 +22,8 @@ std::int32_t Pattern(ScreenPoint p) {
 
 // What GNOME's screen-cast portal hands over after its dialog: a PipeWire
 // stream of the monitor, here asked of mutter's own interface, which needs
-// no dialog. Its frames are read at exactly the points asked.
+// no dialog. Its frames are read at exactly the points asked, until the
+// stream ends.
 TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
     const auto mutter = WaylandSession::Mutter(1920, 1080);
     ChildProcess content(
@@ -46,7 +48,17 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
         },
         10s);
     EXPECT_EQ(frames.OutputPixelWidth(), 1920);
+    EXPECT_EQ(frames.OutputPixelHeight(), 1080);
     EXPECT_EQ(colours, expected);
+    EXPECT_TRUE(frames.Seen());
+    // A stream that the compositor no longer gives shows nothing of the screen.
+    ::kill(mutter->CompositorPid(), SIGKILL);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            frames.Read(points, colours);
+            return !frames.Seen();
+        },
+        10s));
 }
 
 }  // namespace

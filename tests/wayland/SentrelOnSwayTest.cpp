@@ -1,17 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "monitor/MonitorPixels.h"
 #include "monitor/SampleArea.h"
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/SentrelLayout.h"
 #include "support/ServiceProcess.h"
-#include "support/VirtualPointer.h"
+#include "support/SwaySentrelUser.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -42,11 +45,6 @@ void PrintTo(const Output& output, std::ostream* out) { *out << output.Name(); }
 class SentrelOnSway : public ::testing::TestWithParam<Output> {
 protected:
     const Output& output() const { return GetParam(); }
-    // A window unit's pixel on the output.
-    ScreenPoint Pixel(ScreenPoint unit) const {
-        return MonitorPixels::Map(unit, {0, static_cast<std::int32_t>(output().top * output().scale), output().scale});
-    }
-    ScreenPoint Pixel(Spot spot) const { return Pixel(ScreenPoint{spot.x, spot.y}); }
     // The first picture of the screen in which `shows` holds, if one comes.
     std::optional<ScreenShot> ShotShowing(const std::function<bool(const ScreenShot&)>& shows) const {
         std::optional<ScreenShot> shot;
@@ -105,28 +103,18 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     ChildProcess content(sway_->Inside({sway_->Staged(SENTREL_COLOUR_WINDOW)}));
     ASSERT_TRUE(Painted(content, "2040A0"));
     const Screen& screen = output().logical;
-    VirtualPointer pointer(*sway_, screen.width, screen.height);
     const int top = output().top;
-    const auto click = [&](Spot spot) { return pointer.Click(spot.x, spot.y + top); };
-
-    ChildProcess app(sway_->Inside({"SENTREL_SERVICE_URL=" + service.Url(), sentrel}));
+    SwaySentrelUser user(*sway_, service, "4321", screen, output().scale, top);
+    ChildProcess& app = user.Tool();
     const SaidOnFailure report{app};
-    ASSERT_TRUE(app.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window")));
-    const ScreenPoint paper = Pixel(screen.InSignIn(kSignInPaper));
-    ASSERT_TRUE(ShotShowing([&](const ScreenShot& shot) { return shot.Colour(paper) == 0xFFFFFF; }))
-        << "the sign-in panel is painted where the layout puts it";
-
-    ASSERT_TRUE(click(screen.InSignIn(kCodeBox)));
-    ASSERT_TRUE(sway_->Type({"4321"}));
-    ASSERT_TRUE(click(screen.InSignIn(kSignIn)));
-    ASSERT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted")));
 
     // Dragged through several moves with the button held.
     constexpr float x1 = 400, y1 = 300, x2 = 600, y2 = 450;
+    VirtualPointer& pointer = user.Pointer();
     ASSERT_TRUE(pointer.Move(400, 300 + top) && pointer.Press() && pointer.Move(450, 350 + top) &&
                 pointer.Move(600, 450 + top) && pointer.Release());
-    ASSERT_TRUE(click(screen.InToolbar(kChangeMode)));
-    ASSERT_TRUE(click(screen.InToolbar(kStart)));
+    ASSERT_TRUE(user.Click(screen.InToolbar(kChangeMode)));
+    ASSERT_TRUE(user.Click(screen.InToolbar(kStart)));
     std::this_thread::sleep_for(1500ms);
     ASSERT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "no alert before the change";
     ASSERT_TRUE(Painted(content, "A0F000"));
@@ -136,16 +124,16 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
     EXPECT_LE(std::chrono::steady_clock::now() - changed, 2500ms);
     if (top != 0) {
         // Found from the mark in the window's corner, which Sentrel reads from.
-        EXPECT_TRUE(
-            app.WaitForLine(ChildProcess::Stream::Err,
-                            Containing("corner is at pixel (0, " + std::to_string(Pixel(ScreenPoint{0, 0}).y) + ")")));
+        EXPECT_TRUE(app.WaitForLine(
+            ChildProcess::Stream::Err,
+            Containing("corner is at pixel (0, " + std::to_string(user.Pixel(ScreenPoint{0, 0}).y) + ")")));
     }
 
     // Every sample point of the window shows what grim sees there once the
     // window is hidden; a point between them shows the window's tint.
     ASSERT_TRUE(Painted(content, "pattern"));
     const std::vector<ScreenPoint> samples = SampleGrid(x1, y1, x2, y2);
-    const ScreenPoint sample = Pixel(samples[0]), between = Pixel(ScreenPoint{420, 320});
+    const ScreenPoint sample = user.Pixel(samples[0]), between = user.Pixel(ScreenPoint{420, 320});
     const auto shown = ShotShowing([&](const ScreenShot& shot) { return shot.Colour(sample) != 0x00F0A0; });
     ASSERT_TRUE(shown) << "the pattern is shown, no longer A0F000";
     ASSERT_TRUE(sway_->Type({"-M", "ctrl", "w", "-m", "ctrl"}));
@@ -153,7 +141,7 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
         ShotShowing([&](const ScreenShot& shot) { return shot.Colour(between) != shown->Colour(between); });
     ASSERT_TRUE(hidden) << "Ctrl+W hides the window";
     for (const ScreenPoint& unit : samples) {
-        EXPECT_EQ(shown->Colour(Pixel(unit)), hidden->Colour(Pixel(unit)))
+        EXPECT_EQ(shown->Colour(user.Pixel(unit)), hidden->Colour(user.Pixel(unit)))
             << "sample point " << unit.x << "," << unit.y;
     }
     ASSERT_TRUE(sway_->Type({"-M", "ctrl", "w", "-m", "ctrl"}));
@@ -165,6 +153,80 @@ INSTANTIATE_TEST_SUITE_P(Outputs, SentrelOnSway,
                          ::testing::Values(Output{1, 1920, 1080, {1920, 1080}}, Output{2, 2560, 1600, {1280, 800}},
                                            Output{1.5, 1920, 1200, {1280, 800}, 30}),
                          [](const ::testing::TestParamInfo<Output>& output) { return output.param.Name(); });
+
+// The captures the tool asked of sway since it said `since`: under
+// WAYLAND_DEBUG libwayland says each request, and each pass asks one.
+std::size_t CapturesSince(const ChildProcess& tool, const std::string& since) {
+    const std::vector<std::string> lines = tool.Lines(ChildProcess::Stream::Err);
+    const auto from = std::ranges::find_if(lines, Containing(since));
+    return static_cast<std::size_t>(std::count_if(from, lines.end(), Containing("capture_output(")));
+}
+
+// swaylock, which tells no one, started by hand while an area of the shown
+// window is watched over quiet content: steady in the change mode, changing
+// ten times a second in the still mode (the parameter, at threshold 3). A
+// pass that judged the locked screen would alert within four passes of the
+// lock, or at the first after the unlock; the area alerts only once what
+// lies beneath it happens, after the unlock.
+class ScreenLockOnSway : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ScreenLockOnSway, NoAlertAtTheLockNorAtTheUnlock) {
+    const bool still = GetParam();
+    const auto sway = WaylandSession::Sway(1920, 1080, 1);
+    ServiceProcess service({"--code", "4321"});
+    ChildProcess content(sway->Inside({sway->Staged(SENTREL_COLOUR_WINDOW)}));
+    ASSERT_TRUE(Painted(content, "2040A0"));
+    SwaySentrelUser user(*sway, service, "4321", Screen{}, 1, 0, {"WAYLAND_DEBUG=client"});
+    const SaidOnFailure said{user.Tool()};
+    VirtualPointer& pointer = user.Pointer();
+    ASSERT_TRUE(pointer.Move(800, 600) && pointer.Press() && pointer.Move(900, 650) && pointer.Move(1000, 700) &&
+                pointer.Release());
+    ASSERT_TRUE(user.Click(Screen{}.InToolbar(still ? kStillMode : kChangeMode)));
+    if (still) {
+        ASSERT_TRUE(user.Click(Screen{}.InToolbar(kThreshold)) &&
+                    sway->Type({"-k", "End", "-k", "BackSpace", "-k", "BackSpace", "3"}));
+    }
+    std::atomic<bool> changing = still;
+    const std::jthread changer([&](const std::stop_token& stop) {
+        for (int step = 0; !stop.stop_requested(); step = (step + 1) % 200) {
+            char colour[8];
+            std::snprintf(colour, sizeof colour, "%06X", 0x204000 + step);
+            if (changing) content.Send(colour);
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    // An area that has alerted is read no more.
+    const auto passed = [&](const std::string& since, std::size_t captures) {
+        return WaitFor(
+            [&] {
+                return CapturesSince(user.Tool(), since) >= captures ||
+                       !service.Process().Lines(ChildProcess::Stream::Out).empty();
+            },
+            30s);
+    };
+    ASSERT_TRUE(user.Click(Screen{}.InToolbar(kStart)));
+    ASSERT_TRUE(passed("native Wayland", 2)) << "watched";
+
+    {
+        const ChildProcess locker(sway->Inside({"swaylock"}));  // killed by its PID as it goes
+        ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing("the screen is locked"), 20s));
+        ASSERT_TRUE(passed("the screen is locked", 8));
+        ASSERT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "an alert at the lock";
+    }
+    ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing("the screen is unlocked"), 20s));
+    ASSERT_TRUE(passed("the screen is unlocked", 3));
+    EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "an alert at the unlock";
+    if (still) {
+        changing = false;
+    } else {
+        ASSERT_TRUE(Painted(content, "A0F000"));
+    }
+    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 20s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScreenLockOnSway, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& still) {
+    return still.param ? "AlertWhenStill" : "AlertWhenChanged";
+});
 
 }  // namespace
 }  // namespace sentrel

@@ -30,7 +30,7 @@ TEST(WindowOnOutput, HasTheOutputsPixelsPerUnit) {
 
 // Found from its mark below a bar; after that a read only checks that the
 // mark is still there, and a hidden window keeps its place without being
-// looked for at every read.
+// looked for at every read, its mark not seen.
 TEST(WindowOnOutput, IsFoundFromItsMarkThenOnlyChecked) {
     MarkedOutput output;
     output.width = 1920;
@@ -44,9 +44,12 @@ TEST(WindowOnOutput, IsFoundFromItsMarkThenOnlyChecked) {
     expectBelowTheBar();
     expectBelowTheBar();
     EXPECT_EQ(output.screen.batches.size(), 1u);
+    EXPECT_TRUE(window.MarkSeen());
     output.screen.Fill(MarkedOutput::kBackground);
     expectBelowTheBar();
     EXPECT_EQ(output.screen.batches.size(), 1u);
+    EXPECT_FALSE(window.MarkSeen());
+    EXPECT_EQ(window.Corner(), ScreenPoint(0, 45));
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ public:
     void Start(std::function<void()> answered);
 
     std::int32_t OutputPixelWidth() override { return frames_ ? frames_->OutputPixelWidth() : 0; }
+    std::int32_t OutputPixelHeight() override { return frames_ ? frames_->OutputPixelHeight() : 0; }
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+    bool Seen() const override { return frames_ && frames_->Seen(); }
 
 private:
     std::function<void(const std::string& why)> failed_;

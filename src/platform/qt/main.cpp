@@ -22,8 +22,10 @@
 #include "platform/qt/QtX11HotKeys.h"
 #include "platform/qt/ResponsiveTransport.h"
 #include "platform/qt/ScreenCapture.h"
+#include "platform/qt/SessionLockWatch.h"
 #include "platform/qt/SignInPicture.h"
 #include "platform/qt/ToggleService.h"
+#include "platform/wayland/OutputSight.h"
 #include "platform/wayland/WindowOnOutput.h"
 #include "service/ServiceAddress.h"
 #include "service/ServiceClient.h"
@@ -111,6 +113,8 @@ int main(int argc, char** argv) {
     OutputCapture* native = capture.wayland.get();
     std::unique_ptr<PortalFrames> cast;
     std::unique_ptr<WindowOnOutput> window;
+    std::unique_ptr<SessionLockWatch> lock;
+    std::unique_ptr<OutputSight> sight;
     if (capture.portal) {
         cast = std::make_unique<PortalFrames>(
             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/screencast-restore-token",
@@ -123,7 +127,10 @@ int main(int argc, char** argv) {
         window = std::make_unique<WindowOnOutput>(*native, [&view] { return view.screen()->geometry().width(); });
         view.SeeThroughAtSamplePoints([&window] { return window->PixelsPerUnit(); });
         placement = [&window] { return window->Placement(); };
-        desktop = native;
+        lock = std::make_unique<SessionLockWatch>(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+        sight = std::make_unique<OutputSight>(
+            *native, *window, [&view] { return view.isVisible(); }, [&lock] { return lock->Announced(); });
+        desktop = sight.get();
         std::fprintf(stderr,
                      "sentrel: on Wayland, Ctrl+W shows and hides the window once the desktop binds it to "
                      "\"sentrel --toggle\"\n");

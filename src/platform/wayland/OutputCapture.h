@@ -10,9 +10,10 @@ namespace sentrel {
 // included, in the output's own pixels.
 class OutputCapture : public ScreenPixels {
 public:
-    // The width in pixels of the output read, 0 while unknown: window units
-    // map onto it.
+    // The size in pixels of the output read, 0 while unknown: window units
+    // map onto its width.
     virtual std::int32_t OutputPixelWidth() = 0;
+    virtual std::int32_t OutputPixelHeight() = 0;
 };
 
 }  // namespace sentrel

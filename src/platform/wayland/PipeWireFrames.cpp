@@ -5,6 +5,7 @@
 #include <spa/param/video/format-utils.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -122,9 +123,12 @@ struct PipeWireFrames::Events {
         pw_stream_queue_buffer(frames->stream_, newest);
     }
 
-    static void StateChanged(void* data, pw_stream_state, pw_stream_state state, const char*) {
+    static void StateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
         auto* frames = static_cast<PipeWireFrames*>(data);
+        std::fprintf(stderr, "sentrel: the screen cast's PipeWire stream is %s%s%s\n", pw_stream_state_as_string(state),
+                     error != nullptr ? ": " : "", error != nullptr ? error : "");
         const std::lock_guard lock(frames->mutex_);
+        frames->streaming_ = state == PW_STREAM_STATE_STREAMING;
         if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) frames->frame_.clear();
     }
 
@@ -184,9 +188,15 @@ std::int32_t PipeWireFrames::OutputPixelWidth() {
     return width_;
 }
 
+std::int32_t PipeWireFrames::OutputPixelHeight() {
+    const std::lock_guard lock(mutex_);
+    return height_;
+}
+
 void PipeWireFrames::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
     const std::lock_guard lock(mutex_);
+    seen_ = streaming_ && !frame_.empty();
     if (frame_.empty()) return;
     for (std::size_t i = 0; i < points.size(); ++i) {
         const ScreenPoint p = points[i];

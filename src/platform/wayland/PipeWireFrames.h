@@ -19,7 +19,8 @@ namespace sentrel {
 // received on a thread of their own. Each frame that arrives replaces the
 // one kept, at most a few times a second, and a read takes its points from
 // the newest: it never waits. Until the first frame, or once the stream has
-// gone, points read as unreadable.
+// gone, points read as unreadable. The stream's state changes are said on
+// standard error with their errors: a cast that stops holds every area.
 class PipeWireFrames : public OutputCapture {
 public:
     // remote: a PipeWire connection's file descriptor from the portal (taken
@@ -31,7 +32,11 @@ public:
     PipeWireFrames& operator=(const PipeWireFrames&) = delete;
 
     std::int32_t OutputPixelWidth() override;
+    std::int32_t OutputPixelHeight() override;
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+    // False unless the stream is streaming and has given a frame: a stream
+    // that the desktop paused or stopped shows nothing of the screen now.
+    bool Seen() const override { return seen_; }
 
     struct Events;
 
@@ -48,6 +53,9 @@ private:
     std::uint32_t format_ = 0;
     std::int32_t width_ = 0, height_ = 0;
     std::vector<std::uint8_t> frame_;  // rows of width_ pixels, 4 bytes each
+    bool streaming_ = false;
+    // The reading thread's own.
+    bool seen_ = false;
 };
 
 }  // namespace sentrel

@@ -158,10 +158,10 @@ WaylandScreenReader::Output* WaylandScreenReader::ChosenOutput() {
     return named != outputs_.end() ? named->get() : outputs_.front().get();
 }
 
-std::int32_t WaylandScreenReader::OutputPixelWidth() {
+WaylandScreenReader::Output WaylandScreenReader::CurrentMode() {
     wl_display_dispatch_pending(display_);
     const Output* output = ChosenOutput();
-    return output != nullptr ? output->width : 0;
+    return output != nullptr ? *output : Output{};
 }
 
 bool WaylandScreenReader::WaitUntil(const std::function<bool()>& done) {
@@ -217,6 +217,7 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
         }
         capturedAt_ = copied ? now : std::chrono::steady_clock::time_point{};
     }
+    seen_ = copied;
     if (!copied) {
         if (!saidWhyUnreadable_) {
             std::fprintf(stderr,

@@ -35,10 +35,14 @@ public:
     // The output to read, by the name the toolkit gives its screen; asked on
     // every read. The first output when none has that name.
     void ReadOutput(std::function<std::string()> name) { outputName_ = std::move(name); }
-    // The width of that output's current mode.
-    std::int32_t OutputPixelWidth() override;
+    // The size of that output's current mode.
+    std::int32_t OutputPixelWidth() override { return CurrentMode().width; }
+    std::int32_t OutputPixelHeight() override { return CurrentMode().height; }
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+    // False when the compositor gave no frame: it said the copy failed, or
+    // none came in time.
+    bool Seen() const override { return seen_; }
 
     struct Output {
         wl_output* proxy = nullptr;
@@ -51,6 +55,8 @@ public:
 private:
     void Disconnect();
     Output* ChosenOutput();
+    // The chosen output as the compositor last described it.
+    Output CurrentMode();
     // Copies the output's next frame into frame_; false when none came.
     bool Capture(wl_output* output);
     bool WaitUntil(const std::function<bool()>& done);
@@ -66,6 +72,7 @@ private:
     bool yInverted_ = false;
     std::chrono::steady_clock::time_point capturedAt_;
     bool saidWhyUnreadable_ = false;
+    bool seen_ = true;
 
     friend struct RegistryEvents;
 };

@@ -21,9 +21,12 @@ double WindowOnOutput::PixelsPerUnit() {
 MonitorPlacement WindowOnOutput::Placement() {
     const double ratio = PixelsPerUnit();
     const auto now = std::chrono::steady_clock::now();
-    if (!CornerMark::At(output_, corner_, ratio) && now - searched_ >= kSearchAgain) {
+    markSeen_ = CornerMark::At(output_, corner_, ratio);
+    if (!markSeen_ && now - searched_ >= kSearchAgain) {
         searched_ = now;
-        if (const auto found = CornerMark::Find(output_, ratio); found && !(*found == corner_)) {
+        const auto found = CornerMark::Find(output_, ratio);
+        markSeen_ = found.has_value();
+        if (found && !(*found == corner_)) {
             corner_ = *found;
             std::fprintf(stderr, "sentrel: the window's corner is at pixel (%d, %d) of the output\n", corner_.x,
                          corner_.y);

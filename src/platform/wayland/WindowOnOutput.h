@@ -21,11 +21,16 @@ public:
     // The output's pixels per window unit; 1 until the output's size is known.
     double PixelsPerUnit();
     MonitorPlacement Placement();
+    // Whether the last placement saw the mark, and the output pixel where the
+    // window's corner was last found.
+    bool MarkSeen() const { return markSeen_; }
+    ScreenPoint Corner() const { return corner_; }
 
 private:
     OutputCapture& output_;
     std::function<int()> outputUnits_;
     ScreenPoint corner_{0, 0};
+    bool markSeen_ = false;
     std::chrono::steady_clock::time_point searched_;
 };
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "platform/wayland/LockerCover.h"
+#include "platform/wayland/OutputCapture.h"
+#include "platform/wayland/WindowOnOutput.h"
+
+namespace sentrel {
+
+// The output as a monitoring pass may judge it. A Wayland compositor never
+// lets the windows beneath a lock be read, so the output is not seen while
+// the session is locked or blanked, as the desktop announces or the capture
+// shows, nor when a whole capture failed. Says on standard error when a lock
+// begins and when it ends.
+class OutputSight : public ScreenPixels {
+public:
+    // window: where Sentrel's window was found, as placed for this read.
+    // windowShown: whether that window is shown. announced: whether the
+    // desktop says the session is locked or its screen blanked.
+    OutputSight(OutputCapture& output, const WindowOnOutput& window, std::function<bool()> windowShown,
+                std::function<bool()> announced)
+        : output_(output), window_(window), windowShown_(std::move(windowShown)), announced_(std::move(announced)) {}
+
+    void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
+    bool Seen() const override { return seen_; }
+
+private:
+    OutputCapture& output_;
+    const WindowOnOutput& window_;
+    std::function<bool()> windowShown_, announced_;
+    LockerCover cover_;
+    std::vector<std::int32_t> look_;
+    // Kept through a failed capture, which shows nothing of a locker.
+    bool covered_ = false;
+    bool locked_ = false;
+    bool seen_ = true;
+};
+
+}  // namespace sentrel

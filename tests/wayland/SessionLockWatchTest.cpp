@@ -1,0 +1,73 @@
+#include "platform/qt/SessionLockWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <QCoreApplication>
+#include <memory>
+#include <vector>
+
+#include "support/BusCall.h"
+#include "support/Waiting.h"
+
+namespace sentrel {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing;
+
+// logind and both screen savers mocked on a bus of the test's own, which
+// stands for the system bus and the session bus alike: each, alone,
+// announces a lock while it holds, and nothing once it has ended.
+TEST(SessionLockWatch, HearsLogindsLockedHintAndBothScreenSavers) {
+    ChildProcess daemon({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address"});
+    const std::string address = daemon.WaitForLine(ChildProcess::Stream::Out, Containing("unix:")).value_or("");
+    std::vector<std::unique_ptr<ChildProcess>> mocks;
+    for (const std::vector<std::string>& mock :
+         {std::vector<std::string>{"--session", "--template", "logind"},
+          {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver"},
+          {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver"}}) {
+        std::vector<std::string> argv = {"/usr/bin/env", "DBUS_SESSION_BUS_ADDRESS=" + address, "/usr/bin/python3",
+                                         "-m", "dbusmock"};
+        argv.insert(argv.end(), mock.begin(), mock.end());
+        mocks.push_back(std::make_unique<ChildProcess>(argv));
+    }
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    const QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address), "locks");
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return BusCall(bus, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
+                           "AddSession", {"c1", "seat0", 1000u, "user", true})
+                       .type() == QDBusMessage::ReplyMessage;
+        },
+        20s));
+    ::setenv("XDG_SESSION_ID", "c1", 1);
+    const SessionLockWatch watch(bus, bus);
+    struct Teller {
+        QString service, path, interface;
+    };
+    const Teller tellers[] = {
+        {"org.freedesktop.login1", "/org/freedesktop/login1/session/c1", "org.freedesktop.login1.Session"},
+        {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.DBus.Mock"},
+        {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.freedesktop.DBus.Mock"}};
+    for (const auto& [service, path, interface] : tellers) {
+        for (const bool locked : {true, false}) {
+            const bool mocked = interface == "org.freedesktop.DBus.Mock";
+            // Told again and again: the mock or the watch may not listen yet.
+            EXPECT_TRUE(WaitFor(
+                [&] {
+                    BusCall(bus, service, path, interface, mocked ? "EmitSignal" : "SetLockedHint",
+                            mocked ? QList<QVariant>{service, "ActiveChanged", "b", QVariantList{locked}}
+                                   : QList<QVariant>{locked});
+                    QCoreApplication::processEvents();
+                    return watch.Announced() == locked;
+                },
+                20s))
+                << service.toStdString() << (locked ? " locks" : " unlocks");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace sentrel
