@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <memory>
 
 #include "support/FakeHotKeys.h"
 #include "support/FakeScreen.h"
@@ -17,16 +18,27 @@
 namespace sentrel {
 namespace {
 
-// The window's widgets, offscreen, driven with the keyboard and the mouse.
+// The toolkit, offscreen, ended before the program's own statics are: a
+// QApplication that outlives them crashes on the way out.
+class OffscreenQt : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[14] = "qt_view_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] ::testing::Environment* const offscreenQt = ::testing::AddGlobalTestEnvironment(new OffscreenQt);
+
+// The window's widgets driven with the keyboard and the mouse.
 class QtFormViewTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "qt_view_tests";
-        static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
-    }
     void SetUp() override {
         transport.ReplyAlways(200, "ok");
         view.Attach(form);
