@@ -138,6 +138,8 @@ TEST_F(ServiceHttpTest, OnlyRequestsForThisServiceReachTheScripts) {
         {"GET /status HTTP/1.1\r\nHost: LocalHost", 200},
         {"GET /status HTTP/1.1\r\nHost: [::1]:" + port, 200},
         {"GET /status HTTP/1.1\r\nHost: " + std::string(hostName) + ":" + port, 200},
+        {"GET /status HTTP/1.1\r\nHost: " + std::string(hostName).substr(0, std::string(hostName).find('.')) + ".local",
+         200},
         {"GET /status HTTP/1.1\r\nHost: alerts.example:8443", 200},
         {"GET /status HTTP/1.0", 200},
         {"POST /status HTTP/1.1\r\nHost: localhost", 200},

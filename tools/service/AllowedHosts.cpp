@@ -33,7 +33,12 @@ AllowedHosts::AllowedHosts(const std::string& boundAddress, unsigned short port,
     // 0.0.0.0 and :: name every address; what a request came in on stands
     // for them.
     if (ec || !bound.is_unspecified()) ownNames_.push_back(Canonical(boundAddress));
-    if (const std::string hostName = boost::asio::ip::host_name(ec); !ec) ownNames_.push_back(Canonical(hostName));
+    if (const std::string hostName = boost::asio::ip::host_name(ec); !ec) {
+        ownNames_.push_back(Canonical(hostName));
+        // The name phones on the LAN find it by through mDNS; only a machine
+        // on the same link could answer for it.
+        ownNames_.push_back(Canonical(hostName.substr(0, hostName.find('.')) + ".local"));
+    }
     for (const std::string& name : extraNames) extraNames_.push_back(Canonical(name));
 }
 
