@@ -15,9 +15,8 @@ public:
     // The service's own names, alone or with its port: the address it is
     // bound to, the address a request came in on, localhost, 127.0.0.1,
     // [::1], this machine's host name and its first label under .local
-    // (mDNS).
-    // Extra names (a proxy's) go with
-    // any port, since a proxy listens on its own.
+    // (mDNS). Extra names (a proxy's) go with any port, since a proxy
+    // listens on its own.
     AllowedHosts(const std::string& boundAddress, unsigned short port, const std::vector<std::string>& extraNames);
 
     bool Allows(std::string_view host, const boost::asio::ip::address& local) const;
