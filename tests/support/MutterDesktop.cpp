@@ -72,10 +72,15 @@ std::vector<std::int32_t> MutterDesktop::Around(ScreenPoint at) {
 
 bool MutterDesktop::Click(ScreenPoint at) {
     const std::vector<std::int32_t> before = Around(at);
-    Call("NotifyPointerMotionAbsolute", {stream_, static_cast<double>(at.x), static_cast<double>(at.y)});
+    Move(at);
     if (!WaitFor([&] { return Around(at) != before; }, std::chrono::seconds(10))) return false;
     for (const bool pressed : {true, false}) Call("NotifyPointerButton", {kLeftButton, pressed});
+    Move({0, 0});
     return true;
+}
+
+void MutterDesktop::Move(ScreenPoint to) {
+    Call("NotifyPointerMotionAbsolute", {stream_, static_cast<double>(to.x), static_cast<double>(to.y)});
 }
 
 void MutterDesktop::Call(const QString& method, const QList<QVariant>& arguments) {

@@ -29,13 +29,16 @@ public:
     std::vector<std::int32_t> Around(ScreenPoint at);
     // Clicks a control that shows when the pointer is over it, once it shows:
     // mutter passes a move on with its next frame, and a press sent before
-    // that lands where the pointer was. False when it never showed.
+    // that lands where the pointer was. The pointer then leaves for the
+    // screen's corner, so that a click here again shows its coming too.
+    // False when the control never showed it.
     bool Click(ScreenPoint at);
 
 private slots:
     void StreamAdded(uint node) { node_ = node; }
 
 private:
+    void Move(ScreenPoint to);
     void Call(const QString& method, const QList<QVariant>& arguments = {});
 
     QDBusConnection bus_;
