@@ -7,4 +7,5 @@ set(SENTREL_PORTABLE_UNIT_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDispatcherTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Form1Test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/MonitorChoiceTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit/Utf8PathTest.cpp
 )

@@ -1,11 +1,11 @@
 #include "ServiceOptions.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <string_view>
 
 #include "AlertCommand.h"
 #include "ForwardTarget.h"
+#include "Utf8Path.h"
 #include "service/DecimalText.h"
 
 namespace sentrel::service {
@@ -51,7 +51,7 @@ std::string ServiceUsage() {
 }
 
 std::string DefaultOnAlertLog(const std::string& databasePath) {
-    return std::filesystem::path(databasePath).replace_extension(".on-alert.log").string();
+    return Utf8FromPath(PathFromUtf8(databasePath).replace_extension(".on-alert.log"));
 }
 
 ParsedOptions ParseServiceOptions(std::span<const char* const> args) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "PrivateFiles.h"
+#include "Utf8Path.h"
 
 namespace sentrel::service {
 namespace {
@@ -50,7 +51,7 @@ static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
 // cannot be written stops the start here, with the reason; SQLite would
 // open such a file read-only without a word and fail every write later.
 void CreatePrivately(const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const std::filesystem::path folder = PathFromUtf8(path).parent_path();
     std::error_code error;
     if (!folder.empty() && !std::filesystem::create_directories(folder, error) && error) {
         throw std::runtime_error("cannot make the folder of database " + path + ": " + error.message());
