@@ -1,7 +1,8 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <span>
+#include <string>
+#include <vector>
 
 #include "AlertDesk.h"
 #include "AlertIntake.h"
@@ -10,6 +11,7 @@
 #include "ForwardsFile.h"
 #include "OutboxCourier.h"
 #include "PrivateFiles.h"
+#include "ProgramArguments.h"
 #include "ServiceOptions.h"
 #include "ServiceServer.h"
 #include "ServiceStore.h"
@@ -32,8 +34,10 @@ int PrintHistory(ServiceStore& store) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto argumentCount = argc > 1 ? static_cast<std::size_t>(argc - 1) : 0;
-    const ParsedOptions parsed = ParseServiceOptions(std::span<const char* const>(argv + 1, argumentCount));
+    const std::vector<std::string> arguments = ProgramArguments(argc, argv);
+    std::vector<const char*> words;
+    for (const std::string& argument : arguments) words.push_back(argument.c_str());
+    const ParsedOptions parsed = ParseServiceOptions(words);
     if (!parsed.options) {
         std::fprintf(stderr, "sentrel-service: %s\n%s", parsed.error.c_str(), ServiceUsage().c_str());
         return 2;
