@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     }
     const std::string databasePath = options.databasePath.empty() ? DefaultDatabasePath() : options.databasePath;
     if (databasePath.empty()) {
-        std::fprintf(stderr, "sentrel-service: neither XDG_STATE_HOME nor HOME is set; give the database with --db\n");
+        std::fprintf(stderr, "sentrel-service: no folder for the state (%s); give the database with --db\n",
+                     DefaultDatabasePlace().c_str());
         return 2;
     }
 
