@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -74,11 +75,13 @@ private:
     MisbehavingServer server_{[this](int socket, const std::string& head) {
         std::smatch length;
         std::regex_search(head, length, std::regex("Content-Length: (\\d+)", std::regex::icase));
-        std::string body(length.empty() ? 0 : std::stoul(length[1]), '\0');
-        for (std::size_t got = 0; got < body.size();) {
-            const ssize_t count = ::recv(socket, body.data() + got, body.size() - got, 0);
+        // What came with the head is the body's start.
+        std::string body = head.substr(head.find("\r\n\r\n") + 4);
+        for (const std::size_t whole = length.empty() ? 0 : std::stoul(length[1]); body.size() < whole;) {
+            char buffer[4096];
+            const ssize_t count = ::recv(socket, buffer, std::min(sizeof buffer, whole - body.size()), 0);
             if (count <= 0) break;
-            got += static_cast<std::size_t>(count);
+            body.append(buffer, static_cast<std::size_t>(count));
         }
         {
             const std::lock_guard lock(mutex_);
