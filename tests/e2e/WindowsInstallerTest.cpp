@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,9 +44,9 @@ public:
     FreshWinePrefix(const FreshWinePrefix&) = delete;
     FreshWinePrefix& operator=(const FreshWinePrefix&) = delete;
 
-    // A folder of the Windows user's, as Wine lays it out.
+    // A folder of the Windows user's, named by Wine after the Unix one.
     fs::path UserFolder(const std::string& below) const {
-        return path_ / "drive_c/users" / std::string(::getenv("USER") != nullptr ? ::getenv("USER") : "root") / below;
+        return path_ / "drive_c/users" / ::getpwuid(::getuid())->pw_name / below;
     }
     // Runs a Windows program to its end, and everything it started.
     void Run(const std::string& args) const {
