@@ -192,11 +192,15 @@ void Form1::TextChanged(const std::string& name, const std::string& text) {
     if (box.kind == ControlKind::TextBox) box.text = text;
 }
 
-float Form1::SampleArea(float x1, float y1, float x2, float y2) {
-    return sentrel::SampleArea(passReads_ != nullptr ? *passReads_ : services_.screen, x1, y1, x2, y2);
+ScreenPixels& Form1::Screen() const {
+    return passReads_ != nullptr ? static_cast<ScreenPixels&>(*passReads_) : services_.screen;
 }
 
-bool Form1::Seen() const { return passReads_ != nullptr ? passReads_->Seen() : services_.screen.Seen(); }
+float Form1::SampleArea(float x1, float y1, float x2, float y2) {
+    return sentrel::SampleArea(Screen(), x1, y1, x2, y2);
+}
+
+bool Form1::Seen() const { return Screen().Seen(); }
 
 void Form1::RaiseAlert(int n) {
     alerts_.RaiseAlert(n);

@@ -84,6 +84,8 @@ private:
     // AreaSampler: during a pass, from the pass's shared reads.
     float SampleArea(float x1, float y1, float x2, float y2) override;
     bool Seen() const override;
+    // The pass's shared reads while a pass runs, else the screen itself.
+    ScreenPixels& Screen() const;
     // AlertTrigger: the pass's alerts, after which its earlier reads are stale.
     void RaiseAlert(int n) override;
 

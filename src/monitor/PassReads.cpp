@@ -28,15 +28,10 @@ std::size_t PassReads::Find(std::span<const ScreenPoint> points) {
 
 void PassReads::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     const std::size_t slot = Find(points);
-    if (slot == grids_.size()) {
-        screen_.Read(points, colours);
-        seen_ = screen_.Seen();
-        return;
-    }
-    const std::size_t k = taken_[slot]++;
-    if (k == reads_.size()) ReadFrom(slot);
-    if (k >= reads_.size()) {
-        // A sample asked for after an alert of its own area's pass.
+    const std::size_t k = slot < grids_.size() ? taken_[slot]++ : 0;
+    if (slot < grids_.size() && k == reads_.size()) ReadFrom(slot);
+    // Not a watched grid, or asked for after an alert of its own area's pass.
+    if (slot == grids_.size() || k >= reads_.size()) {
         screen_.Read(points, colours);
         seen_ = screen_.Seen();
         return;
