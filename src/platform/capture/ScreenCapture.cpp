@@ -1,4 +1,4 @@
-#include "platform/qt/ScreenCapture.h"
+#include "platform/capture/ScreenCapture.h"
 #include "platform/qt/ScreenCastPortal.h"
 
 #include <QDBusConnection>
