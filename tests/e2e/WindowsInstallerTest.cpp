@@ -114,7 +114,7 @@ std::string FileText(const fs::path& path) {
 // entry, the code from the page the sign-in picture leads to, an area
 // watched, its change pushed to the web hook; then the window closed, which
 // stops the service the launcher started, and the uninstaller leaves
-// nothing of the program.
+// nothing of the program but the user's state, which a reinstall takes up.
 TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     XvfbDisplay display;
     FreshWinePrefix wine;
@@ -187,11 +187,14 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     // The uninstaller copies itself away to run, and removes its copy after.
     EXPECT_TRUE(WaitFor([&] { return !fs::exists(program); }, 10s)) << "the program";
     EXPECT_FALSE(fs::exists(menu)) << "the Start-menu entries";
-    EXPECT_FALSE(fs::exists(state)) << "the state";
+    EXPECT_TRUE(fs::exists(state / "service.db")) << "the sign-ins, which a silent uninstall cannot ask about";
     EXPECT_NE(std::system("wine reg query 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sentrel' "
                           ">/dev/null 2>&1"),
               0)
         << "the uninstall entry";
+
+    wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
+    EXPECT_NE(FileText(state / "forwards.txt").find(hook.Url()), std::string::npos) << "the user's forward targets";
 }
 
 }  // namespace
