@@ -9,3 +9,8 @@ set(SENTREL_PORTABLE_UNIT_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/MonitorChoiceTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Utf8PathTest.cpp
 )
+# The service's own, where the service runs: the same list for both.
+set(SENTREL_PORTABLE_SERVICE_TESTS
+  ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDeskTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceStoreTest.cpp
+)

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <atomic>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace sentrel::testing {
@@ -14,7 +13,7 @@ class TempDatabase {
 public:
     TempDatabase()
         : path_(std::filesystem::temp_directory_path() /
-                ("sentrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(next_++) + ".db")) {}
+                ("sentrel-test-" + std::to_string(run_) + "-" + std::to_string(next_++) + ".db")) {}
     ~TempDatabase() {
         for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path_.string() + suffix);
     }
@@ -24,6 +23,8 @@ public:
     std::string Path() const { return path_.string(); }
 
 private:
+    // Tests of several runs may share the temporary folder.
+    static inline const unsigned run_ = std::random_device{}();
     static inline std::atomic<int> next_{0};
     std::filesystem::path path_;
 };
