@@ -1,0 +1,87 @@
+#include "platform/wayland/CaptureRegions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace sentrel {
+
+void PrintTo(const PixelRect& r, std::ostream* out) { *out << r.width << "x" << r.height << "+" << r.x << "+" << r.y; }
+
+namespace {
+
+std::vector<ScreenPoint> Grid(int x0, int y0, int x1, int y1, int step) {
+    std::vector<ScreenPoint> points;
+    for (int y = y0; y <= y1; y += step) {
+        for (int x = x0; x <= x1; x += step) points.push_back({x, y});
+    }
+    return points;
+}
+
+std::vector<ScreenPoint> Joined(std::vector<std::vector<ScreenPoint>> sets) {
+    std::vector<ScreenPoint> all;
+    for (const auto& set : sets) all.insert(all.end(), set.begin(), set.end());
+    return all;
+}
+
+struct Case {
+    std::string name;
+    std::vector<ScreenPoint> points;
+    std::vector<PixelRect> wanted;
+    std::vector<PixelRect> regions;
+};
+
+constexpr PixelRect kWhole{0, 0, 1920, 1080};
+
+std::vector<Case> Cases() {
+    std::vector<Case> cases = {
+        {"NothingOnTheOutput", {{-1, 5}, {1920, 0}, {3, 1080}}, {}, {}},
+        {"TwoAreasFarApart",
+         Joined({Grid(100, 100, 160, 160, 6), Grid(1500, 800, 1530, 830, 5)}),
+         {},
+         {{100, 100, 61, 61}, {1500, 800, 31, 31}}},
+        {"AreasSideBySideShareOne",
+         Joined({Grid(100, 100, 160, 160, 6), Grid(170, 100, 230, 160, 6)}),
+         {},
+         {{100, 100, 131, 61}}},
+        {"AWantedRegionNearbyTakesThePoints", Grid(100, 100, 120, 120, 4), {{110, 90, 40, 20}}, {{100, 90, 50, 31}}},
+        {"PointsOverTheWholeOutput", Grid(0, 0, 1919, 1079, 37), {}, {kWhole}},
+        {"AreasThatCoverMostOfIt", Grid(0, 0, 1500, 1000, 10), {}, {kWhole}},
+        {"ManyAreasFarApart", {}, {}, {kWhole}},
+        {"RowsOfScatteredPoints", {}, {}, {}},
+    };
+    // 40 areas, each far from the next: more copies than the whole output's one.
+    for (int i = 0; i < 40; ++i) {
+        const auto area = Grid(20 + (i % 8) * 240, 20 + (i / 8) * 210, 60 + (i % 8) * 240, 60 + (i / 8) * 210, 5);
+        cases[6].points.insert(cases[6].points.end(), area.begin(), area.end());
+    }
+    // Points a desktop-wide look takes, 120 pixels apart: a row each.
+    for (int row = 0; row < 9; ++row) {
+        for (int column = 0; column < 16; ++column) cases[7].points.push_back({60 + column * 120, 60 + row * 120});
+        cases[7].regions.push_back({60, 60 + row * 120, 1801, 1});
+    }
+    return cases;
+}
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
+class CaptureRegionsTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CaptureRegionsTest, CopiesWhatTheReadNeeds) {
+    const std::vector<PixelRect> regions = CaptureRegions(GetParam().points, GetParam().wanted, {1920, 1080});
+    EXPECT_EQ(regions, GetParam().regions);
+    for (const ScreenPoint p : GetParam().points) {
+        EXPECT_TRUE(!kWhole.Contains(p) ||
+                    std::ranges::any_of(regions, [&](const PixelRect& r) { return r.Contains(p); }))
+            << p.x << "," << p.y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, CaptureRegionsTest, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<Case>& c) { return c.param.name; });
+
+}  // namespace
+}  // namespace sentrel
