@@ -21,19 +21,24 @@ struct MonitorPlacement {
 // each window unit.
 class MonitorPixels : public ScreenPixels {
 public:
-    // Asked on every read, since the window may move to another monitor or
-    // the monitor change its density.
+    // Placed anew at each pass, since the window may move to another monitor
+    // or the monitor change its density, but not at each read: finding the
+    // window may itself read the screen.
     MonitorPixels(ScreenPixels& desktop, std::function<MonitorPlacement()> placement)
         : desktop_(desktop), placement_(std::move(placement)) {}
 
+    void BeginPass() override {
+        at_ = placement_();
+        desktop_.BeginPass();
+    }
+
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override {
-        const MonitorPlacement at = placement_();
-        if (at.x == 0 && at.y == 0 && at.ratio == 1.0) {
+        if (at_.x == 0 && at_.y == 0 && at_.ratio == 1.0) {
             desktop_.Read(points, colours);
             return;
         }
         mapped_.resize(points.size());
-        for (std::size_t i = 0; i < points.size(); ++i) mapped_[i] = Map(points[i], at);
+        for (std::size_t i = 0; i < points.size(); ++i) mapped_[i] = Map(points[i], at_);
         desktop_.Read(mapped_, colours);
     }
 
@@ -53,6 +58,7 @@ private:
 
     ScreenPixels& desktop_;
     std::function<MonitorPlacement()> placement_;
+    MonitorPlacement at_;
     std::vector<ScreenPoint> mapped_;
 };
 

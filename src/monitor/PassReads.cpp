@@ -7,6 +7,7 @@
 namespace sentrel {
 
 PassReads::PassReads(ScreenPixels& screen, const MonitorState& state) : screen_(screen) {
+    screen_.BeginPass();
     const RegionTable& table = state.RegionTable;
     for (int n = 1; n <= state.RegionCount; ++n) {
         if (table.Cell(n, RegionTable::kAlerted) != 0) continue;

@@ -19,7 +19,8 @@ namespace sentrel {
 // the areas after it read afresh.
 class PassReads : public ScreenPixels {
 public:
-    // Watches areas 1..RegionCount that have not alerted, in order.
+    // Watches areas 1..RegionCount that have not alerted, in order; the
+    // screen's pass begins with it.
     PassReads(ScreenPixels& screen, const MonitorState& state);
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;

@@ -28,6 +28,9 @@ public:
     // whole capture failed: those colours say nothing of what lies beneath.
     // A single point that cannot be read (off the screen) is no such case.
     virtual bool Seen() const { return true; }
+    // A monitoring pass begins: what holds for the whole pass, such as
+    // where Sentrel's window lies, is settled now rather than at every read.
+    virtual void BeginPass() {}
 };
 
 }  // namespace sentrel

@@ -1,4 +1,4 @@
-#include "platform/wayland/OutputSight.h"
+#include "platform/capture/OutputSight.h"
 
 #include <gtest/gtest.h>
 

@@ -128,6 +128,7 @@ TEST(XcbScreenReaderScaling, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
     const PaintedWindow window(400, 400, 200, 200, colours);
     XcbScreenReader reader;
     MonitorPixels scaled(reader, [] { return MonitorPlacement{0, 0, 2.0}; });
+    scaled.BeginPass();
     // Window units (200, 200)-(290, 290) lie over physical (400, 400)-(580, 580).
     const float sum = SampleArea(scaled, 200, 200, 290, 290);
     EXPECT_EQ(sum, 25.0f * 0x0000FF);

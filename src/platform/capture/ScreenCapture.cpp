@@ -1,86 +1,56 @@
 #include "platform/capture/ScreenCapture.h"
-#include "platform/qt/ScreenCastPortal.h"
 
 #include <QDBusConnection>
-#include <QMessageBox>
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/capture/WaylandCapture.h"
+#include "platform/capture/X11Capture.h"
+#include "platform/qt/ScreenCastPortal.h"
+
 namespace sentrel {
 
-ScreenCapture ChooseScreenCapture() {
-    ScreenCapture capture;
+std::unique_ptr<ScreenCapture> ScreenCapture::Choose() {
+    std::string whyNotWayland;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     if (waylandSession && (platform.isEmpty() || platform.startsWith("wayland"))) {
         try {
-            capture.wayland = std::make_unique<WaylandScreenReader>();
+            auto wlroots = std::make_unique<WaylandScreenReader>();
             qputenv("QT_QPA_PLATFORM", "wayland");
             std::fprintf(stderr, "sentrel: native Wayland window; the screen is read through wlr-screencopy\n");
-            return capture;
+            return std::make_unique<WaylandCapture>(std::move(wlroots));
         } catch (const std::runtime_error& error) {
-            capture.whyNotWayland = error.what();
+            whyNotWayland = error.what();
         }
         // A connection of its own: the toolkit's is made once it runs.
         const QString probe = "sentrel-portal-probe";
-        capture.portal = ScreenCastPortal::Offered(QDBusConnection::connectToBus(QDBusConnection::SessionBus, probe));
+        const bool portal =
+            ScreenCastPortal::Offered(QDBusConnection::connectToBus(QDBusConnection::SessionBus, probe));
         QDBusConnection::disconnectFromBus(probe);
-        if (capture.portal) {
+        if (portal) {
             qputenv("QT_QPA_PLATFORM", "wayland");
             std::fprintf(stderr,
                          "sentrel: native Wayland window; the screen is read through the screen-cast portal "
                          "and PipeWire\n");
-            capture.whyNotWayland.clear();
-            return capture;
+            return std::make_unique<WaylandCapture>(nullptr);
         }
-        capture.whyNotWayland += ", and the session offers no screen-cast portal";
+        whyNotWayland += ", and the session offers no screen-cast portal";
     } else if (waylandSession) {
-        capture.whyNotWayland = "QT_QPA_PLATFORM asks for " + platform.toStdString();
+        whyNotWayland = "QT_QPA_PLATFORM asks for " + platform.toStdString();
     }
     if (platform.isEmpty() || platform.startsWith("wayland")) qputenv("QT_QPA_PLATFORM", "xcb");
+    std::unique_ptr<XcbScreenReader> reader;
     try {
-        capture.x11 = std::make_unique<XcbScreenReader>();
+        reader = std::make_unique<XcbScreenReader>();
     } catch (const std::runtime_error& error) {
         throw std::runtime_error(std::string(error.what()) +
                                  "; Sentrel needs an X11 display, or a Wayland session with wlr-screencopy, the "
                                  "screen-cast portal or XWayland");
     }
     std::fprintf(stderr, "sentrel: X11 window; the screen is read through X11%s\n",
-                 capture.whyNotWayland.empty() ? "" : " (XWayland)");
-    return capture;
-}
-
-namespace {
-
-void ShowWarning(QWidget& window, const QString& chinese, const std::string& english) {
-    std::fprintf(stderr, "sentrel: %s\n", english.c_str());
-    auto* box = new QMessageBox(QMessageBox::Warning, "Sentrel", chinese + "\n\n" + QString::fromStdString(english),
-                                QMessageBox::Ok, &window);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
-}
-
-}  // namespace
-
-void WarnThatNothingCanBeSeen(QWidget& window, const std::string& why) {
-    ShowWarning(window,
-                QString::fromUtf8("Sentrel 看不到屏幕：屏幕共享没有开始，所有区域都读不到，也不会提醒。请重新启动 "
-                                  "Sentrel，并在桌面询问时允许共享屏幕；或者登录 X11 会话。"),
-                "Sentrel cannot see the screen (" + why +
-                    "): no area can be read, and none will alert. Start Sentrel again and allow the screen to be "
-                    "shared when the desktop asks, or log in to an X11 session.");
-}
-
-void WarnWhenOnlyX11WindowsCanBeSeen(QWidget& window, const std::string& why) {
-    ShowWarning(window,
-                QString::fromUtf8("此 Wayland 会话的屏幕无法直接读取。Sentrel 通过 XWayland 运行，只能看到 X11 程序的"
-                                  "窗口；Wayland 原生程序的窗口读作黑色，其中的变化不会被计入。要监视所有窗口，请使用 "
-                                  "wlroots 合成器（sway、Hyprland、labwc、Wayfire）或登录 X11 会话。"),
-                "This Wayland session's screen cannot be read natively (" + why +
-                    "). Sentrel runs through XWayland and sees only the windows of X11 programs: the windows of "
-                    "native Wayland programs read as black, and changes in them do not count. To watch every window, "
-                    "use a wlroots compositor (sway, Hyprland, labwc, Wayfire) or log in to an X11 session.");
+                 whyNotWayland.empty() ? "" : " (XWayland)");
+    return std::make_unique<X11Capture>(std::move(reader), std::move(whyNotWayland));
 }
 
 }  // namespace sentrel

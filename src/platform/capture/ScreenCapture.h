@@ -1,40 +1,38 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
-#include <string>
 
-#include "platform/wayland/WaylandScreenReader.h"
-#include "platform/x11/XcbScreenReader.h"
+#include "monitor/MonitorPixels.h"
+#include "platform/capture/WindowKind.h"
 
 namespace sentrel {
 
-// How this session's screen is read: natively where a Wayland compositor
-// copies its screen for clients (wlroots) or the desktop casts it through
-// its portal (GNOME, KDE Plasma), else through X11, which on other Wayland
-// sessions is XWayland.
-struct ScreenCapture {
-    std::unique_ptr<WaylandScreenReader> wayland;
-    // Set when the screen comes through the screen-cast portal, which is
-    // asked once the toolkit runs.
-    bool portal = false;
-    std::unique_ptr<XcbScreenReader> x11;
-    // Why a Wayland session is read through XWayland; empty otherwise.
-    std::string whyNotWayland;
+// How this session's screen is read, and where Sentrel's window lies on
+// what is read: natively where a Wayland compositor copies its screen for
+// clients (wlroots) or the desktop casts it through its portal (GNOME, KDE
+// Plasma), else through X11, which on other Wayland sessions is XWayland.
+class ScreenCapture {
+public:
+    // Chosen before the toolkit starts, since it sets the toolkit's platform.
+    // Says the choice on standard error. Throws std::runtime_error when no
+    // display can be read.
+    static std::unique_ptr<ScreenCapture> Choose();
+
+    virtual ~ScreenCapture() = default;
+    // Told to the window as it is made.
+    virtual WindowKind Kind() const = 0;
+    // The screen's pixels per window unit where the window lies; 1 until
+    // known.
+    virtual double PixelsPerUnit() = 0;
+    // The screen in `window`'s units, as monitoring passes read it: each pass
+    // places the window once. onDesktop: where the window's units fall on
+    // an X11 desktop, which tells its clients where their windows are.
+    virtual ScreenPixels& Through(QWidget& window, std::function<MonitorPlacement()> onDesktop) = 0;
+    // Runs `load` once the screen can be read or is known never to be, and
+    // tells the user, over the window, what cannot be seen.
+    virtual void Start(std::function<void()> load) = 0;
 };
-
-// Chosen before the toolkit starts, since it sets the toolkit's platform.
-// Says the choice on standard error. Throws std::runtime_error when no
-// display can be read.
-ScreenCapture ChooseScreenCapture();
-
-// Under XWayland the X root shows only X11 windows: native Wayland windows
-// read as black there, and would never count. The user must hear it, with
-// why and what to do, in a box that does not stop the window.
-void WarnWhenOnlyX11WindowsCanBeSeen(QWidget& window, const std::string& why);
-
-// Where the screen cast never started, nothing on the screen can be seen:
-// the user hears why and what to do, and Sentrel keeps running.
-void WarnThatNothingCanBeSeen(QWidget& window, const std::string& why);
 
 }  // namespace sentrel

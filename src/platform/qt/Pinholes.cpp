@@ -14,6 +14,14 @@ Pinholes::Pinholes(QWidget& window, std::function<double()> pixelsPerUnit)
     : QWidget(&window), pixelsPerUnit_(std::move(pixelsPerUnit)) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
+    setGeometry(window.rect());
+    window.installEventFilter(this);
+}
+
+bool Pinholes::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) setGeometry(static_cast<QWidget*>(watched)->rect());
+    if (event->type() == QEvent::ChildAdded) raise();
+    return false;
 }
 
 void Pinholes::Add(const Outline& outline) {

@@ -16,7 +16,8 @@ namespace sentrel {
 // number of window units, the compositor filters the window when it scales
 // it, so each hole is widened by a unit on every side to keep the sample
 // pixel clear of its neighbours. It also paints the mark by which the
-// window's corner is found on the screen.
+// window's corner is found on the screen. It follows the window's size, and
+// stays above the widgets added to it.
 class Pinholes : public QWidget {
 public:
     Pinholes(QWidget& window, std::function<double()> pixelsPerUnit);
@@ -25,6 +26,7 @@ public:
     void Clear();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -25,7 +25,7 @@
 #include "platform/qt/BgrColour.h"
 #include "platform/qt/CjkFonts.h"
 #include "platform/qt/LinkedPicture.h"
-#include "platform/qt/Pinholes.h"
+#include "platform/qt/WindowSurface.h"
 
 namespace sentrel {
 namespace {
@@ -80,17 +80,14 @@ void SetColour(QWidget* widget, QPalette::ColorRole role, const Colour& colour) 
     if (role == QPalette::Window) widget->setAutoFillBackground(true);
 }
 
-// Whether any of the members differs between what was last applied (none
-// yet: every one) and the model now.
-template <typename Model, typename... Members>
-bool Changed(const std::optional<Model>& applied, const Model& now, Members... members) {
-    return !applied || (((*applied).*members != now.*members) || ...);
-}
-
 }  // namespace
 
-QtFormView::QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink)
-    : gate_(gate), picture_(std::move(picture)), pictureLink_(std::move(pictureLink)) {
+QtFormView::QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink, WindowKind kind,
+                       std::function<double()> pixelsPerUnit)
+    : gate_(gate),
+      picture_(std::move(picture)),
+      pictureLink_(std::move(pictureLink)),
+      surface_(WindowSurface::Of(kind, *this, std::move(pixelsPerUnit))) {
     setWindowFlag(Qt::FramelessWindowHint);
     setMouseTracking(false);
 }
@@ -107,10 +104,7 @@ void QtFormView::Reflect(const FormControls& controls) {
         }
     }
     ApplyWindow(controls.window);
-    if (widgets_.size() != known) {
-        ApplyTabOrder(controls);
-        if (pinholes_ != nullptr) pinholes_->raise();
-    }
+    if (widgets_.size() != known) ApplyTabOrder(controls);
 }
 
 void QtFormView::ApplyTabOrder(const FormControls& controls) {
@@ -256,52 +250,10 @@ void QtFormView::ApplyTimer(const Control& control) {
 void QtFormView::ApplyWindow(const WindowModel& window) {
     const auto changed = [&](auto... members) { return Changed(appliedWindow_, window, members...); };
     if (changed(&WindowModel::caption)) setWindowTitle(QString::fromStdString(window.caption));
-    if (pinholes_ != nullptr) {
-        ApplySeeThroughWindow(window);
-    } else if (changed(&WindowModel::background) && window.background.kind == Colour::Kind::Rgb) {
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, ToQColor(window.background.bgr));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
-    if (pinholes_ != nullptr) {
-        // Wayland leaves placement to the compositor; maximised and
-        // frameless, the window fills the output. Where the compositor does
-        // not maximise it (a floating window on sway), a first size of the
-        // whole output still makes it fill the output.
-        if (window.maximised && !(windowState() & Qt::WindowMaximized)) {
-            if (!isVisible()) resize(MonitorArea().size());
-            setWindowState(Qt::WindowMaximized);
-        }
-    } else if (window.maximised) {
-        // The client area must coincide with the monitor, its origin at the
-        // monitor's top-left corner, for window units to map to its pixels.
-        if (geometry() != MonitorArea()) setGeometry(MonitorArea());
-    } else if (size() != QSize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight))) {
-        resize(LayoutPixels(window.designedWidth), LayoutPixels(window.designedHeight));
-    }
-    if (pinholes_ == nullptr && window.layered && changed(&WindowModel::layered, &WindowModel::opacity)) {
-        setWindowOpacity(window.opacity / 255.0);
-    }
+    surface_->ApplyLook(appliedWindow_, window);
+    surface_->ApplySize(window, MonitorArea());
     if (window.visible != isVisible()) setVisible(window.visible);
     appliedWindow_ = window;
-}
-
-void QtFormView::ApplySeeThroughWindow(const WindowModel& window) {
-    // Wayland ignores a window's opacity: the background's alpha carries it.
-    QColor background = window.background.kind == Colour::Kind::Rgb ? ToQColor(window.background.bgr)
-                                                                    : palette().color(QPalette::Window);
-    background.setAlpha(window.layered ? window.opacity : 255);
-    if (background != background_) {
-        background_ = background;
-        update();
-    }
-}
-
-void QtFormView::SeeThroughAtSamplePoints(std::function<double()> pixelsPerUnit) {
-    setAttribute(Qt::WA_TranslucentBackground);
-    pinholes_ = new Pinholes(*this, std::move(pixelsPerUnit));
-    pinholes_->setGeometry(rect());
 }
 
 void QtFormView::ShowOrHide() {
@@ -327,13 +279,13 @@ void QtFormView::Clicked(const std::string& name) {
 
 void QtFormView::DrawOutline(const Outline& outline) {
     outlines_.push_back(outline);
-    if (pinholes_ != nullptr) pinholes_->Add(outline);
+    surface_->OutlineDrawn(outline);
     update();
 }
 
 void QtFormView::ClearOutlines() {
     outlines_.clear();
-    if (pinholes_ != nullptr) pinholes_->Clear();
+    surface_->OutlinesCleared();
     update();
 }
 
@@ -388,11 +340,7 @@ void QtFormView::Close() { End(); }
 
 void QtFormView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (pinholes_ != nullptr) {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(rect(), background_);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    }
+    surface_->PaintBackground(painter);
     painter.setPen(QPen(Qt::red, 0));
     for (const Outline& o : outlines_) {
         const QPointF a(o.x1, o.y1), b(o.x2, o.y2);
@@ -429,7 +377,6 @@ void QtFormView::ForwardMouse(QMouseEvent* event, std::int16_t button, bool pres
 }
 
 void QtFormView::resizeEvent(QResizeEvent*) {
-    if (pinholes_ != nullptr) pinholes_->setGeometry(rect());
     if (form_ != nullptr) gate_.RunOnce("resize", [this] { form_->Form_Resize(); });
 }
 

@@ -18,11 +18,12 @@
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
 #include "monitor/MonitorPixels.h"
+#include "platform/capture/WindowKind.h"
 
 class QButtonGroup;
 
 namespace sentrel {
-class Pinholes;
+class WindowSurface;
 }
 
 namespace sentrel {
@@ -36,21 +37,19 @@ namespace sentrel {
 class QtFormView : public QWidget, public FormView {
 public:
     // A click on the picture opens pictureLink in the desktop's browser.
-    QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink);
+    // kind: what the window must be for the screen beneath it to be read;
+    // pixelsPerUnit: the screen's pixels per window unit, where it is read
+    // as composited.
+    QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink, WindowKind kind = WindowKind::ReadBeneath,
+               std::function<double()> pixelsPerUnit = {});
     ~QtFormView() override;
 
     void Attach(Form1& form) { form_ = &form; }
     // The monitor the maximised window covers, shown or shown again; the
     // primary one should this one go away.
     void CoverMonitor(QScreen* monitor) { monitor_ = monitor; }
-    // Where window units fall on the desktop, for reading the screen.
+    // Where window units fall on the X11 desktop, for reading the screen.
     MonitorPlacement Placement() const;
-    // For a screen read as composited, Sentrel's window included (Wayland):
-    // the window is translucent per pixel, not as a whole, is maximised by
-    // the compositor rather than placed, and keeps every sample point of its
-    // areas fully transparent. pixelsPerUnit: the screen's pixels per window
-    // unit.
-    void SeeThroughAtSamplePoints(std::function<double()> pixelsPerUnit);
     // Asked of the running tool from outside (`sentrel --toggle`, a second
     // start): shows or hides the window as Ctrl+W does; shows and raises it.
     void ShowOrHide();
@@ -89,7 +88,6 @@ private:
     void Apply(Mirror& mirror, const Control& control);
     void ApplyTimer(const Control& control);
     void ApplyWindow(const WindowModel& window);
-    void ApplySeeThroughWindow(const WindowModel& window);
     QRect MonitorArea() const;
     void ApplyTabOrder(const FormControls& controls);
     // The handler a button or option runs when clicked.
@@ -107,9 +105,7 @@ private:
     std::map<std::string, std::unique_ptr<QTimer>> timers_;
     QButtonGroup* options_ = nullptr;
     std::vector<Outline> outlines_;
-    // Set when the window is translucent per pixel.
-    Pinholes* pinholes_ = nullptr;
-    QColor background_;
+    std::unique_ptr<WindowSurface> surface_;
     // The buttons (as flags) whose press on the bare window has not been released yet.
     std::int16_t buttonsOnBareWindow_ = 0;
     // Set while a handler waits on a message box.

@@ -10,7 +10,7 @@ namespace sentrel {
 
 // Where Sentrel's window lies on the output read, so that window units map
 // onto the output's pixels: found from the mark the window paints in its
-// corner, checked at every read, and kept while the mark cannot be seen
+// corner, checked once per pass, and kept while the mark cannot be seen
 // (the window hidden, or covered there).
 class WindowOnOutput {
 public:
@@ -20,6 +20,7 @@ public:
 
     // The output's pixels per window unit; 1 until the output's size is known.
     double PixelsPerUnit();
+    // Where the window lies for the pass about to begin.
     MonitorPlacement Placement();
     // Whether the last placement saw the mark, and the output pixel where the
     // window's corner was last found.

@@ -3,9 +3,9 @@
 #include <functional>
 #include <vector>
 
+#include "platform/capture/WindowOnOutput.h"
 #include "platform/wayland/LockerCover.h"
 #include "platform/wayland/OutputCapture.h"
-#include "platform/wayland/WindowOnOutput.h"
 
 namespace sentrel {
 
@@ -16,7 +16,7 @@ namespace sentrel {
 // begins and when it ends.
 class OutputSight : public ScreenPixels {
 public:
-    // window: where Sentrel's window was found, as placed for this read.
+    // window: where Sentrel's window was found, as placed for this pass.
     // windowShown: whether that window is shown. announced: whether the
     // desktop says the session is locked or its screen blanked.
     OutputSight(OutputCapture& output, const WindowOnOutput& window, std::function<bool()> windowShown,

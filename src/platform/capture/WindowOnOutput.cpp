@@ -1,4 +1,4 @@
-#include "platform/wayland/WindowOnOutput.h"
+#include "platform/capture/WindowOnOutput.h"
 
 #include <cstdio>
 
@@ -9,6 +9,14 @@ namespace {
 
 // A hidden window's mark is nowhere: looked for again only this often.
 constexpr std::chrono::seconds kSearchAgain{5};
+
+// Whether a pass that no longer sees the mark at the corner searches the
+// output for it: at once when the last pass saw it, since the window has most
+// likely moved, and then only every kSearchAgain, since a search reads a
+// large part of the output.
+bool Searches(bool seenLastPass, std::chrono::steady_clock::duration sinceSearch) {
+    return seenLastPass || sinceSearch >= kSearchAgain;
+}
 
 }  // namespace
 
@@ -21,8 +29,9 @@ double WindowOnOutput::PixelsPerUnit() {
 MonitorPlacement WindowOnOutput::Placement() {
     const double ratio = PixelsPerUnit();
     const auto now = std::chrono::steady_clock::now();
+    const bool seenLastPass = markSeen_;
     markSeen_ = CornerMark::At(output_, corner_, ratio);
-    if (!markSeen_ && now - searched_ >= kSearchAgain) {
+    if (!markSeen_ && Searches(seenLastPass, now - searched_)) {
         searched_ = now;
         const auto found = CornerMark::Find(output_, ratio);
         markSeen_ = found.has_value();

@@ -1,0 +1,44 @@
+#include "platform/capture/WaylandCapture.h"
+
+#include <QScreen>
+#include <QStandardPaths>
+#include <cstdio>
+
+#include "platform/capture/CaptureWarnings.h"
+
+namespace sentrel {
+
+ScreenPixels& WaylandCapture::Through(QWidget& window, std::function<MonitorPlacement()>) {
+    OutputCapture* output = wlroots_.get();
+    if (wlroots_) {
+        wlroots_->ReadOutput([&window] { return window.screen()->name().toStdString(); });
+    } else {
+        cast_ = std::make_unique<PortalFrames>(
+            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/screencast-restore-token",
+            [&window](const std::string& why) { WarnThatNothingCanBeSeen(window, why); });
+        output = cast_.get();
+    }
+    // A Wayland client is not told where its window is: the window marks its
+    // corner, which is looked for on the output.
+    place_.emplace(*output, [&window] { return window.screen()->geometry().width(); });
+    lock_.emplace(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
+    sight_.emplace(
+        *output, *place_, [&window] { return window.isVisible(); }, [this] { return lock_->Announced(); });
+    std::fprintf(stderr,
+                 "sentrel: on Wayland, Ctrl+W shows and hides the window once the desktop binds it to "
+                 "\"sentrel --toggle\"\n");
+    return screen_.emplace(*sight_, [this] { return place_->Placement(); });
+}
+
+void WaylandCapture::Start(std::function<void()> load) {
+    if (cast_) {
+        // The window comes once the desktop has had its answer: shown first,
+        // it could lie over the desktop's dialog and take the clicks meant
+        // for it.
+        cast_->Start(std::move(load));
+    } else {
+        load();
+    }
+}
+
+}  // namespace sentrel
