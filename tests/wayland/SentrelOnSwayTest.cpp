@@ -6,6 +6,7 @@
 #include <functional>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,19 +25,27 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 
-// An output at a scale, the window's layout on its logical size, and how
-// far down the compositor puts the window (as below a top bar).
+// An output at a scale, its size as seen, the window's layout on its
+// logical size, how far down the compositor puts the window (as below a top
+// bar), and how the output is turned (a sway transform).
 struct Output {
     double scale;
     int width, height;
     Screen logical;
     int top = 0;
+    std::string transform = "normal";
+    std::string Turn() const {
+        std::string turn = transform;
+        std::erase(turn, '-');
+        return turn;
+    }
+    bool QuarterTurn() const { return transform.ends_with("90") || transform.ends_with("270"); }
     std::string Name() const {
         std::string scaleName = std::to_string(scale);
         scaleName = scaleName.substr(0, scaleName.find_last_not_of("0.") + 1);
         for (char& c : scaleName) c = c == '.' ? '_' : c;
         return std::to_string(width) + "x" + std::to_string(height) + "_scale" + scaleName +
-               (top != 0 ? "_down" + std::to_string(top) : "");
+               (top != 0 ? "_down" + std::to_string(top) : "") + (transform != "normal" ? "_" + Turn() : "");
     }
 };
 
@@ -52,7 +61,13 @@ protected:
         return std::nullopt;
     }
 
-    std::unique_ptr<WaylandSession> sway_ = WaylandSession::Sway(output().width, output().height, output().scale);
+    std::unique_ptr<WaylandSession> sway_ = [this] {
+        const bool turned = output().QuarterTurn();
+        auto sway = WaylandSession::Sway(turned ? output().height : output().width,
+                                         turned ? output().width : output().height, output().scale);
+        if (!sway->Command("output HEADLESS-1 transform " + output().transform)) throw std::runtime_error("not turned");
+        return sway;
+    }();
 };
 
 bool Painted(ChildProcess& window, const std::string& what) {
@@ -61,29 +76,40 @@ bool Painted(ChildProcess& window, const std::string& what) {
 }
 
 // The reader's colours are grim's, pixel for pixel, over content that
-// differs at every pixel.
+// differs at every pixel: points all over the output, which the reader
+// copies whole, and a few clusters, which it copies as regions.
 TEST_P(SentrelOnSway, ReadsThePixelsGrimSees) {
     ChildProcess content(sway_->Inside({sway_->Staged(SENTREL_COLOUR_WINDOW)}));
     ASSERT_TRUE(Painted(content, "pattern"));
-    WaylandScreenReader reader(sway_->DisplaySocket().c_str());
-    EXPECT_EQ(reader.OutputPixelWidth(), output().width);
-    std::vector<ScreenPoint> points;
+    std::vector<ScreenPoint> spread, clusters;
     for (int y = 0; y < output().height; y += 37) {
-        for (int x = y % 5; x < output().width; x += 53) points.push_back({x, y});
+        for (int x = y % 5; x < output().width; x += 53) spread.push_back({x, y});
     }
-    points.push_back({output().width - 1, output().height - 1});
-    std::vector<std::int32_t> colours(points.size()), seen(points.size());
-    // Until the window has settled at its maximised size, what both see may
-    // change between the two pictures.
-    WaitFor(
-        [&] {
-            reader.Read(points, colours);
-            const ScreenShot shot = sway_->Shot();
-            for (std::size_t i = 0; i < points.size(); ++i) seen[i] = shot.Colour(points[i]);
-            return colours == seen;
-        },
-        5s);
-    EXPECT_EQ(colours, seen);
+    spread.push_back({output().width - 1, output().height - 1});
+    for (const ScreenPoint corner : {ScreenPoint{0, 0},
+                                     {output().width / 2 - 7, output().height / 3 + 1},
+                                     {output().width - 21, output().height - 21}}) {
+        for (int d = 0; d < 21 * 21; d += 4) clusters.push_back({corner.x + d % 21, corner.y + d / 21});
+    }
+    for (const auto& points : {spread, clusters}) {
+        // A reader of its own, whose copies hold no more than these points need.
+        WaylandScreenReader reader(sway_->DisplaySocket().c_str());
+        EXPECT_EQ(reader.OutputPixelWidth(), output().width);
+        EXPECT_EQ(reader.OutputPixelHeight(), output().height);
+        std::vector<std::int32_t> colours(points.size()), seen(points.size());
+        // Until the window has settled at its maximised size, what both see
+        // may change between the two pictures.
+        WaitFor(
+            [&] {
+                reader.Read(points, colours);
+                const ScreenShot shot = sway_->Shot();
+                for (std::size_t i = 0; i < points.size(); ++i) seen[i] = shot.Colour(points[i]);
+                return colours == seen;
+            },
+            5s);
+        EXPECT_EQ(colours, seen) << points.size() << " points";
+    }
+    WaylandScreenReader reader(sway_->DisplaySocket().c_str());
     const std::vector<ScreenPoint> off = {{-1, 0}, {0, output().height}};
     std::vector<std::int32_t> offColours(off.size());
     reader.Read(off, offColours);
@@ -156,15 +182,24 @@ TEST_P(SentrelOnSway, WatchesWhatLiesBeneathItsWindow) {
 
 INSTANTIATE_TEST_SUITE_P(Outputs, SentrelOnSway,
                          ::testing::Values(Output{1, 1920, 1080, {1920, 1080}}, Output{2, 2560, 1600, {1280, 800}},
-                                           Output{1.5, 1920, 1200, {1280, 800}, 30}),
+                                           Output{1.5, 1920, 1200, {1280, 800}, 30},
+                                           Output{1, 1080, 1920, {1080, 1920}, 0, "90"},
+                                           Output{1.5, 1200, 1920, {800, 1280}, 0, "flipped-90"}),
                          [](const ::testing::TestParamInfo<Output>& output) { return output.param.Name(); });
 
 // The captures the tool asked of sway since it said `since`: under
-// WAYLAND_DEBUG libwayland says each request, and each pass asks one.
+// WAYLAND_DEBUG libwayland says each request, and a pass asks for the
+// regions it copies one after the other.
 std::size_t CapturesSince(const ChildProcess& tool, const std::string& since) {
     const std::vector<std::string> lines = tool.Lines(ChildProcess::Stream::Err);
-    const auto from = std::ranges::find_if(lines, Containing(since));
-    return static_cast<std::size_t>(std::count_if(from, lines.end(), Containing("capture_output(")));
+    std::size_t captures = 0;
+    bool asking = false;
+    for (auto line = std::ranges::find_if(lines, Containing(since)); line != lines.end(); ++line) {
+        const bool asks = line->find("capture_output") != std::string::npos;
+        captures += asks && !asking ? 1 : 0;
+        asking = asks;
+    }
+    return captures;
 }
 
 // swaylock, which tells no one, started by hand while an area of the shown

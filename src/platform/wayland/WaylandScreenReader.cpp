@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <stdexcept>
 
 #include "platform/wayland/PixelBytes.h"
@@ -25,6 +26,13 @@ constexpr std::chrono::milliseconds kFrameShared{100};
 // The newest requests that this reader knows how to use.
 constexpr std::uint32_t kScreencopyVersion = 3;
 constexpr std::uint32_t kOutputVersion = 4;
+// A region is asked in the output's logical units and copied in its pixels.
+// A square of this many units, asked once, tells how many pixels they are:
+// a number with many divisors, so that at the usual fractional scales a
+// region can begin and end on whole pixels.
+constexpr std::int32_t kProbeUnits = 120;
+// Regions that no read has needed for this long are no longer copied.
+constexpr std::chrono::milliseconds kWantedFor{3000};
 
 // wl_shm formats name little-endian words: XRGB8888 is stored B, G, R, X.
 PixelBytes Order(std::uint32_t format) {
@@ -61,6 +69,7 @@ struct RegistryEvents {
         } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
             auto output = std::make_unique<WaylandScreenReader::Output>();
             output->global = name;
+            output->owner = reader;
             output->proxy = static_cast<wl_output*>(
                 wl_registry_bind(registry, name, &wl_output_interface, std::min(version, kOutputVersion)));
             wl_output_add_listener(output->proxy, &kOutputEvents, output.get());
@@ -86,9 +95,15 @@ struct RegistryEvents {
     static void Name(void* data, wl_output*, const char* name) {
         static_cast<WaylandScreenReader::Output*>(data)->name = name;
     }
-    static void Geometry(void*, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                         const char*, const char*, std::int32_t) {}
-    static void Done(void*, wl_output*) {}
+    static void Geometry(void* data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                         const char*, const char*, std::int32_t transform) {
+        static_cast<WaylandScreenReader::Output*>(data)->transform = transform;
+    }
+    // Each change of an output's mode, scale or transform ends with this:
+    // the pixels in a logical unit may be others now.
+    static void Done(void* data, wl_output*) {
+        static_cast<WaylandScreenReader::Output*>(data)->owner->probed_ = nullptr;
+    }
     static void Scale(void*, wl_output*, std::int32_t) {}
     static void Description(void*, wl_output*, const char*) {}
 
@@ -120,6 +135,21 @@ void BufferDone(void* data, zwlr_screencopy_frame_v1*) { static_cast<Frame*>(dat
 
 constexpr zwlr_screencopy_frame_v1_listener kFrameEvents{Buffer, Flags, Ready, Failed, Damage, LinuxDmabuf, BufferDone};
 
+struct FrameProxyDestroy {
+    void operator()(zwlr_screencopy_frame_v1* proxy) const { zwlr_screencopy_frame_v1_destroy(proxy); }
+};
+
+// One frame asked of the compositor. The proxy goes first, on every path,
+// so that no event can reach a frame that is gone.
+struct FrameRequest {
+    FrameRequest(zwlr_screencopy_frame_v1* asked, PixelRect region) : seen(region), proxy(asked) {
+        zwlr_screencopy_frame_v1_add_listener(asked, &kFrameEvents, &frame);
+    }
+    Frame frame;
+    PixelRect seen;
+    std::unique_ptr<zwlr_screencopy_frame_v1, FrameProxyDestroy> proxy;
+};
+
 }  // namespace
 
 WaylandScreenReader::WaylandScreenReader(const char* display) : display_(wl_display_connect(display)) {
@@ -141,7 +171,7 @@ WaylandScreenReader::~WaylandScreenReader() { Disconnect(); }
 
 void WaylandScreenReader::Disconnect() {
     if (display_ == nullptr) return;
-    frame_.reset();
+    pieces_.clear();
     for (const auto& output : outputs_) wl_output_destroy(output->proxy);
     outputs_.clear();
     if (screencopy_ != nullptr) zwlr_screencopy_manager_v1_destroy(screencopy_);
@@ -184,33 +214,134 @@ bool WaylandScreenReader::WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-bool WaylandScreenReader::Capture(wl_output* output) {
-    Frame frame;
-    zwlr_screencopy_frame_v1* proxy = zwlr_screencopy_manager_v1_capture_output(screencopy_, 0, output);
-    zwlr_screencopy_frame_v1_add_listener(proxy, &kFrameEvents, &frame);
-    bool copied = WaitUntil([&] { return frame.described || frame.failed; }) && !frame.failed && frame.width > 0;
-    if (copied) {
-        if (!frame_ || !frame_->Fits(frame.format, frame.width, frame.height, frame.stride)) {
-            frame_.reset();
-            frame_ = std::make_unique<ShmBuffer>(shm_, frame.format, frame.width, frame.height, frame.stride);
+void WaylandScreenReader::Want(const std::vector<PixelRect>& regions, std::chrono::steady_clock::time_point now) {
+    std::erase_if(wanted_, [&](const Wanted& w) { return now - w.at > kWantedFor; });
+    for (const PixelRect& r : regions) {
+        const auto known = std::ranges::find(wanted_, r, &Wanted::seen);
+        if (known != wanted_.end()) {
+            known->at = now;
+        } else {
+            wanted_.push_back({r, now});
         }
-        zwlr_screencopy_frame_v1_copy(proxy, frame_->Buffer());
-        copied = WaitUntil([&] { return frame.ready || frame.failed; }) && frame.ready;
     }
-    zwlr_screencopy_frame_v1_destroy(proxy);
-    wl_display_flush(display_);
-    yInverted_ = frame.yInverted;
-    return copied;
+}
+
+bool WaylandScreenReader::Covered(std::span<const ScreenPoint> points, PixelSize size) const {
+    const PixelRect output{0, 0, size.width, size.height};
+    return std::ranges::all_of(points, [&](ScreenPoint p) {
+        return !output.Contains(p) ||
+               std::ranges::any_of(pieces_, [&](const Piece& piece) { return piece.seen.Contains(p); });
+    });
+}
+
+std::int32_t WaylandScreenReader::ProbedPixels(wl_output* output) {
+    if (probed_ != output) {
+        FrameRequest probe(
+            zwlr_screencopy_manager_v1_capture_output_region(screencopy_, 0, output, 0, 0, kProbeUnits, kProbeUnits),
+            {});
+        if (!WaitUntil([&] { return probe.frame.described || probe.frame.failed; }) || probe.frame.failed) return 0;
+        probed_ = output;
+        probedPixels_ = static_cast<std::int32_t>(probe.frame.width);
+    }
+    return probedPixels_;
+}
+
+bool WaylandScreenReader::Capture(const Output& output, std::vector<PixelRect> regions) {
+    const PixelSize size = SeenSize(output);
+    const PixelRect whole{0, 0, size.width, size.height};
+    // Logical units that begin and end on whole pixels.
+    // wlroots up to 0.15 (sway 1.7) turns a region the wrong way round on an
+    // output turned a quarter without a flip, and copies the wrong part of it.
+    const bool regionsTurnWrong =
+        output.transform == WL_OUTPUT_TRANSFORM_90 || output.transform == WL_OUTPUT_TRANSFORM_270;
+    const std::int64_t pixels = regions.front() == whole || regionsTurnWrong ? 0 : ProbedPixels(output.proxy);
+    const std::int64_t step = pixels > 0 ? kProbeUnits / std::gcd(pixels, std::int64_t{kProbeUnits}) : 1;
+    const auto units = [&](std::int64_t pixel, bool up) {
+        const std::int64_t u = (pixel * kProbeUnits + (up ? pixels - 1 : 0)) / pixels;
+        return (u + (up ? step - 1 : 0)) / step * step;
+    };
+    std::vector<std::unique_ptr<FrameRequest>> requests;
+    for (const PixelRect& r : regions) {
+        if (r == whole || pixels == 0) break;
+        const std::int64_t x0 = units(r.x, false), y0 = units(r.y, false);
+        const std::int64_t x1 = std::min(units(r.x + r.width, true), size.width * kProbeUnits / pixels);
+        const std::int64_t y1 = std::min(units(r.y + r.height, true), size.height * kProbeUnits / pixels);
+        const PixelRect copied{static_cast<std::int32_t>(x0 * pixels / kProbeUnits),
+                               static_cast<std::int32_t>(y0 * pixels / kProbeUnits),
+                               static_cast<std::int32_t>((x1 - x0) * pixels / kProbeUnits),
+                               static_cast<std::int32_t>((y1 - y0) * pixels / kProbeUnits)};
+        // At a scale with no whole pixel in reach, the output's last pixels
+        // may lie in no logical unit of their own.
+        if (!copied.Contains(r)) break;
+        requests.push_back(std::make_unique<FrameRequest>(
+            zwlr_screencopy_manager_v1_capture_output_region(
+                screencopy_, 0, output.proxy, static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
+                static_cast<std::int32_t>(x1 - x0), static_cast<std::int32_t>(y1 - y0)),
+            copied));
+    }
+    if (requests.size() != regions.size()) {
+        requests.clear();
+        requests.push_back(std::make_unique<FrameRequest>(
+            zwlr_screencopy_manager_v1_capture_output(screencopy_, 0, output.proxy), whole));
+    }
+    const auto all = [&](auto done) {
+        return std::ranges::all_of(requests, [&](const auto& r) { return done(r->frame); });
+    };
+    const auto failed = [&] { return std::ranges::any_of(requests, [](const auto& r) { return r->frame.failed; }); };
+    if (!WaitUntil([&] { return all([](const Frame& f) { return f.described; }) || failed(); }) || failed() ||
+        !all([](const Frame& f) { return f.width > 0; })) {
+        return false;
+    }
+    pieces_.resize(requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const Frame& frame = requests[i]->frame;
+        std::unique_ptr<ShmBuffer>& buffer = pieces_[i].buffer;
+        if (!buffer || !buffer->Fits(frame.format, frame.width, frame.height, frame.stride)) {
+            buffer.reset();
+            buffer = std::make_unique<ShmBuffer>(shm_, frame.format, frame.width, frame.height, frame.stride);
+        }
+        zwlr_screencopy_frame_v1_copy(requests[i]->proxy.get(), buffer->Buffer());
+    }
+    if (!WaitUntil([&] { return all([](const Frame& f) { return f.ready; }) || failed(); }) || failed()) return false;
+    const OutputTransform turn(output.transform);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const Frame& frame = requests[i]->frame;
+        const PixelSize seen =
+            turn.Swapped({static_cast<std::int32_t>(frame.width), static_cast<std::int32_t>(frame.height)});
+        pieces_[i].seen = {requests[i]->seen.x, requests[i]->seen.y, seen.width, seen.height};
+        pieces_[i].yInverted = frame.yInverted;
+    }
+    pieceTransform_ = output.transform;
+    return true;
+}
+
+std::int32_t WaylandScreenReader::ColourAt(ScreenPoint p) const {
+    const auto piece =
+        std::ranges::find_if(pieces_, [&](const Piece& candidate) { return candidate.seen.Contains(p); });
+    if (piece == pieces_.end()) return kUnreadable;
+    const ShmBuffer& buffer = *piece->buffer;
+    ScreenPoint at = OutputTransform(pieceTransform_)
+                         .ToBuffer({p.x - piece->seen.x, p.y - piece->seen.y}, {piece->seen.width, piece->seen.height});
+    if (piece->yInverted) at.y = static_cast<std::int32_t>(buffer.Height()) - 1 - at.y;
+    return ColourOf(Order(buffer.Format()),
+                    buffer.Row(static_cast<std::uint32_t>(at.y)) + std::size_t{4} * static_cast<std::uint32_t>(at.x));
 }
 
 void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
     const auto now = std::chrono::steady_clock::now();
-    bool copied = frame_ && now - capturedAt_ < kFrameShared;
+    const Output output = CurrentMode();
+    const PixelSize size = SeenSize(output);
+    Want(wholeOutput_ ? std::vector<PixelRect>{{0, 0, size.width, size.height}} : CaptureRegions(points, {}, size),
+         now);
+    bool copied = !pieces_.empty() && now - capturedAt_ < kFrameShared && Covered(points, size);
     if (!copied) {
-        Output* output = ChosenOutput();
+        std::vector<PixelRect> wanted;
+        for (const Wanted& w : wanted_) wanted.push_back(w.seen);
+        std::vector<PixelRect> regions = CaptureRegions({}, wanted, size);
+        if (regions.empty()) regions.push_back({0, 0, size.width, size.height});
         try {
-            copied = output != nullptr && Capture(output->proxy);
+            copied = output.proxy != nullptr && Capture(output, std::move(regions));
         } catch (const std::runtime_error& error) {
             if (!saidWhyUnreadable_) std::fprintf(stderr, "sentrel: %s\n", error.what());
             saidWhyUnreadable_ = true;
@@ -228,16 +359,9 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
         saidWhyUnreadable_ = true;
         return;
     }
+    const PixelRect onOutput{0, 0, size.width, size.height};
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const ScreenPoint p = points[i];
-        if (p.x < 0 || p.y < 0 || static_cast<std::uint32_t>(p.x) >= frame_->Width() ||
-            static_cast<std::uint32_t>(p.y) >= frame_->Height()) {
-            continue;
-        }
-        const auto row =
-            static_cast<std::uint32_t>(yInverted_ ? static_cast<std::int32_t>(frame_->Height()) - 1 - p.y : p.y);
-        colours[i] =
-            ColourOf(Order(frame_->Format()), frame_->Row(row) + std::size_t{4} * static_cast<std::uint32_t>(p.x));
+        if (onOutput.Contains(points[i])) colours[i] = ColourAt(points[i]);
     }
 }
 

@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/wayland/CaptureRegions.h"
 #include "platform/wayland/OutputCapture.h"
 #include "platform/wayland/ShmBuffer.h"
 
@@ -17,9 +19,11 @@ struct zwlr_screencopy_manager_v1;
 namespace sentrel {
 
 // Reads what one output of a wlroots compositor shows, through the
-// wlr-screencopy protocol: each read captures one frame of the output into
-// shared memory and takes the points from it. Points are the output's own
-// pixels (its current mode), so the caller maps window units onto them. The
+// wlr-screencopy protocol: each read copies the parts of the output's next
+// frame that its points and the other reads of the pass need into shared
+// memory, and takes the points from there. Points are the output's own
+// pixels as its user sees them (its current mode, turned as the output is),
+// so the caller maps window units onto them. The
 // capture is the composited output, Sentrel's window included: the window
 // keeps its sample points fully transparent for them to show what lies
 // beneath. The reader has a connection of its own, so its waits for frames
@@ -35,13 +39,13 @@ public:
     // The output to read, by the name the toolkit gives its screen; asked on
     // every read. The first output when none has that name.
     void ReadOutput(std::function<std::string()> name) { outputName_ = std::move(name); }
-    // The size of that output's current mode.
-    std::int32_t OutputPixelWidth() override { return CurrentMode().width; }
-    std::int32_t OutputPixelHeight() override { return CurrentMode().height; }
+    // The size of that output's current mode, as turned on the screen.
+    std::int32_t OutputPixelWidth() override { return SeenSize(CurrentMode()).width; }
+    std::int32_t OutputPixelHeight() override { return SeenSize(CurrentMode()).height; }
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
-    // False when the compositor gave no frame: it said the copy failed, or
-    // none came in time.
+    // False when the compositor gave no frame for a part the read needed: it
+    // said the copy failed, or none came in time.
     bool Seen() const override { return seen_; }
 
     struct Output {
@@ -49,16 +53,40 @@ public:
         std::uint32_t global = 0;
         std::string name;
         std::int32_t width = 0, height = 0;
+        std::int32_t transform = 0;
+        WaylandScreenReader* owner = nullptr;
     };
     struct Frame;
 
 private:
+    // A part of the output as last copied, the whole or a region.
+    struct Piece {
+        PixelRect seen;
+        std::unique_ptr<ShmBuffer> buffer;
+        bool yInverted = false;
+    };
+    // A region a read needed, and when.
+    struct Wanted {
+        PixelRect seen;
+        std::chrono::steady_clock::time_point at;
+    };
+
     void Disconnect();
     Output* ChosenOutput();
     // The chosen output as the compositor last described it.
     Output CurrentMode();
-    // Copies the output's next frame into frame_; false when none came.
-    bool Capture(wl_output* output);
+    static PixelSize SeenSize(const Output& output) {
+        return OutputTransform(output.transform).Swapped({output.width, output.height});
+    }
+    // Notes the regions a read needs, and forgets those no pass has needed lately.
+    void Want(const std::vector<PixelRect>& regions, std::chrono::steady_clock::time_point now);
+    bool Covered(std::span<const ScreenPoint> points, PixelSize size) const;
+    // Copies these regions of the output's next frame into pieces_; false
+    // when the compositor gave no copy of one of them.
+    bool Capture(const Output& output, std::vector<PixelRect> regions);
+    // The output's pixels in kProbeUnits of its logical units; 0 when unknown.
+    std::int32_t ProbedPixels(wl_output* output);
+    std::int32_t ColourAt(ScreenPoint p) const;
     bool WaitUntil(const std::function<bool()>& done);
 
     wl_display* display_ = nullptr;
@@ -68,8 +96,16 @@ private:
     std::uint32_t screencopyVersion_ = 0;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::function<std::string()> outputName_;
-    std::unique_ptr<ShmBuffer> frame_;
-    bool yInverted_ = false;
+    std::vector<Piece> pieces_;
+    std::int32_t pieceTransform_ = 0;
+    std::vector<Wanted> wanted_;
+    // Pixels per kProbeUnits logical units of the output last probed, until
+    // an output changes.
+    wl_output* probed_ = nullptr;
+    std::int32_t probedPixels_ = 0;
+    // Set in the environment to copy the whole output at every capture, to
+    // measure what copying only regions saves.
+    const bool wholeOutput_ = std::getenv("SENTREL_CAPTURE_WHOLE_OUTPUT") != nullptr;
     std::chrono::steady_clock::time_point capturedAt_;
     bool saidWhyUnreadable_ = false;
     bool seen_ = true;
