@@ -9,6 +9,7 @@
 #include <QTest>
 #include <memory>
 
+#include "platform/qt/Pinholes.h"
 #include "support/FakeHotKeys.h"
 #include "support/FakeScreen.h"
 #include "support/ManualClock.h"
@@ -36,8 +37,10 @@ private:
 };
 [[maybe_unused]] ::testing::Environment* const offscreenQt = ::testing::AddGlobalTestEnvironment(new OffscreenQt);
 
-// The window's widgets driven with the keyboard and the mouse.
-class QtFormViewTest : public ::testing::Test {
+// The window's widgets driven with the keyboard and the mouse, the window of
+// the kind given.
+template <WindowKind kind>
+class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         transport.ReplyAlways(200, "ok");
@@ -58,9 +61,11 @@ protected:
     testing::ManualClock clock;
     testing::ScriptedRandom random;
     HandlerGate gate;
-    QtFormView view{gate, QPixmap(), QUrl()};
+    QtFormView view{gate, QPixmap(), QUrl(), kind, [] { return 1.5; }};
     Form1 form{FormServices{view, screen, service, hotKeys, clock, random}};
 };
+using QtFormViewTest = ViewTest<WindowKind::ReadBeneath>;
+using PinholedViewTest = ViewTest<WindowKind::Pinholed>;
 
 // Typing changes the box between reflects; choosing a mode then puts the
 // mode's default in it, which is the threshold the start takes.
@@ -75,6 +80,21 @@ TEST_F(QtFormViewTest, TheThresholdBoxShowsTheModesDefaultAfterTyping) {
     EXPECT_EQ(threshold.text(), "30");
     QTest::mouseClick(&Find<QRadioButton>("Option2"), Qt::LeftButton);
     EXPECT_EQ(threshold.text(), "2");
+}
+
+// A window read as composited keeps its pinholes above its widgets, each
+// made after them, and over the whole window as it changes size.
+TEST_F(PinholedViewTest, KeepsItsPinholesAboveItsWidgetsOverTheWholeWindow) {
+    view.show();
+    QWidget* top = nullptr;
+    for (QObject* child : view.children()) {
+        if (child->isWidgetType()) top = static_cast<QWidget*>(child);
+    }
+    ASSERT_NE(dynamic_cast<Pinholes*>(top), nullptr) << "the topmost widget";
+    for (const QSize size : {QSize(640, 400), QSize(800, 600)}) {
+        view.resize(size);
+        EXPECT_EQ(top->geometry(), view.rect());
+    }
 }
 
 }  // namespace
