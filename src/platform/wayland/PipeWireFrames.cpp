@@ -4,10 +4,13 @@
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace sentrel {
 
@@ -91,15 +94,15 @@ struct PipeWireFrames::Events {
         std::uint8_t space[256];
         spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
         const spa_pod* params[] = {WantedBuffers(b)};
-        pw_stream_update_params(frames->stream_, params, 1);
+        pw_stream_update_params(frames->stream_.get(), params, 1);
     }
 
     static void Process(void* data) {
         auto* frames = static_cast<PipeWireFrames*>(data);
         pw_buffer* newest = nullptr;
         // Only the newest frame matters; older ones go straight back.
-        while (pw_buffer* next = pw_stream_dequeue_buffer(frames->stream_)) {
-            if (newest != nullptr) pw_stream_queue_buffer(frames->stream_, newest);
+        while (pw_buffer* next = pw_stream_dequeue_buffer(frames->stream_.get())) {
+            if (newest != nullptr) pw_stream_queue_buffer(frames->stream_.get(), newest);
             newest = next;
         }
         if (newest == nullptr) return;
@@ -120,16 +123,21 @@ struct PipeWireFrames::Events {
                 }
             }
         }
-        pw_stream_queue_buffer(frames->stream_, newest);
+        pw_stream_queue_buffer(frames->stream_.get(), newest);
     }
 
     static void StateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
         auto* frames = static_cast<PipeWireFrames*>(data);
-        std::fprintf(stderr, "sentrel: the screen cast's PipeWire stream is %s%s%s\n", pw_stream_state_as_string(state),
-                     error != nullptr ? ": " : "", error != nullptr ? error : "");
-        const std::lock_guard lock(frames->mutex_);
-        frames->streaming_ = state == PW_STREAM_STATE_STREAMING;
-        if (state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED) frames->frame_.clear();
+        const std::string said = std::string(pw_stream_state_as_string(state)) + (error != nullptr ? ": " : "") +
+                                 (error != nullptr ? error : "");
+        std::fprintf(stderr, "sentrel: the screen cast's PipeWire stream is %s\n", said.c_str());
+        const bool ended = state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED;
+        {
+            const std::lock_guard lock(frames->mutex_);
+            frames->streaming_ = state == PW_STREAM_STATE_STREAMING;
+            if (ended) frames->frame_.clear();
+        }
+        if (ended && frames->ended_) std::exchange(frames->ended_, nullptr)(said);
     }
 
     static pw_stream_events Table() {
@@ -143,44 +151,44 @@ struct PipeWireFrames::Events {
     static inline const pw_stream_events kTable = Table();
 };
 
-PipeWireFrames::PipeWireFrames(int remote, std::uint32_t node) : listener_(new spa_hook{}) {
+void PipeWireFrames::Free::operator()(pw_thread_loop* loop) const { pw_thread_loop_destroy(loop); }
+void PipeWireFrames::Free::operator()(pw_context* context) const { pw_context_destroy(context); }
+void PipeWireFrames::Free::operator()(pw_core* core) const { pw_core_disconnect(core); }
+void PipeWireFrames::Free::operator()(pw_stream* stream) const { pw_stream_destroy(stream); }
+
+PipeWireFrames::PipeWireFrames(int remote, std::uint32_t node, Ended ended) : ended_(std::move(ended)) {
+    // The descriptor is closed here until PipeWire has taken it.
+    std::unique_ptr<int, void (*)(int*)> unclaimed(&remote, [](int* fd) {
+        if (*fd >= 0) ::close(*fd);
+    });
     pw_init(nullptr, nullptr);
-    loop_ = pw_thread_loop_new("sentrel-screen", nullptr);
-    context_ = pw_context_new(pw_thread_loop_get_loop(loop_), nullptr, 0);
-    if (pw_thread_loop_start(loop_) != 0) throw std::runtime_error("PipeWire's thread did not start");
-    pw_thread_loop_lock(loop_);
-    core_ =
-        remote >= 0 ? pw_context_connect_fd(context_, remote, nullptr, 0) : pw_context_connect(context_, nullptr, 0);
-    if (core_ != nullptr) {
-        stream_ = pw_stream_new(core_, "sentrel-screen",
+    loop_.reset(pw_thread_loop_new("sentrel-screen", nullptr));
+    if (!loop_) throw std::runtime_error("PipeWire's loop could not be made");
+    context_.reset(pw_context_new(pw_thread_loop_get_loop(loop_.get()), nullptr, 0));
+    if (!context_) throw std::runtime_error("PipeWire's context could not be made");
+    // Until the loop's thread starts, nothing else touches what follows.
+    core_.reset(remote >= 0 ? pw_context_connect_fd(context_.get(), std::exchange(remote, -1), nullptr, 0)
+                            : pw_context_connect(context_.get(), nullptr, 0));
+    if (!core_) throw std::runtime_error("cannot connect to PipeWire");
+    stream_.reset(pw_stream_new(core_.get(), "sentrel-screen",
                                 pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
-                                                  PW_KEY_MEDIA_ROLE, "Screen", nullptr));
-        pw_stream_add_listener(stream_, listener_, &Events::kTable, this);
-        std::uint8_t space[1024];
-        spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
-        const spa_pod* params[] = {WantedFormat(b)};
-        pw_stream_connect(stream_, PW_DIRECTION_INPUT, node,
+                                                  PW_KEY_MEDIA_ROLE, "Screen", nullptr)));
+    if (!stream_) throw std::runtime_error("PipeWire's stream could not be made");
+    pw_stream_add_listener(stream_.get(), &listener_.hook, &Events::kTable, this);
+    std::uint8_t space[1024];
+    spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
+    const spa_pod* params[] = {WantedFormat(b)};
+    if (pw_stream_connect(stream_.get(), PW_DIRECTION_INPUT, node,
                           static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS), params,
-                          1);
+                          1) < 0) {
+        throw std::runtime_error("PipeWire's stream could not be connected");
     }
-    pw_thread_loop_unlock(loop_);
-    if (core_ == nullptr) {
-        Stop();
-        throw std::runtime_error("cannot connect to PipeWire");
-    }
+    if (pw_thread_loop_start(loop_.get()) != 0) throw std::runtime_error("PipeWire's thread did not start");
 }
 
-PipeWireFrames::~PipeWireFrames() { Stop(); }
-
-void PipeWireFrames::Stop() {
-    if (loop_ == nullptr) return;
-    pw_thread_loop_stop(loop_);
-    if (stream_ != nullptr) pw_stream_destroy(stream_);
-    if (core_ != nullptr) pw_core_disconnect(core_);
-    pw_context_destroy(context_);
-    pw_thread_loop_destroy(loop_);
-    delete listener_;
-    loop_ = nullptr;
+PipeWireFrames::~PipeWireFrames() {
+    // Its callbacks use what the members free.
+    pw_thread_loop_stop(loop_.get());
 }
 
 std::int32_t PipeWireFrames::OutputPixelWidth() {

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <spa/utils/hook.h>
+
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -11,7 +15,6 @@ struct pw_thread_loop;
 struct pw_context;
 struct pw_core;
 struct pw_stream;
-struct spa_hook;
 
 namespace sentrel {
 
@@ -23,10 +26,13 @@ namespace sentrel {
 // standard error with their errors: a cast that stops holds every area.
 class PipeWireFrames : public OutputCapture {
 public:
+    // Told on PipeWire's thread, once, when the stream has ended for good.
+    using Ended = std::function<void(const std::string& why)>;
+
     // remote: a PipeWire connection's file descriptor from the portal (taken
     // over), or -1 for the session's own PipeWire. node: the stream's node.
     // Throws std::runtime_error when PipeWire cannot be reached.
-    PipeWireFrames(int remote, std::uint32_t node);
+    PipeWireFrames(int remote, std::uint32_t node, Ended ended = nullptr);
     ~PipeWireFrames() override;
     PipeWireFrames(const PipeWireFrames&) = delete;
     PipeWireFrames& operator=(const PipeWireFrames&) = delete;
@@ -41,13 +47,27 @@ public:
     struct Events;
 
 private:
-    void Stop();
+    struct Free {
+        void operator()(pw_thread_loop* loop) const;
+        void operator()(pw_context* context) const;
+        void operator()(pw_core* core) const;
+        void operator()(pw_stream* stream) const;
+    };
+    // Removed before its stream goes, which would otherwise tell it so.
+    struct Listener {
+        spa_hook hook{};
+        ~Listener() {
+            if (hook.link.next != nullptr) spa_hook_remove(&hook);
+        }
+    };
 
-    pw_thread_loop* loop_ = nullptr;
-    pw_context* context_ = nullptr;
-    pw_core* core_ = nullptr;
-    pw_stream* stream_ = nullptr;
-    spa_hook* listener_ = nullptr;
+    Ended ended_;
+    // Freed in the reverse order, the stream first; the thread stops before.
+    std::unique_ptr<pw_thread_loop, Free> loop_;
+    std::unique_ptr<pw_context, Free> context_;
+    std::unique_ptr<pw_core, Free> core_;
+    std::unique_ptr<pw_stream, Free> stream_;
+    Listener listener_;
 
     std::mutex mutex_;  // guards what follows, written on the stream's thread
     std::uint32_t format_ = 0;
