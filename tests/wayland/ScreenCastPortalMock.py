@@ -1,11 +1,9 @@
-'''python-dbusmock template: the desktop's screen-cast portal, which grants
-every ask at once and keeps the calls made for the test to look at.
+'''python-dbusmock template: the screen-cast portal, granting every ask at once.
 
-Parameters: "version" of the interface (4); "streams", the PipeWire nodes
-that Start lists (one, 42); "silent": Start answers only when the test calls
-Answer. Sessions are /org/freedesktop/portal/desktop/session/1, 2, ...;
-Start's restore token is "token" and the session's number. HangUp closes
-the far ends of the PipeWire connections handed out.
+Parameters: "version" (4); "streams", the nodes Start lists ([42]); "silent":
+Start answers only when Answer is called. Session n's restore token is
+"token<n>". End("session") closes the last session as the desktop does;
+End("pipewire") hangs up the PipeWire connections handed out.
 '''
 
 import socket
@@ -24,25 +22,21 @@ def load(mock, parameters):
     mock.AddProperty(MAIN_IFACE, 'version', dbus.UInt32(parameters.get('version', 4)))
     mock.streams = parameters.get('streams', [42])
     mock.silent = parameters.get('silent', False)
-    mock.held = None
     mock.sessions = 0
-    # The PipeWire connections' far ends, open so that the near ones stay up.
-    mock.far_ends = []
+    mock.far_ends = []  # kept open, so that the near ends stay up
 
 
-def respond(mock, request, response, results):
-    mock.EmitSignalDetailed('org.freedesktop.portal.Request', 'Response', 'ua{sv}',
-                            [dbus.UInt32(response), results], {'path': request})
+def respond(mock, response, results):
+    mock.EmitSignalDetailed('org.freedesktop.portal.Request', 'Response', 'ua{sv}', [dbus.UInt32(response), results],
+                            {'path': mock.request})
 
 
 def answer(mock, sender, options, results, held=False):
-    request = f'{MAIN_OBJ}/request/{sender[1:].replace(".", "_")}/{options["handle_token"]}'
-    if held:
-        mock.held = (request, results)
-    else:
-        # After the call's reply, as the desktop answers.
-        GLib.idle_add(lambda: respond(mock, request, 0, results))
-    return dbus.ObjectPath(request)
+    mock.request = f'{MAIN_OBJ}/request/{sender[1:].replace(".", "_")}/{options["handle_token"]}'
+    mock.held = results
+    if not held:  # after the call's reply, as the desktop answers
+        GLib.idle_add(respond, mock, 0, results)
+    return dbus.ObjectPath(mock.request)
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='a{sv}', out_signature='o', sender_keyword='sender')
@@ -60,8 +54,7 @@ def SelectSources(self, session, options, sender):
 
 @dbus.service.method(MAIN_IFACE, in_signature='osa{sv}', out_signature='o', sender_keyword='sender')
 def Start(self, session, parent, options, sender):
-    streams = dbus.Array([(dbus.UInt32(node), dbus.Dictionary({}, signature='sv')) for node in self.streams],
-                         signature='(ua{sv})')
+    streams = [(dbus.UInt32(node), dbus.Dictionary(signature='sv')) for node in self.streams]
     results = {'streams': streams, 'restore_token': f'token{session.split("/")[-1]}'}
     return answer(self, sender, options, results, self.silent)
 
@@ -75,11 +68,14 @@ def OpenPipeWireRemote(self, session, options):
 
 @dbus.service.method(MOCK_IFACE, in_signature='u', out_signature='')
 def Answer(self, response):
-    request, results = self.held
-    respond(self, request, response, results)
+    respond(self, response, self.held)
 
 
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='')
-def HangUp(self):
-    for far in self.far_ends:
-        far.close()
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def End(self, what):
+    if what == 'session':
+        self.EmitSignalDetailed('org.freedesktop.portal.Session', 'Closed', 'a{sv}',
+                                [dbus.Dictionary(signature='sv')], {'path': f'{MAIN_OBJ}/session/{self.sessions}'})
+    else:
+        for far in self.far_ends:
+            far.close()
