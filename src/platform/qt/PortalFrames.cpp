@@ -78,8 +78,8 @@ void PortalFrames::Ended(const std::string& why) {
     const milliseconds wait =
         lastReask_ ? std::max(milliseconds(0), duration_cast<milliseconds>(*lastReask_ + kReaskGap - now))
                    : milliseconds(0);
-    std::fprintf(stderr, "sentrel: the screen cast has ended (%s); the areas are held, and the desktop asked again%s\n",
-                 why.c_str(), wait.count() > 0 ? " in a minute" : "");
+    std::fprintf(stderr, "sentrel: the screen cast has ended (%s); the areas are held while the desktop is asked %s\n",
+                 why.c_str(), wait.count() > 0 ? "again in a minute" : "again");
     lastReask_ = now + wait;
     reask_.start(wait);
 }
