@@ -22,6 +22,7 @@ TEST(OutputSight, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
         output, window, [] { return true; }, [&] { return announced; });
     const auto seen = [&] {
         window.Placement();
+        sight.BeginPass();
         std::vector<std::int32_t> colours(1);
         sight.Read(std::vector<ScreenPoint>{{100, 100}}, colours);
         return sight.Seen();

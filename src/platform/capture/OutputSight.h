@@ -12,8 +12,8 @@ namespace sentrel {
 // The output as a monitoring pass may judge it. A Wayland compositor never
 // lets the windows beneath a lock be read, so the output is not seen while
 // the session is locked or blanked, as the desktop announces or the capture
-// shows, nor when a whole capture failed. Says on standard error when a lock
-// begins and when it ends.
+// shows as the pass begins, nor when a whole capture failed. Says on
+// standard error when a lock begins and when it ends.
 class OutputSight : public ScreenPixels {
 public:
     // window: where Sentrel's window was found, as placed for this pass.
@@ -23,6 +23,7 @@ public:
                 std::function<bool()> announced)
         : output_(output), window_(window), windowShown_(std::move(windowShown)), announced_(std::move(announced)) {}
 
+    void BeginPass() override;
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
     bool Seen() const override { return seen_; }
 
