@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <stdlib.h>
 #include <QCoreApplication>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/wayland/PipeWireFrames.h"
@@ -59,6 +61,14 @@ TEST(PipeWireFramesOnMutter, ReadsTheCastMonitorAtThePointsAsked) {
             return !frames.Seen();
         },
         10s));
+}
+
+// Where no PipeWire answers, the frames say so at once, and unwind what
+// they had made.
+TEST(PipeWireFrames, SaysWhenPipeWireCannotBeReached) {
+    ::setenv("PIPEWIRE_REMOTE", "sentrel-test-nobody-listens", 1);
+    EXPECT_THROW(PipeWireFrames(-1, 1), std::runtime_error);
+    ::unsetenv("PIPEWIRE_REMOTE");
 }
 
 }  // namespace
