@@ -1,7 +1,8 @@
 '''python-dbusmock template: the screen-cast portal, granting every ask at once.
 
 Parameters: "version" (4); "streams", the nodes Start lists ([42]); "silent":
-Start answers only when Answer is called. Session n's restore token is
+Start answers only when Answer is called; "refuse_from": the first session
+whose Start is refused (none). Session n's restore token is
 "token<n>". End("session") closes the last session as the desktop does;
 End("pipewire") hangs up the PipeWire connections handed out.
 '''
@@ -22,6 +23,7 @@ def load(mock, parameters):
     mock.AddProperty(MAIN_IFACE, 'version', dbus.UInt32(parameters.get('version', 4)))
     mock.streams = parameters.get('streams', [42])
     mock.silent = parameters.get('silent', False)
+    mock.refuse_from = parameters.get('refuse_from', 0)
     mock.sessions = 0
     mock.far_ends = []  # kept open, so that the near ends stay up
 
@@ -31,11 +33,11 @@ def respond(mock, response, results):
                             {'path': mock.request})
 
 
-def answer(mock, sender, options, results, held=False):
+def answer(mock, sender, options, results, held=False, response=0):
     mock.request = f'{MAIN_OBJ}/request/{sender[1:].replace(".", "_")}/{options["handle_token"]}'
     mock.held = results
     if not held:  # after the call's reply, as the desktop answers
-        GLib.idle_add(respond, mock, 0, results)
+        GLib.idle_add(respond, mock, response, results)
     return dbus.ObjectPath(mock.request)
 
 
@@ -55,8 +57,9 @@ def SelectSources(self, session, options, sender):
 @dbus.service.method(MAIN_IFACE, in_signature='osa{sv}', out_signature='o', sender_keyword='sender')
 def Start(self, session, parent, options, sender):
     streams = [(dbus.UInt32(node), dbus.Dictionary(signature='sv')) for node in self.streams]
-    results = {'streams': streams, 'restore_token': f'token{session.split("/")[-1]}'}
-    return answer(self, sender, options, results, self.silent)
+    number = int(session.split("/")[-1])
+    results = {'streams': streams, 'restore_token': f'token{number}'}
+    return answer(self, sender, options, results, self.silent, int(0 < self.refuse_from <= number))
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='oa{sv}', out_signature='h')

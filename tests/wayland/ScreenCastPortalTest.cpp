@@ -111,19 +111,28 @@ TEST(PortalFrames, AnUnansweredAskIsARefusal) {
     EXPECT_FALSE(frames.Seen());
 }
 
-// However the stream ends, the desktop is asked again with the consent kept.
+// However the stream ends, the desktop is asked again with the consent kept;
+// if it then refuses, the user is told.
 TEST(PortalFrames, AStreamThatEndsIsAskedForAgain) {
-    for (const QString end : {"session", "pipewire"}) {
-        MockedPortal portal("{}");
+    struct End {
+        QString how;
+        std::string parameters;
+        int failed;
+    };
+    for (const auto& [how, parameters, failures] :
+         {End{"session", "{}", 0}, End{"pipewire", "{}", 0}, End{"session", R"({"refuse_from": 2})", 1}}) {
+        MockedPortal portal(parameters);
         int failed = 0, answered = 0;
+        std::string why;
         PortalFrames frames(
-            portal.tokenFile, [&](const std::string&) { ++failed; }, portal.bus);
+            portal.tokenFile, [&](const std::string& said) { ++failed, why = said; }, portal.bus);
         frames.Start([&] { ++answered; });
         ASSERT_TRUE(MockedPortal::Until([&] { return answered == 1; }));
-        BusCall(portal.bus, kPortal, kDesktop, kMock, "End", {end});
+        BusCall(portal.bus, kPortal, kDesktop, kMock, "End", {how});
         EXPECT_TRUE(MockedPortal::Until([&] { return portal.Logged("SelectSources", R"("restore_token": "token1")"); }))
-            << end.toStdString();
-        EXPECT_EQ(failed, 0);
+            << how.toStdString();
+        EXPECT_TRUE(MockedPortal::Until([&] { return failed == failures; })) << why;
+        EXPECT_FALSE(frames.Seen());
     }
 }
 
