@@ -23,7 +23,7 @@ if [ "${1:-}" = "test" ]; then
     g++-mingw-w64-x86-64 tcl librsvg2-bin nsis wine wine64
     clang libclang-rt-dev
     sway grim wtype swaylock python3-dbusmock mutter pipewire pipewire-bin wireplumber xdg-desktop-portal
-    xdg-desktop-portal-gnome
+    xdg-desktop-portal-gnome gnome-shell
   )
 fi
 

@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -15,6 +16,16 @@ namespace {
 
 const QString kRemote = "org.gnome.Mutter.RemoteDesktop", kCast = "org.gnome.Mutter.ScreenCast";
 constexpr int kLeftButton = 0x110;  // BTN_LEFT
+
+// The smallest rectangle around the points added.
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    void Add(ScreenPoint p) {
+        left = std::min(left, p.x), top = std::min(top, p.y), right = std::max(right, p.x),
+        bottom = std::max(bottom, p.y);
+    }
+    ScreenPoint Centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
+};
 
 }  // namespace
 
@@ -74,9 +85,81 @@ bool MutterDesktop::Click(ScreenPoint at) {
     const std::vector<std::int32_t> before = Around(at);
     Move(at);
     if (!WaitFor([&] { return Around(at) != before; }, std::chrono::seconds(10))) return false;
-    for (const bool pressed : {true, false}) Call("NotifyPointerButton", {kLeftButton, pressed});
-    Move({0, 0});
+    Drag(at, at);
     return true;
+}
+
+bool MutterDesktop::ClickUntil(ScreenPoint control, const std::function<bool()>& done, bool hovers) {
+    using namespace std::chrono_literals;
+    const auto click = [&] {
+        if (hovers) return Click(control);
+        Drag(control, control);
+        return true;
+    };
+    return WaitFor([&] { return done() || (click() && WaitFor(done, 5s)); }, 40s);
+}
+
+void MutterDesktop::Drag(ScreenPoint from, ScreenPoint to) {
+    Move(from);
+    Call("NotifyPointerButton", {kLeftButton, true});
+    Move(to);
+    Call("NotifyPointerButton", {kLeftButton, false});
+    // Not the first corner: there GNOME Shell opens its Overview.
+    Move({frames_->OutputPixelWidth() - 1, frames_->OutputPixelHeight() - 1});
+}
+
+void MutterDesktop::Type(const std::string& text) {
+    for (const char c : text) Key(static_cast<unsigned char>(c));
+}
+
+void MutterDesktop::Key(std::uint32_t keysym) {
+    for (const bool pressed : {true, false}) Call("NotifyKeyboardKeysym", {keysym, pressed});
+}
+
+std::optional<ShareDialog> MutterDesktop::AskingToShare() {
+    const int width = frames_->OutputPixelWidth(), height = frames_->OutputPixelHeight();
+    std::vector<ScreenPoint> points;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) points.push_back({x, y});
+    }
+    std::vector<std::int32_t> colours(points.size());
+    frames_->Read(points, colours);
+    // 0x00BBGGRR, and -1 where nothing was read. The dialog is what is light
+    // far around (not text, such as GNOME Shell's clock or a notification's).
+    // The blue "Share" button is on the right of the header bar along its
+    // top (not the blue focus ring lower down), "Cancel" as far in from the
+    // left; the monitor, the white row down its middle.
+    const auto light = [&](int x, int y) {
+        const std::int32_t c = x >= 0 && y >= 0 && x < width && y < height ? colours[y * width + x] : -1;
+        return c >= 0 && std::min({c & 0xFF, (c >> 8) & 0xFF, c >> 16}) >= 0xD0;
+    };
+    const auto blue = [](std::int32_t c) { return c >= 0 && c >> 16 >= 0xD0 && c >> 16 >= (c & 0xFF) + 0x30; };
+    constexpr int kFar = 20;
+    Box dialog, share, monitor;
+    for (const ScreenPoint p : points) {
+        if (light(p.x, p.y) && light(p.x - kFar, p.y) && light(p.x + kFar, p.y) && light(p.x, p.y - kFar) &&
+            light(p.x, p.y + kFar)) {
+            dialog.Add(p);
+        }
+    }
+    dialog = {dialog.left - kFar, dialog.top - kFar, dialog.right + kFar, dialog.bottom + kFar};
+    const int middle = (dialog.left + dialog.right) / 2, headerBar = dialog.top + (dialog.bottom - dialog.top) / 4;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const std::int32_t c = colours[i];
+        const ScreenPoint p = points[i];
+        if (p.x < dialog.left || p.x > dialog.right || p.y < dialog.top || p.y > dialog.bottom) continue;
+        if (p.x > middle && p.y < headerBar && blue(c)) share.Add(p);
+        if (p.x == middle && c == 0xFFFFFF) monitor.Add(p);
+    }
+    if (share.right < 0 || monitor.right < 0) return std::nullopt;
+    const ScreenPoint shareAt = share.Centre();
+    return ShareDialog{monitor.Centre(), shareAt, {dialog.left + dialog.right - shareAt.x, shareAt.y}};
+}
+
+bool MutterDesktop::Share(const ShareDialog& dialog, const std::function<bool()>& shared) {
+    const std::vector<std::int32_t> unchosen = Around(dialog.share);
+    return ClickUntil(dialog.monitor, [&] { return Around(dialog.share) != unchosen; }) &&
+           ClickUntil(dialog.share, shared);
 }
 
 void MutterDesktop::Move(ScreenPoint to) {

@@ -5,7 +5,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/wayland/PipeWireFrames.h"
@@ -13,10 +16,15 @@
 
 namespace sentrel::testing {
 
-// A test's hands and eyes on a mutter session, through mutter's own
-// remote-desktop and screen-cast interfaces, which ask nobody: a pointer
-// that clicks at output pixels, and the monitor's frames, read as Sentrel
-// reads a portal's cast. Needs a QCoreApplication.
+// GNOME's "Screen Share" dialog: where its monitor row and buttons are.
+struct ShareDialog {
+    ScreenPoint monitor, share, cancel;
+};
+
+// A test's hands and eyes on a mutter or GNOME Shell session, through
+// mutter's own remote-desktop and screen-cast interfaces, which ask nobody:
+// a pointer that clicks at output pixels, a keyboard, and the monitor's
+// frames, read as Sentrel reads a portal's cast. Needs a QCoreApplication.
 class MutterDesktop : public QObject {
     Q_OBJECT
 public:
@@ -30,9 +38,26 @@ public:
     // Clicks a control that shows when the pointer is over it, once it shows:
     // mutter passes a move on with its next frame, and a press sent before
     // that lands where the pointer was. The pointer then leaves for the
-    // screen's corner, so that a click here again shows its coming too.
+    // screen's far corner, so that a click here again shows its coming too.
     // False when the control never showed it.
     bool Click(ScreenPoint at);
+    // Seldom, on a busy machine, a click is dropped: it is made again until
+    // `done` holds. False when it never did. hovers: whether the control
+    // shows the pointer over it, and is clicked once it does.
+    bool ClickUntil(ScreenPoint control, const std::function<bool()>& done, bool hovers = true);
+    // The left button pressed at one point and let go at another (the same
+    // one for a click on what shows nothing under the pointer), on one
+    // window; then the pointer leaves for the screen's far corner.
+    void Drag(ScreenPoint from, ScreenPoint to);
+    // Each character typed as the key of its own keysym (ASCII), or one key.
+    void Type(const std::string& text);
+    void Key(std::uint32_t keysym);
+
+    // The dialog, when it is on the screen: found from how it looks, the one
+    // light box on a darker desktop.
+    std::optional<ShareDialog> AskingToShare();
+    // The monitor chosen in the dialog, and Share pressed until `shared`.
+    bool Share(const ShareDialog& dialog, const std::function<bool()>& shared);
 
 private slots:
     void StreamAdded(uint node) { node_ = node; }

@@ -93,12 +93,42 @@ std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, doub
 }
 
 std::unique_ptr<WaylandSession> WaylandSession::Mutter(int width, int height) {
+    return Gnome({"mutter"}, width, height);
+}
+
+std::unique_ptr<WaylandSession> WaylandSession::GnomeShell(int width, int height) {
+    // GNOME Shell asks logind about the session when /run/systemd says it
+    // runs, and cannot start without a system bus. In a mount namespace of
+    // its own it finds neither logind nor the machine's bus, but a bus of its
+    // own, which activates nothing and dies with it.
+    const std::string privateSystem =
+        "mkdir -p /run/systemd /run/dbus && mount -t tmpfs none /run/systemd && mount -t tmpfs none /run/dbus && "
+        "echo '<busconfig><type>system</type><listen>unix:path=/run/dbus/system_bus_socket</listen>"
+        "<policy context=\"default\"><allow own=\"*\"/><allow send_type=\"*\"/><allow "
+        "receive_type=\"*\"/></policy></busconfig>' "
+        "> /run/dbus/bus.conf && "
+        "{ setpriv --pdeathsig KILL dbus-daemon --nofork --config-file=/run/dbus/bus.conf & } && "
+        "until [ -S /run/dbus/system_bus_socket ]; do sleep 0.05; done && exec \"$@\"";
+    // Without GDM it says in a banner that the screen cannot lock, over
+    // whatever lies at the top of the screen for the next seconds.
+    return Gnome({"unshare", "--mount", "--", "sh", "-c", privateSystem, "sh", "gnome-shell"}, width, height,
+                 {"gsettings", "set", "org.gnome.desktop.notifications", "show-banners", "false"});
+}
+
+std::unique_ptr<WaylandSession> WaylandSession::Gnome(std::vector<std::string> compositor, int width, int height,
+                                                      const std::vector<std::string>& setUp) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(false));
+    if (!setUp.empty()) {
+        ChildProcess command(session->Inside(setUp));
+        if (!Finished(command)) throw std::runtime_error(setUp[0] + " failed");
+    }
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"pipewire"})));
     if (!WaitForFile(session->runtimeDir_, "pipewire-0")) throw std::runtime_error("PipeWire did not start");
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wireplumber"})));
-    session->Start({"mutter", "--headless", "--virtual-monitor", std::to_string(width) + "x" + std::to_string(height),
-                    "--wayland", "--no-x11"});
+    compositor.insert(compositor.end(),
+                      {"--headless", "--virtual-monitor", std::to_string(width) + "x" + std::to_string(height),
+                       "--wayland", "--no-x11"});
+    session->Start(compositor);
     // Portals the bus starts find the compositor, and pick GNOME's backend.
     ChildProcess update(session->Inside({"dbus-update-activation-environment", "WAYLAND_DISPLAY",
                                          "XDG_CURRENT_DESKTOP=GNOME", "HOME", "XDG_RUNTIME_DIR"}));

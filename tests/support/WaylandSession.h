@@ -25,7 +25,8 @@ struct ScreenShot {
 // output of the size given. sway refuses to run as root, so under root its
 // session and every program in it run as an ordinary user made for these
 // tests, and programs are copied where that user may run them. mutter's
-// session is the test's own user's, whose bus the test speaks on.
+// and GNOME Shell's sessions are the test's own user's, whose bus the test
+// speaks on.
 class WaylandSession {
 public:
     // sway: no window borders, the pointer drawn nowhere, Sentrel's window
@@ -33,6 +34,8 @@ public:
     static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale);
     // mutter with PipeWire, and GNOME's portals started on demand.
     static std::unique_ptr<WaylandSession> Mutter(int width, int height);
+    // GNOME Shell (its top bar, its Overview shown at start) on such a mutter.
+    static std::unique_ptr<WaylandSession> GnomeShell(int width, int height);
     ~WaylandSession();
 
     // argv run inside the session (as its user, with its environment).
@@ -53,6 +56,10 @@ public:
 
 private:
     explicit WaylandSession(bool refusesRoot);
+    // compositor: how to run mutter or what wraps it, given its arguments
+    // next; setUp: a command run in the session before it.
+    static std::unique_ptr<WaylandSession> Gnome(std::vector<std::string> compositor, int width, int height,
+                                                 const std::vector<std::string>& setUp = {});
     void Start(const std::vector<std::string>& compositor);
     bool SeatHasKeyboard() const;
 
