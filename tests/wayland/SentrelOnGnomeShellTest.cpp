@@ -81,7 +81,9 @@ TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
             .has_value();
     }));
 
-    constexpr int x1 = 400, y1 = 300, x2 = 600, y2 = 450;
+    // Right beneath the top bar, which a reader that missed the window's
+    // place would watch instead.
+    constexpr int x1 = 1400, y1 = 4, x2 = 1800, y2 = 28;
     std::vector<ScreenPoint> samples = SampleGrid(x1, y1, x2, y2);
     for (ScreenPoint& sample : samples) sample.y += kTopBar;
     desktop.Drag(onScreen({x1, y1}), onScreen({x2, y2}));
