@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,18 +14,15 @@ void PrintTo(const PixelRect& r, std::ostream* out) { *out << r.width << "x" << 
 
 namespace {
 
-std::vector<ScreenPoint> Grid(int x0, int y0, int x1, int y1, int step) {
+// Points `step` apart over each box {x0, y0, x1, y1, step}, edges included.
+std::vector<ScreenPoint> Grid(std::initializer_list<std::array<int, 5>> boxes) {
     std::vector<ScreenPoint> points;
-    for (int y = y0; y <= y1; y += step) {
-        for (int x = x0; x <= x1; x += step) points.push_back({x, y});
+    for (const auto [x0, y0, x1, y1, step] : boxes) {
+        for (int y = y0; y <= y1; y += step) {
+            for (int x = x0; x <= x1; x += step) points.push_back({x, y});
+        }
     }
     return points;
-}
-
-std::vector<ScreenPoint> Joined(std::vector<std::vector<ScreenPoint>> sets) {
-    std::vector<ScreenPoint> all;
-    for (const auto& set : sets) all.insert(all.end(), set.begin(), set.end());
-    return all;
 }
 
 struct Case {
@@ -40,15 +38,18 @@ std::vector<Case> Cases() {
     std::vector<Case> cases = {
         {"NothingOnTheOutput", {{-1, 5}, {1920, 0}, {3, 1080}}, {}, {}},
         {"TwoAreasFarApart",
-         Joined({Grid(100, 100, 160, 160, 6), Grid(1500, 800, 1530, 830, 5)}),
+         Grid({{100, 100, 160, 160, 6}, {1500, 800, 1530, 830, 5}}),
          {},
          {{100, 100, 61, 61}, {1500, 800, 31, 31}}},
         {"AreasSideBySideShareOne",
-         Joined({Grid(100, 100, 160, 160, 6), Grid(170, 100, 230, 160, 6)}),
+         Grid({{100, 100, 160, 160, 6}, {170, 100, 230, 160, 6}}),
          {},
          {{100, 100, 131, 61}}},
-        {"AWantedRegionNearbyTakesThePoints", Grid(100, 100, 120, 120, 4), {{110, 90, 40, 20}}, {{100, 90, 50, 31}}},
-        {"PointsOverTheWholeOutput", Grid(0, 0, 1919, 1079, 37), {}, {kWhole}},
+        {"AWantedRegionNearbyTakesThePoints",
+         Grid({{100, 100, 120, 120, 4}}),
+         {{110, 90, 40, 20}},
+         {{100, 90, 50, 31}}},
+        {"PointsOverTheWholeOutput", Grid({{0, 0, 1919, 1079, 37}}), {}, {kWhole}},
         {"AreasThatCoverMostOfIt", {}, {{0, 0, 1500, 1000}}, {kWhole}},
         {"ManyAreasFarApart", {}, {}, {kWhole}},
         {"RowsOfScatteredPoints", {}, {}, {}},
@@ -68,13 +69,7 @@ void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 class CaptureRegionsTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CaptureRegionsTest, CopiesWhatTheReadNeeds) {
-    const std::vector<PixelRect> regions = CaptureRegions(GetParam().points, GetParam().wanted, {1920, 1080});
-    EXPECT_EQ(regions, GetParam().regions);
-    for (const ScreenPoint p : GetParam().points) {
-        EXPECT_TRUE(!kWhole.Contains(p) ||
-                    std::ranges::any_of(regions, [&](const PixelRect& r) { return r.Contains(p); }))
-            << p.x << "," << p.y;
-    }
+    EXPECT_EQ(CaptureRegions(GetParam().points, GetParam().wanted, {1920, 1080}), GetParam().regions);
 }
 
 INSTANTIATE_TEST_SUITE_P(Reads, CaptureRegionsTest, ::testing::ValuesIn(Cases()),

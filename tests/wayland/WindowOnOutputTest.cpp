@@ -29,24 +29,18 @@ TEST(WindowOnOutput, HasTheOutputsPixelsPerUnit) {
     }
 }
 
-// Placed once per pass. Found from its mark below a bar; after that a pass
-// only checks that the mark is still there. A mark gone from there is looked
-// for at once, as the window has likely moved; while it stays unseen (the
-// window hidden) the window keeps its place and is not looked for at every
-// pass.
+// Placed once per pass, found from its mark below a bar, then only checked.
+// A mark gone is looked for at once (the window has likely moved); a window
+// that stays hidden keeps its place and is not looked for at every pass.
 TEST(WindowOnOutput, IsFoundFromItsMarkThenOnlyCheckedEachPass) {
-    const std::optional<ScreenPoint> hidden;
     const struct {
         std::optional<ScreenPoint> mark;
         ScreenPoint corner;
         bool seen;
         std::size_t reads;
-    } passes[] = {{ScreenPoint{0, 45}, {0, 45}, true, 3},
-                  {ScreenPoint{0, 45}, {0, 45}, true, 1},
-                  {ScreenPoint{100, 80}, {100, 80}, true, 3},
-                  {hidden, {100, 80}, false, 2},
-                  {hidden, {100, 80}, false, 1},
-                  {ScreenPoint{100, 80}, {100, 80}, true, 1}};
+    } passes[] = {{ScreenPoint{0, 45}, {0, 45}, true, 3},     {ScreenPoint{0, 45}, {0, 45}, true, 1},
+                  {ScreenPoint{100, 80}, {100, 80}, true, 3}, {std::nullopt, {100, 80}, false, 2},
+                  {std::nullopt, {100, 80}, false, 1},        {ScreenPoint{100, 80}, {100, 80}, true, 1}};
     MarkedOutput output;
     output.width = 1920;
     WindowOnOutput window(output, [] { return 1280; });
