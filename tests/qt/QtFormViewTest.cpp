@@ -86,10 +86,7 @@ TEST_F(QtFormViewTest, TheThresholdBoxShowsTheModesDefaultAfterTyping) {
 // made after them, and over the whole window as it changes size.
 TEST_F(PinholedViewTest, KeepsItsPinholesAboveItsWidgetsOverTheWholeWindow) {
     view.show();
-    QWidget* top = nullptr;
-    for (QObject* child : view.children()) {
-        if (child->isWidgetType()) top = static_cast<QWidget*>(child);
-    }
+    QWidget* top = view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).last();
     ASSERT_NE(dynamic_cast<Pinholes*>(top), nullptr) << "the topmost widget";
     for (const QSize size : {QSize(640, 400), QSize(800, 600)}) {
         view.resize(size);
