@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QRect>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,16 +17,6 @@ namespace {
 
 const QString kRemote = "org.gnome.Mutter.RemoteDesktop", kCast = "org.gnome.Mutter.ScreenCast";
 constexpr int kLeftButton = 0x110;  // BTN_LEFT
-
-// The smallest rectangle around the points added.
-struct Box {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    void Add(ScreenPoint p) {
-        left = std::min(left, p.x), top = std::min(top, p.y), right = std::max(right, p.x),
-        bottom = std::max(bottom, p.y);
-    }
-    ScreenPoint Centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
-};
 
 }  // namespace
 
@@ -91,11 +82,7 @@ bool MutterDesktop::Click(ScreenPoint at) {
 
 bool MutterDesktop::ClickUntil(ScreenPoint control, const std::function<bool()>& done, bool hovers) {
     using namespace std::chrono_literals;
-    const auto click = [&] {
-        if (hovers) return Click(control);
-        Drag(control, control);
-        return true;
-    };
+    const auto click = [&] { return hovers ? Click(control) : (Drag(control, control), true); };
     return WaitFor([&] { return done() || (click() && WaitFor(done, 5s)); }, 40s);
 }
 
@@ -135,25 +122,27 @@ std::optional<ShareDialog> MutterDesktop::AskingToShare() {
     };
     const auto blue = [](std::int32_t c) { return c >= 0 && c >> 16 >= 0xD0 && c >> 16 >= (c & 0xFF) + 0x30; };
     constexpr int kFar = 20;
-    Box dialog, share, monitor;
+    QRect dialog, share, monitor;
     for (const ScreenPoint p : points) {
         if (light(p.x, p.y) && light(p.x - kFar, p.y) && light(p.x + kFar, p.y) && light(p.x, p.y - kFar) &&
             light(p.x, p.y + kFar)) {
-            dialog.Add(p);
+            dialog |= QRect(p.x, p.y, 1, 1);
         }
     }
-    dialog = {dialog.left - kFar, dialog.top - kFar, dialog.right + kFar, dialog.bottom + kFar};
-    const int middle = (dialog.left + dialog.right) / 2, headerBar = dialog.top + (dialog.bottom - dialog.top) / 4;
+    if (dialog.isNull()) return std::nullopt;
+    dialog.adjust(-kFar, -kFar, kFar, kFar);
+    const int middle = dialog.center().x(), headerBar = dialog.top() + (dialog.bottom() - dialog.top()) / 4;
     for (std::size_t i = 0; i < points.size(); ++i) {
-        const std::int32_t c = colours[i];
         const ScreenPoint p = points[i];
-        if (p.x < dialog.left || p.x > dialog.right || p.y < dialog.top || p.y > dialog.bottom) continue;
-        if (p.x > middle && p.y < headerBar && blue(c)) share.Add(p);
-        if (p.x == middle && c == 0xFFFFFF) monitor.Add(p);
+        if (!dialog.contains(p.x, p.y)) continue;
+        if (p.x > middle && p.y < headerBar && blue(colours[i])) share |= QRect(p.x, p.y, 1, 1);
+        if (p.x == middle && colours[i] == 0xFFFFFF) monitor |= QRect(p.x, p.y, 1, 1);
     }
-    if (share.right < 0 || monitor.right < 0) return std::nullopt;
-    const ScreenPoint shareAt = share.Centre();
-    return ShareDialog{monitor.Centre(), shareAt, {dialog.left + dialog.right - shareAt.x, shareAt.y}};
+    if (share.isNull() || monitor.isNull()) return std::nullopt;
+    const QPoint shareAt = share.center(), monitorAt = monitor.center();
+    return ShareDialog{{monitorAt.x(), monitorAt.y()},
+                       {shareAt.x(), shareAt.y()},
+                       {dialog.left() + dialog.right() - shareAt.x(), shareAt.y()}};
 }
 
 bool MutterDesktop::Share(const ShareDialog& dialog, const std::function<bool()>& shared) {

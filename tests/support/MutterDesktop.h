@@ -41,20 +41,17 @@ public:
     // screen's far corner, so that a click here again shows its coming too.
     // False when the control never showed it.
     bool Click(ScreenPoint at);
-    // Seldom, on a busy machine, a click is dropped: it is made again until
-    // `done` holds. False when it never did. hovers: whether the control
-    // shows the pointer over it, and is clicked once it does.
+    // A click made again, as a busy machine seldom drops one, until `done`
+    // holds; false when it never did. hovers: whether to Click or Drag.
     bool ClickUntil(ScreenPoint control, const std::function<bool()>& done, bool hovers = true);
-    // The left button pressed at one point and let go at another (the same
-    // one for a click on what shows nothing under the pointer), on one
-    // window; then the pointer leaves for the screen's far corner.
+    // Pressed at one point, let go at another (the same for a click on what
+    // shows no hover); then the pointer leaves for the screen's far corner.
     void Drag(ScreenPoint from, ScreenPoint to);
-    // Each character typed as the key of its own keysym (ASCII), or one key.
+    // ASCII typed a keysym per character, or one key.
     void Type(const std::string& text);
     void Key(std::uint32_t keysym);
 
-    // The dialog, when it is on the screen: found from how it looks, the one
-    // light box on a darker desktop.
+    // The dialog when it shows: the one light box on a darker desktop.
     std::optional<ShareDialog> AskingToShare();
     // The monitor chosen in the dialog, and Share pressed until `shared`.
     bool Share(const ShareDialog& dialog, const std::function<bool()>& shared);

@@ -100,28 +100,21 @@ std::unique_ptr<WaylandSession> WaylandSession::GnomeShell(int width, int height
     // GNOME Shell asks logind about the session when /run/systemd says it
     // runs, and cannot start without a system bus. In a mount namespace of
     // its own it finds neither logind nor the machine's bus, but a bus of its
-    // own, which activates nothing and dies with it.
+    // own, which activates nothing and dies with it. Without GDM it says in a
+    // banner that the screen cannot lock, over the top of the screen for the
+    // next seconds.
     const std::string privateSystem =
-        "mkdir -p /run/systemd /run/dbus && mount -t tmpfs none /run/systemd && mount -t tmpfs none /run/dbus && "
-        "echo '<busconfig><type>system</type><listen>unix:path=/run/dbus/system_bus_socket</listen>"
-        "<policy context=\"default\"><allow own=\"*\"/><allow send_type=\"*\"/><allow "
-        "receive_type=\"*\"/></policy></busconfig>' "
-        "> /run/dbus/bus.conf && "
+        "gsettings set org.gnome.desktop.notifications show-banners false && mkdir -p /run/systemd /run/dbus && "
+        "mount -t tmpfs none /run/systemd && mount -t tmpfs none /run/dbus && echo '<busconfig><type>system</type>"
+        "<listen>unix:path=/run/dbus/system_bus_socket</listen><policy context=\"default\"><allow own=\"*\"/>"
+        "<allow send_type=\"*\"/><allow receive_type=\"*\"/></policy></busconfig>' > /run/dbus/bus.conf && "
         "{ setpriv --pdeathsig KILL dbus-daemon --nofork --config-file=/run/dbus/bus.conf & } && "
         "until [ -S /run/dbus/system_bus_socket ]; do sleep 0.05; done && exec \"$@\"";
-    // Without GDM it says in a banner that the screen cannot lock, over
-    // whatever lies at the top of the screen for the next seconds.
-    return Gnome({"unshare", "--mount", "--", "sh", "-c", privateSystem, "sh", "gnome-shell"}, width, height,
-                 {"gsettings", "set", "org.gnome.desktop.notifications", "show-banners", "false"});
+    return Gnome({"unshare", "--mount", "--", "sh", "-c", privateSystem, "sh", "gnome-shell"}, width, height);
 }
 
-std::unique_ptr<WaylandSession> WaylandSession::Gnome(std::vector<std::string> compositor, int width, int height,
-                                                      const std::vector<std::string>& setUp) {
+std::unique_ptr<WaylandSession> WaylandSession::Gnome(std::vector<std::string> compositor, int width, int height) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(false));
-    if (!setUp.empty()) {
-        ChildProcess command(session->Inside(setUp));
-        if (!Finished(command)) throw std::runtime_error(setUp[0] + " failed");
-    }
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"pipewire"})));
     if (!WaitForFile(session->runtimeDir_, "pipewire-0")) throw std::runtime_error("PipeWire did not start");
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wireplumber"})));

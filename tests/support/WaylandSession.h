@@ -56,10 +56,8 @@ public:
 
 private:
     explicit WaylandSession(bool refusesRoot);
-    // compositor: how to run mutter or what wraps it, given its arguments
-    // next; setUp: a command run in the session before it.
-    static std::unique_ptr<WaylandSession> Gnome(std::vector<std::string> compositor, int width, int height,
-                                                 const std::vector<std::string>& setUp = {});
+    // compositor: mutter, or what runs it, given mutter's arguments next.
+    static std::unique_ptr<WaylandSession> Gnome(std::vector<std::string> compositor, int width, int height);
     void Start(const std::vector<std::string>& compositor);
     bool SeatHasKeyboard() const;
 

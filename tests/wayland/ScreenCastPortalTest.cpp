@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <tuple>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "support/BusCall.h"
@@ -31,21 +33,13 @@ struct MockedPortal {
         EXPECT_TRUE(WaitFor([&] { return ScreenCastPortal::Offered(bus); }, 20s));
     }
     ~MockedPortal() { QDBusConnection::disconnectFromBus(bus.name()); }
-    // Whether the mock has logged a call of the method with these words.
     bool Logged(const std::string& method, const std::string& words = "") const {
-        const std::vector<std::string> lines = mock.Lines(ChildProcess::Stream::Out);
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return std::ranges::any_of(mock.Lines(ChildProcess::Stream::Out), [&](const std::string& line) {
             return line.find(" " + method) != std::string::npos && line.find(words) != std::string::npos;
         });
     }
-    // Waits, running the toolkit's loop, until `done`.
     static bool Until(const std::function<bool()>& done) {
-        return WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return done();
-            },
-            20s);
+        return WaitFor([&] { return QCoreApplication::processEvents(), done(); }, 20s);
     }
 
     ChildProcess daemon{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address"}};
@@ -65,9 +59,7 @@ struct MockedPortal {
 TEST(ScreenCastPortal, KeepsConsentFromVersion4AndTakesTheLastStream) {
     for (const std::uint32_t version : {3u, 4u}) {
         MockedPortal portal(R"({"streams": [7, 9], "version": )" + std::to_string(version) + "}");
-        QFile kept(portal.tokenFile);
-        ASSERT_TRUE(kept.open(QIODevice::WriteOnly) && kept.write("kept") == 4);
-        kept.close();
+        ASSERT_TRUE(std::ofstream(portal.tokenFile.toStdString()) << "kept");
         std::uint32_t node = 0;
         int descriptorFlags = 0;
         {
@@ -114,13 +106,8 @@ TEST(PortalFrames, AnUnansweredAskIsARefusal) {
 // However the stream ends, the desktop is asked again with the consent kept;
 // if it then refuses, the user is told.
 TEST(PortalFrames, AStreamThatEndsIsAskedForAgain) {
-    struct End {
-        QString how;
-        std::string parameters;
-        int failed;
-    };
-    for (const auto& [how, parameters, failures] :
-         {End{"session", "{}", 0}, End{"pipewire", "{}", 0}, End{"session", R"({"refuse_from": 2})", 1}}) {
+    for (const auto& [how, parameters, failures] : std::vector<std::tuple<QString, std::string, int>>{
+             {"session", "{}", 0}, {"pipewire", "{}", 0}, {"session", R"({"refuse_from": 2})", 1}}) {
         MockedPortal portal(parameters);
         int failed = 0, answered = 0;
         std::string why;

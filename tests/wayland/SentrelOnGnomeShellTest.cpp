@@ -39,14 +39,12 @@ TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
         return std::ranges::all_of(colours, [&](std::int32_t c) { return c == colour; });
     };
     const auto onScreen = [](Spot spot) { return ScreenPoint{spot.x, spot.y + kTopBar}; };
-    // Each click is made again until what it does shows.
     const auto clickUntil = [&](Spot spot, const std::function<bool()>& done) {
         return desktop.ClickUntil(onScreen(spot), done, false);
     };
     const auto changes = [&](Spot spot) {
-        return [&desktop, at = onScreen(spot), before = desktop.Around(onScreen(spot))] {
-            return desktop.Around(at) != before;
-        };
+        return
+            [&desktop, at = onScreen(spot), was = desktop.Around(onScreen(spot))] { return desktop.Around(at) != was; };
     };
 
     ChildProcess content(
@@ -75,10 +73,9 @@ TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
     const auto typed = changes({box.x - 18, box.y});
     ASSERT_TRUE(clickUntil(box, [&] { return typed() || (desktop.Type("4321"), WaitFor(typed, 5s)); }))
         << "the code typed in its box";
+    ChildProcess& serviceProcess = service.Process();
     ASSERT_TRUE(clickUntil(screen.InSignIn(kSignIn), [&] {
-        return service.Process()
-            .WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"), 0ms)
-            .has_value();
+        return serviceProcess.WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"), 0ms).has_value();
     }));
 
     // Right beneath the top bar, which a reader that missed the window's
@@ -94,10 +91,10 @@ TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
         return !show({onScreen({threshold.x + 22, threshold.y})}, 0xFFFFFF);
     }));
     ASSERT_TRUE(clickUntil(screen.InToolbar(kStart), changes(screen.InToolbar(kStop)))) << "watching, Stop enabled";
-    ASSERT_FALSE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\""), 2s))
+    ASSERT_FALSE(serviceProcess.WaitForLine(ChildProcess::Stream::Out, Containing("\"area\""), 2s))
         << "an alert before the change";
     ASSERT_TRUE(content.Send("A0F000"));
-    EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 10s))
+    EXPECT_TRUE(serviceProcess.WaitForLine(ChildProcess::Stream::Out, Containing("\"area\":1"), 10s))
         << "an alert once what lies beneath the area changes";
     EXPECT_TRUE(tool.WaitForLine(ChildProcess::Stream::Err,
                                  Containing("corner is at pixel (0, " + std::to_string(kTopBar) + ")"), 0ms))

@@ -34,18 +34,15 @@ struct Output {
     Screen logical;
     int top = 0;
     std::string transform = "normal";
-    std::string Turn() const {
-        std::string turn = transform;
-        std::erase(turn, '-');
-        return turn;
-    }
-    bool QuarterTurn() const { return transform.ends_with("90") || transform.ends_with("270"); }
     std::string Name() const {
         std::string scaleName = std::to_string(scale);
         scaleName = scaleName.substr(0, scaleName.find_last_not_of("0.") + 1);
         for (char& c : scaleName) c = c == '.' ? '_' : c;
-        return std::to_string(width) + "x" + std::to_string(height) + "_scale" + scaleName +
-               (top != 0 ? "_down" + std::to_string(top) : "") + (transform != "normal" ? "_" + Turn() : "");
+        std::string name = std::to_string(width) + "x" + std::to_string(height) + "_scale" + scaleName +
+                           (top != 0 ? "_down" + std::to_string(top) : "") +
+                           (transform != "normal" ? "_" + transform : "");
+        std::erase(name, '-');
+        return name;
     }
 };
 
@@ -62,7 +59,7 @@ protected:
     }
 
     std::unique_ptr<WaylandSession> sway_ = [this] {
-        const bool turned = output().QuarterTurn();
+        const bool turned = output().transform.ends_with("90") || output().transform.ends_with("270");
         auto sway = WaylandSession::Sway(turned ? output().height : output().width,
                                          turned ? output().width : output().height, output().scale);
         if (!sway->Command("output HEADLESS-1 transform " + output().transform)) throw std::runtime_error("not turned");
@@ -192,12 +189,11 @@ INSTANTIATE_TEST_SUITE_P(Outputs, SentrelOnSway,
 // regions it copies one after the other.
 std::size_t CapturesSince(const ChildProcess& tool, const std::string& since) {
     const std::vector<std::string> lines = tool.Lines(ChildProcess::Stream::Err);
+    const auto asks = Containing("capture_output");
     std::size_t captures = 0;
-    bool asking = false;
+    // The line said is no capture's, so each run of captures has one before it.
     for (auto line = std::ranges::find_if(lines, Containing(since)); line != lines.end(); ++line) {
-        const bool asks = line->find("capture_output") != std::string::npos;
-        captures += asks && !asking ? 1 : 0;
-        asking = asks;
+        captures += asks(*line) && !asks(line[-1]) ? 1 : 0;
     }
     return captures;
 }
