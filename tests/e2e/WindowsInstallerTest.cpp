@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -74,21 +73,12 @@ private:
     std::mutex mutex_;
     std::string bodies_;
     MisbehavingServer server_{[this](int socket, const std::string& head) {
-        std::smatch length;
-        std::regex_search(head, length, std::regex("Content-Length: (\\d+)", std::regex::icase));
-        // What came with the head is the body's start.
-        std::string body = head.substr(head.find("\r\n\r\n") + 4);
-        for (const std::size_t whole = length.empty() ? 0 : std::stoul(length[1]); body.size() < whole;) {
-            char buffer[4096];
-            const ssize_t count = ::recv(socket, buffer, std::min(sizeof buffer, whole - body.size()), 0);
-            if (count <= 0) break;
-            body.append(buffer, static_cast<std::size_t>(count));
-        }
+        const std::string body = MisbehavingServer::Body(socket, head);
         {
             const std::lock_guard lock(mutex_);
             bodies_ += body + "\n";
         }
-        MisbehavingServer::Respond(200, "")(socket, head);
+        SendAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     }};
 };
 

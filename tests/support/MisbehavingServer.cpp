@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <regex>
 #include <stdexcept>
 
 namespace sentrel::testing {
@@ -66,8 +67,23 @@ std::vector<std::string> MisbehavingServer::Heads() const {
     return heads_;
 }
 
+std::string MisbehavingServer::Body(int socket, const std::string& head) {
+    std::smatch length;
+    std::regex_search(head, length, std::regex("Content-Length: (\\d+)", std::regex::icase));
+    // What came with the head is the body's start.
+    std::string body = head.substr(std::min(head.size(), head.find("\r\n\r\n") + 4));
+    for (const std::size_t whole = length.empty() ? 0 : std::stoul(length[1]); body.size() < whole;) {
+        char buffer[4096];
+        const ssize_t count = recv(socket, buffer, std::min(sizeof buffer, whole - body.size()), 0);
+        if (count <= 0) break;
+        body.append(buffer, static_cast<std::size_t>(count));
+    }
+    return body;
+}
+
 MisbehavingServer::Behaviour MisbehavingServer::Respond(int status, const std::string& body) {
-    return [status, body](int socket, const std::string&) {
+    return [status, body](int socket, const std::string& head) {
+        Body(socket, head);
         SendAll(socket, "HTTP/1.1 " + std::to_string(status) + " Whatever\r\nContent-Length: " +
                             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
     };

@@ -22,6 +22,10 @@ public:
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::vector<std::string> Heads() const;
 
+    // The request's body, as much as its Content-Length announces.
+    static std::string Body(int socket, const std::string& head);
+    // Reads the request's body first, as servers do: a close with the body
+    // unread would reset the connection, and the client might lose the reply.
     static Behaviour Respond(int status, const std::string& body);
     // A body of that many bytes, announced in Content-Length or, when not,
     // ended only by closing the connection.
