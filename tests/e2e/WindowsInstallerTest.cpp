@@ -78,7 +78,7 @@ private:
             const std::lock_guard lock(mutex_);
             bodies_ += body + "\n";
         }
-        SendAll(socket, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        MisbehavingServer::Answer(socket, 200, "");
     }};
 };
 

@@ -81,11 +81,15 @@ std::string MisbehavingServer::Body(int socket, const std::string& head) {
     return body;
 }
 
+void MisbehavingServer::Answer(int socket, int status, const std::string& body) {
+    SendAll(socket, "HTTP/1.1 " + std::to_string(status) + " Whatever\r\nContent-Length: " +
+                        std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+}
+
 MisbehavingServer::Behaviour MisbehavingServer::Respond(int status, const std::string& body) {
     return [status, body](int socket, const std::string& head) {
         Body(socket, head);
-        SendAll(socket, "HTTP/1.1 " + std::to_string(status) + " Whatever\r\nContent-Length: " +
-                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        Answer(socket, status, body);
     };
 }
 

@@ -24,6 +24,8 @@ public:
 
     // The request's body, as much as its Content-Length announces.
     static std::string Body(int socket, const std::string& head);
+    // A whole answer, after which the connection closes.
+    static void Answer(int socket, int status, const std::string& body);
     // Reads the request's body first, as servers do: a close with the body
     // unread would reset the connection, and the client might lose the reply.
     static Behaviour Respond(int status, const std::string& body);
