@@ -12,6 +12,9 @@ bash scripts/install-deps.sh test
 echo "== formatting"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
+echo "== the run command's build"
+bash scripts/check-run-build.sh
+
 # Wine: quiet, and no prompts to fetch Mono or Gecko, which nothing here uses.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 wineboot --init >/dev/null 2>&1 || true

@@ -54,6 +54,8 @@ struct Control {
     bool checked = false;
     int tabOrder = -1;
     int intervalMs = 0;  // timers only
+    // A label whose text runs on over several lines.
+    bool wordWrap = false;
     // One of the numbered labels of the watched areas, which lie on the
     // window's surface beneath the panels.
     bool areaLabel = false;

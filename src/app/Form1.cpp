@@ -101,6 +101,7 @@ void Form1::Command2_Click() {
         Get("Command2").enabled = false;
         sentrel::ClearAreas(state_, *this);
         hold_.Clear();
+        ShowHoldNote("");
     });
 }
 
@@ -159,11 +160,22 @@ void Form1::Timer1_Timer() {
         passReads_ = &reads;
         RunMonitoringPass(state_, *this, modes, *this, *this, hold_);
         passReads_ = nullptr;
-        if (const auto span = hold_.Ended()) {
-            services_.view.ShowNote(HoldNote(*span, services_.clock.Now()), kNoticeTitle);
+        const Clock::TimePoint now = services_.clock.Now();
+        if (const auto ended = hold_.Ended()) {
+            ShowHoldNote(EndedHoldNote(*ended, now));
+        } else if (const auto held = hold_.Current()) {
+            ShowHoldNote(OngoingHoldNote(*held, now));
         }
         alerts_.RetryOwed();
     });
+}
+
+// In the toolbar's panel, which grows beneath its buttons to hold it.
+void Form1::ShowHoldNote(const std::string& text) {
+    Control& note = Get("Label6");
+    note.text = text;
+    note.visible = !text.empty();
+    Get("Frame1").height = note.top + (note.visible ? note.height : 0);
 }
 
 void Form1::Timer2_Timer() {

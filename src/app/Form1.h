@@ -95,6 +95,8 @@ private:
 
     Control& Get(const std::string& name) { return controls_.Get(name); }
     void SelectMode(bool alertWhenChanged);
+    // An empty text takes the note away.
+    void ShowHoldNote(const std::string& text);
 
     FormServices services_;
     MonitorState state_;

@@ -82,10 +82,17 @@ FormControls DesignedLayout() {
         {"Text4", -1, K::TextBox, "Frame1", 400, 16, 65, 25, "30", SimSun(15.75, true), none, none, A::Left, 6},
         {"Option1", -1, K::OptionButton, "Frame1", 472, 0, 105, 25, "无变化时提醒", normal, none, none, A::Left, 15},
         {"Option2", -1, K::OptionButton, "Frame1", 472, 24, 97, 17, "有变化时提醒", normal, none, none, A::Left, 16},
+        // Beneath the toolbar's buttons, in the panel, which grows to show
+        // it: a note on a time the screen could not be seen. Part of the
+        // window, it never lies over what is watched nor is itself read.
+        {"Label6", -1, K::Label, "Frame1", 0, 41, 569, 34, "", normal, Colour::Rgb(kWhite), none, A::Left, -1},
     };
 
     FormControls form;
     for (const Row& row : rows) form.controls.push_back(FromRow(row));
+    Control& holdNote = form.Get("Label6");
+    holdNote.visible = false;
+    holdNote.wordWrap = true;
     form.controls.push_back(Timer("Timer1", "", 1000, false));
     form.controls.push_back(Timer("Timer2", "Frame1", 20000, true));
     return form;

@@ -22,8 +22,6 @@ public:
     virtual void RemoveAreaLabel(int index) = 0;
     // Modal, OK button only, no icon.
     virtual void ShowMessage(const std::string& text, const std::string& title) = 0;
-    // Modeless: the window goes on working while it is open.
-    virtual void ShowNote(const std::string& text, const std::string& title) = 0;
     // Puts the window above all others and keeps it there.
     virtual void RaiseToTop() = 0;
     // The width of the window's client area, in pixels.

@@ -6,6 +6,8 @@
 namespace sentrel {
 namespace {
 
+constexpr const char* kWhy = "（锁屏、黑屏、全屏遮盖或截屏失败）";
+
 std::string WallTime(Clock::TimePoint at, Clock::TimePoint now) {
     const auto wall =
         std::chrono::system_clock::now() - std::chrono::duration_cast<std::chrono::system_clock::duration>(now - at);
@@ -15,15 +17,22 @@ std::string WallTime(Clock::TimePoint at, Clock::TimePoint now) {
     return text;
 }
 
-}  // namespace
-
-std::string HoldNote(const ScreenHold::Span& span, Clock::TimePoint now) {
+std::string Areas(const ScreenHold::Span& span) {
     std::string areas;
     for (const int n : span.areas) areas += (areas.empty() ? "" : ", ") + std::to_string(n);
-    const std::string from = WallTime(span.from, now), to = WallTime(span.to, now);
-    return "屏幕在 " + from + " 至 " + to + " 之间无法看到（锁屏、黑屏或截屏失败），监控区域 " + areas +
-           " 暂停判断，之后重新取样。\nSentrel could not see the screen from " + from + " to " + to +
-           " (locked, blanked, or the capture failed); areas " + areas + " were held, then sampled afresh.";
+    return areas;
+}
+
+}  // namespace
+
+std::string OngoingHoldNote(const ScreenHold::Span& span, Clock::TimePoint now) {
+    return "屏幕自 " + WallTime(span.from, now) + " 起无法看到" + kWhy + "，监控区域 " + Areas(span) +
+           " 暂停判断，看到屏幕后重新取样。";
+}
+
+std::string EndedHoldNote(const ScreenHold::Span& span, Clock::TimePoint now) {
+    return "屏幕在 " + WallTime(span.from, now) + " 至 " + WallTime(span.to, now) + " 之间无法看到" + kWhy +
+           "，监控区域 " + Areas(span) + " 暂停判断，之后已重新取样。";
 }
 
 }  // namespace sentrel

@@ -6,10 +6,12 @@
 
 namespace sentrel {
 
-// What the window tells the user who comes back to a screen that was locked
-// (or could not be captured): from when to when, in local time, and which
-// areas were held. now: the clock's present, to place the span on the wall
-// clock.
-std::string HoldNote(const ScreenHold::Span& span, Clock::TimePoint now);
+// What the window says of a time the screen could not be seen (locked,
+// blanked, covered by a full-screen surface, or a capture that failed): from
+// when, in local time, and which areas wait. now: the clock's present, to
+// place the span on the wall clock.
+std::string OngoingHoldNote(const ScreenHold::Span& span, Clock::TimePoint now);
+// The same once the screen is seen again, for the user who comes back.
+std::string EndedHoldNote(const ScreenHold::Span& span, Clock::TimePoint now);
 
 }  // namespace sentrel

@@ -25,14 +25,17 @@ void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringMode
             return sum;
         };
 
-        if (hold.IsHeld(n)) {
+        if (hold.IsHeld(n) && hold.WasJudged(n)) {
             if (!modes.alertWhenUnchanged && !modes.alertWhenChanged) continue;
             // What changed while the screen could not be seen is unknown:
-            // neither a change nor the lack of one.
+            // neither a change nor the lack of one. Nor is how long it stayed
+            // still, so a count of still passes starts afresh.
             const float reference = sample();
             if (seen) {
                 lastSum = reference;
-                hold.Release(n);
+                if (modes.alertWhenUnchanged) counter = 0;
+                hold.Saw(n);
+                canvas.SetAreaLabelCaption(n, AreaCounterCaption(n, counter));
             }
             continue;
         }
@@ -58,6 +61,7 @@ void RunMonitoringPass(MonitorState& state, AreaSampler& sampler, MonitoringMode
             hold.Hold(n);
             continue;
         }
+        hold.Saw(n);
 
         canvas.SetAreaLabelCaption(n, AreaCounterCaption(n, counter));
         if (counter >= static_cast<float>(state.Threshold)) {

@@ -43,6 +43,11 @@ void PassReads::Read(std::span<const ScreenPoint> points, std::span<std::int32_t
     seen_ = read.seen;
 }
 
+void PassReads::Forget() {
+    reads_.clear();
+    screen_.BeginPass();
+}
+
 void PassReads::ReadFrom(std::size_t first) {
     std::vector<ScreenPoint> points;
     SharedRead read{first, {}, {}, true};

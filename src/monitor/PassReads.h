@@ -15,8 +15,9 @@ namespace sentrel {
 // from the k-th shared read, which took that area and every one after it at
 // once; each sample of an area therefore still comes after its previous one,
 // and an area's first sample after everything the pass did before it. An
-// alert request may take seconds, so what was read before it is forgotten:
-// the areas after it read afresh.
+// alert request may take seconds, so what was read and settled before it is
+// forgotten: the screen's pass begins again (the window may have moved, the
+// session may have been locked meanwhile) and the areas after it read afresh.
 class PassReads : public ScreenPixels {
 public:
     // Watches areas 1..RegionCount that have not alerted, in order; the
@@ -25,7 +26,7 @@ public:
 
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override;
     bool Seen() const override { return seen_; }
-    void Forget() { reads_.clear(); }
+    void Forget();
 
 private:
     struct SharedRead {

@@ -8,6 +8,16 @@ void ScreenHold::Hold(int n) {
     heldInSpan_.insert(n);
 }
 
+void ScreenHold::Saw(int n) {
+    held_.erase(n);
+    judged_.insert(n);
+}
+
+std::optional<ScreenHold::Span> ScreenHold::Current() const {
+    if (held_.empty()) return std::nullopt;
+    return Span{from_, clock_.Now(), {held_.begin(), held_.end()}};
+}
+
 std::optional<ScreenHold::Span> ScreenHold::Ended() {
     if (!held_.empty() || heldInSpan_.empty()) return std::nullopt;
     Span span{from_, clock_.Now(), {heldInSpan_.begin(), heldInSpan_.end()}};
@@ -18,6 +28,7 @@ std::optional<ScreenHold::Span> ScreenHold::Ended() {
 void ScreenHold::Clear() {
     held_.clear();
     heldInSpan_.clear();
+    judged_.clear();
 }
 
 }  // namespace sentrel

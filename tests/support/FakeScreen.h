@@ -21,6 +21,9 @@ public:
     }
 
     bool Seen() const override { return seen; }
+    void BeginPass() override {
+        if (onBeginPass) onBeginPass();
+    }
 
     std::int32_t At(int x, int y) const {
         if (x < 0 || y < 0 || x >= width_ || y >= height_) return kUnreadable;
@@ -32,8 +35,9 @@ public:
     std::vector<std::vector<ScreenPoint>> batches;
     // False: the screen is locked, or the capture failed.
     bool seen = true;
-    // Runs after each read: lets a test change the screen between samples.
-    std::function<void()> afterRead;
+    // Run after each read, and as each pass begins: let a test change the
+    // screen between samples, or lock it as a pass begins.
+    std::function<void()> afterRead, onBeginPass;
 
 private:
     int width_, height_;

@@ -28,9 +28,6 @@ public:
     void ShowMessage(const std::string& text, const std::string& title) override {
         log.push_back("message " + title + " " + text);
     }
-    void ShowNote(const std::string& text, const std::string& title) override {
-        log.push_back("note " + title + " " + text);
-    }
     void RaiseToTop() override {
         log.push_back(std::string("raise ") + (reflected.window.visible ? "visible" : "hidden"));
     }

@@ -272,30 +272,80 @@ TEST_F(MonitoringPassTest, AreasAfterAnAlertAreReadAfterIt) {
     EXPECT_EQ(h.form.State().RegionTable.Cell(2, RegionTable::kCounter), 0);
 }
 
-class HiddenScreenTest : public MonitoringPassTest, public ::testing::WithParamInterface<Mode> {};
+struct HoldCase {
+    const char* name;
+    Mode mode;
+    const char* threshold;
+    // One letter a pass: s the screen seen as it was, c seen changed, u
+    // changed but not seen (locked, or the capture failed).
+    const char* passes;
+    std::vector<float> counters;  // after each pass
+    int alertPass;                // 0 for none
+};
+void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
 
-// A locked screen (black or unread) is neither compared nor counted until a
-// pass sees it again and takes a fresh reference; the user is told once.
-TEST_P(HiddenScreenTest, HoldsJudgementUntilAFreshReference) {
-    Start(GetParam(), "2");
-    h.form.Timer1_Timer();
-    const float counted = Counter();
-    h.screen.seen = false;
-    h.screen.Fill(0);
-    for (int pass = 0; pass < 3; ++pass) h.form.Timer1_Timer();
-    h.screen.seen = true;
-    h.screen.Fill(0x404040);
-    h.form.Timer1_Timer();
-    EXPECT_EQ(Counter(), counted);
-    EXPECT_TRUE(Alerts().empty());
-    h.form.Timer1_Timer();
-    EXPECT_EQ(Counter(), GetParam() == Mode::Still ? counted + 1 : counted);
-    const auto notes = std::ranges::count_if(h.view.log, [](const std::string& line) {
-        return line.starts_with("note 提示 ") && line.ends_with("areas 1 were held, then sampled afresh.");
-    });
-    EXPECT_EQ(notes, 1);
+class HiddenScreenTest : public MonitoringPassTest, public ::testing::WithParamInterface<HoldCase> {};
+
+// A screen that cannot be seen is neither compared nor counted; the pass
+// that sees it again takes a fresh reference, unless the area was never
+// judged, in which case that pass is the run's first.
+TEST_P(HiddenScreenTest, HoldsJudgementUntilTheScreenIsSeen) {
+    const HoldCase& c = GetParam();
+    Start(c.mode, c.threshold);
+    for (std::size_t pass = 0; c.passes[pass] != '\0'; ++pass) {
+        SCOPED_TRACE(pass + 1);
+        if (c.passes[pass] != 's') Change();
+        h.screen.seen = c.passes[pass] != 'u';
+        h.form.Timer1_Timer();
+        EXPECT_EQ(Counter(), c.counters[pass]);
+        EXPECT_EQ(Alerts().size(), c.alertPass != 0 && static_cast<int>(pass) + 1 >= c.alertPass ? 1u : 0u);
+    }
 }
-INSTANTIATE_TEST_SUITE_P(Modes, HiddenScreenTest, ::testing::Values(Mode::Still, Mode::Change));
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HiddenScreenTest,
+    ::testing::Values(
+        HoldCase{
+            "StillPassesAreCountedAfreshAfterAHold", Mode::Still, "3", "sssuussss", {0, 1, 2, 2, 2, 0, 1, 2, 3}, 9},
+        HoldCase{"ChangesCountedBeforeAHoldStayCounted", Mode::Change, "3", "cuuscc", {1, 1, 1, 1, 2, 3}, 6},
+        HoldCase{"AHeldFirstPassLeavesTheFirstCountToTheFirstSeenOne", Mode::Change, "2", "usc", {0, 1, 2}, 3}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The window says while the screen cannot be seen, and afterwards, in the
+// toolbar's panel; a stop takes the note away.
+TEST_F(MonitoringPassTest, TheHoldIsToldInThePanel) {
+    Start(Mode::Still, "30");
+    h.form.Timer1_Timer();
+    EXPECT_FALSE(Shown("Label6").visible);
+    h.screen.seen = false;
+    h.form.Timer1_Timer();
+    EXPECT_TRUE(Shown("Label6").visible && Shown("Label6").text.starts_with("屏幕自 "));
+    EXPECT_EQ(Shown("Frame1").height, 75);
+    h.screen.seen = true;
+    h.form.Timer1_Timer();
+    EXPECT_TRUE(Shown("Label6").text.starts_with("屏幕在 ") &&
+                Shown("Label6").text.ends_with("，监控区域 1 暂停判断，之后已重新取样。"))
+        << Shown("Label6").text;
+    h.form.Command2_Click();
+    EXPECT_FALSE(Shown("Label6").visible);
+    EXPECT_EQ(Shown("Frame1").height, 41);
+}
+
+// A lock that comes while an alert is on the wire is looked for again
+// before the areas after it are read.
+TEST_F(MonitoringPassTest, ALockDuringAnAlertHoldsTheAreasAfterIt) {
+    h.Drag(300, 300, 400, 400);
+    Start(Mode::Change, "2");
+    h.form.Timer1_Timer();
+    h.transport.onPost = [this](const std::string&) {
+        h.screen.Fill(0);
+        h.screen.onBeginPass = [this] { h.screen.seen = false; };
+    };
+    Change();
+    h.form.Timer1_Timer();
+    EXPECT_EQ(Alerts().size(), 1u);
+    EXPECT_EQ(h.form.State().RegionTable.Cell(2, RegionTable::kCounter), 1);
+}
 
 TEST_F(MonitoringPassTest, StartChecksTheThresholdAndStopClearsEverything) {
     h.view.log.clear();

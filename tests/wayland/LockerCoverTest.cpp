@@ -67,14 +67,24 @@ TEST(LockerCover, IsNoFlatDesktopNorAWindowOverTheMark) {
                   {true, false, -1, -1, -1, false}});
 }
 
-// Something other than the locker's colour where the mark was: the locker
-// has gone and a window lies over the mark; hiding the window ends the cover.
-TEST(LockerCover, EndsWhenTheCornerShowsAnotherColourOrTheWindowIsHidden) {
+// Something other than the locker's colour away from the middle: the
+// locker has gone and a window lies over the mark, or what covers the window
+// is a video or a terminal that has shown something; hiding the window ends
+// the cover.
+TEST(LockerCover, EndsWhenAnythingButItsColourShowsAwayFromTheMiddle) {
     ExpectCovers({{true, true, kDesktop, kOther, kOther, false},
                   {true, false, kLocker, kLocker, kLocker, true},
                   {true, false, kDesktop, kOther, kOther, false},
                   {true, false, kLocker, kLocker, kLocker, true},
                   {false, false, kLocker, kLocker, kLocker, false}});
+    LockerCover cover;
+    std::vector<std::int32_t> colours(LockerCover::Points(1920, 1080, {0, 0}).size(), kDesktop);
+    colours.back() = kOther;
+    cover.Covers(true, true, colours);
+    colours.assign(colours.size(), kLocker);
+    ASSERT_TRUE(cover.Covers(true, false, colours));
+    colours.front() = kOther;
+    EXPECT_FALSE(cover.Covers(true, false, colours)) << "a line of text at the top left";
 }
 
 }  // namespace

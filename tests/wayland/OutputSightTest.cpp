@@ -9,9 +9,10 @@ namespace {
 
 using testing::MarkedOutput;
 
-// Not seen while the desktop announces a lock, while a capture fails, nor
-// while a locker covers the output beneath the shown window; each lock said
-// once as it begins and once as it ends.
+// Not seen while a locker covers the output beneath the shown window, while
+// the desktop announces a lock, nor while a capture fails; each lock said as
+// it begins and as it ends, a cover as one the desktop did not announce.
+// Once the desktop has announced a lock, a cover is no longer taken for one.
 TEST(OutputSight, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
     MarkedOutput output;
     output.width = output.height = 512;
@@ -27,23 +28,34 @@ TEST(OutputSight, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
         sight.Read(std::vector<ScreenPoint>{{100, 100}}, colours);
         return sight.Seen();
     };
+    const auto cover = [&] {
+        output.screen.Fill(0xFFFFFF);
+        return seen();
+    };
+    const auto uncover = [&] {
+        output.screen.Fill(MarkedOutput::kBackground);
+        output.PaintMark({0, 0}, 1);
+        return seen();
+    };
     ::testing::internal::CaptureStderr();
     EXPECT_TRUE(seen());
-    announced = true;
-    EXPECT_FALSE(seen());
-    EXPECT_FALSE(seen());
-    announced = false;
-    EXPECT_TRUE(seen());
+    EXPECT_FALSE(cover()) << "a locker";
+    EXPECT_TRUE(uncover());
     output.screen.seen = false;
     EXPECT_FALSE(seen()) << "the capture failed";
     output.screen.seen = true;
-    output.screen.Fill(0xFFFFFF);
-    EXPECT_FALSE(seen()) << "a locker";
-    output.PaintMark({0, 0}, 1);
+    announced = true;
+    EXPECT_FALSE(seen());
+    announced = false;
     EXPECT_TRUE(seen());
-    const std::string lock = "sentrel: the screen is locked; judgement of the areas is held until it is unlocked\n",
-                      unlock = "sentrel: the screen is unlocked\n";
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), lock + unlock + lock + unlock);
+    EXPECT_TRUE(cover()) << "the desktop tells of its locks";
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said,
+              "sentrel: the screen looks locked, though the desktop did not say so: Sentrel's window is covered and "
+              "the screen is one colour; judgement of the areas is held until anything else shows\n"
+              "sentrel: the screen shows again; judgement of the areas goes on\n"
+              "sentrel: the screen is locked; judgement of the areas is held until it is unlocked\n"
+              "sentrel: the screen is unlocked\n");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -72,7 +74,13 @@ std::optional<std::string> RunAlertCommand(const std::string& command, const Rec
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
+    for (;;) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid) break;
+        // Without its status (a parent that ignores SIGCHLD has the system
+        // reap it unseen) the command may have failed: never a delivery.
+        if (ended < 0 && errno != EINTR)
+            return std::string("how the command ended is unknown: ") + std::strerror(errno);
         if (std::chrono::steady_clock::now() >= deadline) {
             ::kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);

@@ -135,6 +135,7 @@ QWidget* QtFormView::Create(const Control& control) {
             auto* label = new QLabel(parent);
             // Captions are shown as they are, even a service reply that looks like HTML.
             label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(control.wordWrap);
             // Labels lie on the window's own surface, beneath the panels.
             if (parent == this) {
                 for (const auto& [key, mirror] : widgets_) {
@@ -303,14 +304,6 @@ void QtFormView::ShowMessage(const std::string& text, const std::string& title) 
                     this);
     const QScopedValueRollback waiting(waitingOnBox_, true);
     box.exec();
-}
-
-void QtFormView::ShowNote(const std::string& text, const std::string& title) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
 }
 
 void QtFormView::RaiseToTop() {

@@ -9,6 +9,13 @@ namespace {
 // cost nothing beside a pass's samples.
 constexpr int kColumns = 16, kRows = 9;
 
+// The grid's points within about a fifth of the output's size from its
+// centre: swaylock's ring, at any scale, and the text in it lie there.
+bool InMiddle(std::size_t point) {
+    const auto column = static_cast<int>(point % kColumns), row = static_cast<int>(point / kColumns);
+    return row < kRows && column >= 6 && column <= 9 && row >= 3 && row <= 5;
+}
+
 }  // namespace
 
 std::vector<ScreenPoint> LockerCover::Points(std::int32_t width, std::int32_t height, ScreenPoint corner) {
@@ -28,7 +35,10 @@ bool LockerCover::Covers(bool windowShown, bool markSeen, std::span<const std::i
     if (!windowShown || markSeen) {
         covered_ = false;
     } else if (covered_) {
-        covered_ = colours.back() == coverColour_;
+        covered_ = true;
+        for (std::size_t i = 0; i < colours.size(); ++i) {
+            if (!InMiddle(i) && colours[i] != coverColour_) covered_ = false;
+        }
     } else if (markSeenSinceShown_ && colours.front() != ScreenPixels::kUnreadable &&
                std::ranges::all_of(colours, [&](std::int32_t c) { return c == colours.front(); })) {
         covered_ = true;

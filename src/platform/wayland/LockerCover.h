@@ -14,9 +14,11 @@ namespace sentrel {
 // the output turns one flat colour at once. A desktop that is flat all along
 // is no lock: while the window is shown its mark is seen on it. The cover
 // lasts until the mark is seen again, the window is hidden (then nothing
-// tells), or something other than the locker's colour shows where the mark
-// was (another window over the corner once the locker has gone). A prompt the
-// locker draws in the middle as keys are pressed does not end it.
+// tells), or something other than the locker's colour shows anywhere but in
+// the middle of the output, where a locker draws its prompt as keys are
+// pressed. A full-screen video or a dark terminal over the window may look
+// flat for a moment, but as soon as it shows anything else away from the
+// middle it is no cover.
 class LockerCover {
 public:
     // A sparse grid over an output of this many pixels, then the pixel at

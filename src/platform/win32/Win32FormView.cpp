@@ -5,7 +5,6 @@
 #include <wtsapi32.h>
 
 #include <algorithm>
-#include <thread>
 #include <utility>
 
 #include "app/HandlerDispatch.h"
@@ -508,13 +507,6 @@ void Win32FormView::ShowMessage(const std::string& text, const std::string& titl
     waitingOnBox_ = true;
     MessageBoxW(window_, Widen(text).c_str(), Widen(title).c_str(), MB_OK);
     waitingOnBox_ = false;
-}
-
-void Win32FormView::ShowNote(const std::string& text, const std::string& title) {
-    // A box of its own thread's, owned by no window, leaves this one working.
-    std::thread([text = Widen(text), title = Widen(title)] {
-        MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TOPMOST);
-    }).detach();
 }
 
 void Win32FormView::RaiseToTop() {

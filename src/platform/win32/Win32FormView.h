@@ -49,7 +49,6 @@ public:
     void ClearOutlines() override;
     void RemoveAreaLabel(int index) override;
     void ShowMessage(const std::string& text, const std::string& title) override;
-    void ShowNote(const std::string& text, const std::string& title) override;
     void RaiseToTop() override;
     float InnerWidth() const override;
     void Close() override;
