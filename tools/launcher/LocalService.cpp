@@ -37,11 +37,9 @@ LocalService::LocalService(const std::filesystem::path& program, int port, const
     // One a killed service left would name another's address and code.
     std::filesystem::remove(readyFile_);
 
+    // Its files are named relative to the state folder, which it runs in.
     std::wstring command =
         L"\"" + program.wstring() + L"\" --port " + std::to_wstring(port) + L" --ready-file ready.json";
-    // Named relative to the state folder, where it runs: the service reads
-    // its arguments in the system's code page, which may not spell the
-    // user's folder.
     if (std::filesystem::exists(stateFolder / L"forwards.txt")) command += L" --forwards forwards.txt";
     program_ = std::make_unique<LaunchedProgram>(command, log_.get(), stateFolder);
 
