@@ -5,12 +5,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <regex>
 
+#include "support/LoopbackClient.h"
 #include "support/MisbehavingServer.h"
 #include "support/PaintedWindow.h"
 #include "support/SentrelLayout.h"
@@ -49,7 +52,7 @@ public:
     }
     // Runs a Windows program to its end, and everything it started.
     void Run(const std::string& args) const {
-        EXPECT_EQ(std::system(("wine " + args + " && wineserver -w").c_str()), 0) << args;
+        EXPECT_EQ(std::system(("wine " + args + " && timeout 60 wineserver -w").c_str()), 0) << args;
     }
 
 private:
@@ -95,8 +98,27 @@ int FreeLoopbackPort() {
 }
 
 std::string FileText(const fs::path& path) {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The page the sign-in picture leads to, which shows a fresh code.
+std::string CodePage(int port) {
+    testing::LoopbackClient client(port);
+    client.Send("GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n");
+    const std::optional<testing::LoopbackClient::Reply> reply = client.Receive();
+    return reply ? reply->body : "";
+}
+
+// The command lines of the running processes, Wine's among them.
+std::string CommandLines() {
+    std::string lines;
+    for (const fs::directory_entry& process : fs::directory_iterator("/proc")) {
+        std::string line = FileText(process.path() / "cmdline");
+        std::replace(line.begin(), line.end(), '\0', ' ');
+        lines += line + "\n";
+    }
+    return lines;
 }
 
 // A user's first day: the installer run silently into a new prefix, a
@@ -114,6 +136,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     const fs::path menu = wine.UserFolder("AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Sentrel");
     ASSERT_TRUE(fs::exists(menu / "Sentrel.lnk"));
     ASSERT_TRUE(fs::exists(state / "forwards.txt")) << "a place for forward targets";
+    EXPECT_NE(FileText(state / "forwards.txt").find("\r\n"), std::string::npos) << "Notepad's line ends";
 
     WebhookReceiver hook;
     std::ofstream(state / "forwards.txt", std::ios::app) << "webhook:" << hook.Url() << "\n";
@@ -138,7 +161,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     const Spot paper = Screen{}.InSignIn(kSignInPaper);
     ASSERT_TRUE(WaitFor([&] { return PixelAt(paper.x, paper.y) == "255,255,255"; }, 20s)) << "the sign-in panel";
     std::smatch code;
-    const std::string page = Command("curl -s http://127.0.0.1:" + port + "/");
+    const std::string page = CodePage(std::stoi(port));
     ASSERT_TRUE(std::regex_search(page, code, std::regex("class=\"code\">(\\d{6})<"))) << page;
 
     Xdotool("mousemove " + At(Screen{}.InSignIn(kCodeBox)) + " click 1 type " + code[1].str());
@@ -185,6 +208,21 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
 
     wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
     EXPECT_NE(FileText(state / "forwards.txt").find(hook.Url()), std::string::npos) << "the user's forward targets";
+
+    // Started again, with an option for the window, and uninstalled while
+    // it runs: the window is closed and the service stopped, and nothing of
+    // the program stays.
+    EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " wine start /unix '" + (program / "sentrel-local.exe").string() +
+                           "' --screen 0 >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel 验证码").empty(); }, 20s));
+    EXPECT_NE(CommandLines().find("sentrel.exe --service http://127.0.0.1:" + port + " --screen 0"), std::string::npos)
+        << CommandLines();
+    wine.Run("'" + (program / "uninstall.exe").string() + "' /S");
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(program); }, 20s)) << "the program";
+    const std::string log = FileText(state / "service.log");
+    EXPECT_NE(log.find("sentrel-service stopped", log.find("sentrel-service stopped") + 1), std::string::npos) << log;
 }
 
 }  // namespace

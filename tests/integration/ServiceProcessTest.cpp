@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "platform/curl/CurlTransport.h"
 #include "service/ServiceClient.h"
@@ -68,6 +69,29 @@ TEST_F(ServiceProcessTest, BadRequestsGetAnErrorNeverACrash) {
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("414 ")));
     EXPECT_TRUE(service.Process().Running());
     EXPECT_NE(client.VersionNotice().find("5.0.2"), std::string::npos);
+}
+
+// Once it listens, the ready record names where and gives a code of its
+// own, never logged, in a file only its owner may read.
+TEST(ServiceReadyFile, GivesItsAddressAndAFreshCodeToItsOwnerAlone) {
+    namespace fs = std::filesystem;
+    const fs::path folder = ::testing::TempDir() + "sentrel-ready-" + std::to_string(getpid());
+    fs::create_directories(folder);
+    const fs::path file = folder / "ready.json";
+    testing::ServiceProcess service{{"--ready-file", file.string()}};
+    ASSERT_TRUE(testing::WaitFor([&] { return fs::exists(file); }, std::chrono::seconds(10)));
+    std::ifstream written(file);
+    const std::string record(std::istreambuf_iterator<char>(written), {});
+    std::smatch fields;
+    ASSERT_TRUE(std::regex_match(record, fields, std::regex("\\{\"url\":\"([^\"]+)\",\"code\":\"(\\d{6})\"\\}\n")))
+        << record;
+    EXPECT_EQ(fields[1], service.Url());
+    EXPECT_NE(fields[2], service.IssuedCode());
+    EXPECT_EQ(fs::status(file).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    CurlTransport transport;
+    ServiceRequests requests{service.Url()};
+    EXPECT_TRUE(ServiceClient(transport, requests).SignIn(fields[2]));
+    fs::remove_all(folder);
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ TEST(ForwardTarget, BuildsTheRequestEachKindOfServiceTakes) {
 TEST(ForwardsFile, TakesOnlyAFileOfForwardsThatOthersCannotRead) {
     const std::tuple<std::string, mode_t, std::string> cases[] = {
         {" # mine\n\nntfy:https://ntfy.sh/t \r\n\twebhook:http://h/x\n", 0600, ""},
+        {"\xEF\xBB\xBF# mine\r\nntfy:https://ntfy.sh/t\r\nwebhook:http://h/x\r\n", 0600, ""},
         {"ntfy:https://ntfy.sh/t\n", 0640, "may be read or written by others (mode 0640)"},
         {"ntfy:https://ntfy.sh/t\n", 0602, "may be read or written by others (mode 0602)"},
         {"ntfy:https://ntfy.sh/t\ncommand:rm -rf ~\n", 0400, "line 2 is not"}};

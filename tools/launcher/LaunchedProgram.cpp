@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/win32/WideText.h"
+
 namespace sentrel::launcher {
 
 LaunchedProgram::LaunchedProgram(std::wstring commandLine, HANDLE output, const std::filesystem::path& folder)
@@ -9,7 +11,7 @@ LaunchedProgram::LaunchedProgram(std::wstring commandLine, HANDLE output, const 
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     if (!job_ || !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
-        throw std::runtime_error("no job object");
+        throw std::runtime_error("无法创建作业对象");
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -22,7 +24,7 @@ LaunchedProgram::LaunchedProgram(std::wstring commandLine, HANDLE output, const 
     const DWORD flags = CREATE_SUSPENDED | (output != nullptr ? CREATE_NO_WINDOW : 0);
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, flags, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
-        throw std::runtime_error("cannot start it");
+        throw std::runtime_error("无法启动 " + Narrow(commandLine));
     }
     process_.reset(started.hProcess);
     const Handle thread(started.hThread);

@@ -2,25 +2,28 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 
 #include "ServiceStopEvent.h"
+#include "platform/win32/WideText.h"
 
 namespace sentrel::launcher {
 namespace {
 
 using namespace std::chrono_literals;
 
-// What the log says after `from`.
-std::string LogSince(const std::filesystem::path& log, std::uintmax_t from) {
-    std::ifstream file(log, std::ios::binary);
-    file.seekg(static_cast<std::streamoff>(from));
-    return std::string(std::istreambuf_iterator<char>(file), {});
+// What the file holds after `from`; empty when it cannot be read.
+std::string TextSince(const std::filesystem::path& file, std::uintmax_t from = 0) {
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace
 
-LocalService::LocalService(const std::filesystem::path& program, int port, const std::filesystem::path& stateFolder) {
+LocalService::LocalService(const std::filesystem::path& program, int port, const std::filesystem::path& stateFolder)
+    : readyFile_(stateFolder / L"ready.json") {
     std::filesystem::create_directories(stateFolder);
     const std::filesystem::path log = stateFolder / L"service.log";
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
@@ -28,29 +31,27 @@ LocalService::LocalService(const std::filesystem::path& program, int port, const
                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (log_.get() == INVALID_HANDLE_VALUE) {
         log_.release();
-        throw std::runtime_error("cannot write " + log.string());
+        throw std::runtime_error("无法写入 " + Narrow(log.wstring()));
     }
     const std::uintmax_t start = std::filesystem::file_size(log);
+    // One a killed service left would name another's address and code.
+    std::filesystem::remove(readyFile_);
 
-    std::wstring command = L"\"" + program.wstring() + L"\" --port " + std::to_wstring(port);
-    // Named relative to the state folder, where it runs: the service reads
-    // its arguments in the system's code page, which may not spell the
-    // user's folder.
+    // Its files are named relative to the state folder, which it runs in.
+    std::wstring command =
+        L"\"" + program.wstring() + L"\" --port " + std::to_wstring(port) + L" --ready-file ready.json";
     if (std::filesystem::exists(stateFolder / L"forwards.txt")) command += L" --forwards forwards.txt";
     program_ = std::make_unique<LaunchedProgram>(command, log_.get(), stateFolder);
 
-    // The code is the last of the lines it prints at start.
-    const std::string marker = "verification code: ";
     for (const auto deadline = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < deadline;) {
         const bool ended = program_->Exited(50ms);
-        const std::string said = LogSince(log, start);
-        if (const auto at = said.find(marker); at != std::string::npos) {
-            code_ = said.substr(at + marker.size(), 6);
+        if (const std::optional<service::ReadyRecord> ready = service::ReadyRecord::Parse(TextSince(readyFile_))) {
+            ready_ = *ready;
             return;
         }
-        if (ended) throw std::runtime_error(said);
+        if (ended) throw std::runtime_error("sentrel-service 已退出：\n\n" + TextSince(log, start));
     }
-    throw std::runtime_error("sentrel-service did not start within 30 seconds; see " + log.string());
+    throw std::runtime_error("sentrel-service 30 秒内未能启动；详见 " + Narrow(log.wstring()));
 }
 
 LocalService::~LocalService() {
@@ -58,6 +59,9 @@ LocalService::~LocalService() {
     const Handle stop(OpenEventW(EVENT_MODIFY_STATE, FALSE, service::ServiceStopEventName(program_->Id()).c_str()));
     if (stop) SetEvent(stop.get());
     program_->Exited(5s);
+    // Its code is of no use to anyone any more.
+    std::error_code ignored;
+    std::filesystem::remove(readyFile_, ignored);
 }
 
 }  // namespace sentrel::launcher

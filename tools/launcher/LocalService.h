@@ -4,15 +4,18 @@
 #include <string>
 
 #include "LaunchedProgram.h"
+#include "ReadyRecord.h"
 
 namespace sentrel::launcher {
 
 // sentrel-service.exe started for the window, as packaging/sentrel-local
 // starts it on Linux: on the given port, its output appended to
 // service.log in the state folder, and forwarding to the targets in
-// forwards.txt there when that file exists. Made once it has printed its
-// verification code; throws std::runtime_error with what it said when it
-// ends before that. Asked to stop when this goes, and ended if it will not.
+// forwards.txt there when that file exists. Made once it has written its
+// ready record (ready.json in the state folder), which says where it
+// listens and gives a sign-in code of the launcher's own; throws
+// std::runtime_error with what it said when it ends before that. Asked to
+// stop when this goes, and ended if it will not.
 class LocalService {
 public:
     LocalService(const std::filesystem::path& program, int port, const std::filesystem::path& stateFolder);
@@ -20,12 +23,14 @@ public:
     LocalService(const LocalService&) = delete;
     LocalService& operator=(const LocalService&) = delete;
 
-    const std::string& Code() const { return code_; }
+    const std::string& Url() const { return ready_.url; }
+    const std::string& Code() const { return ready_.code; }
 
 private:
     Handle log_;
+    std::filesystem::path readyFile_;
     std::unique_ptr<LaunchedProgram> program_;
-    std::string code_;
+    service::ReadyRecord ready_;
 };
 
 }  // namespace sentrel::launcher

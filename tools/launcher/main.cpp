@@ -31,7 +31,7 @@ std::filesystem::path StateFolder() {
     PWSTR folder = nullptr;
     const HRESULT found = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
     const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(folder, CoTaskMemFree);
-    if (FAILED(found)) throw std::runtime_error("Windows does not say where the local application data folder is");
+    if (FAILED(found)) throw std::runtime_error("Windows 未提供本地应用数据文件夹的位置");
     return std::filesystem::path(folder) / L"Sentrel";
 }
 
@@ -44,9 +44,7 @@ int Port() {
 // The code in a box of its own thread's, so that the window starts beside it.
 void ShowCode(const std::string& code, const std::string& url) {
     const std::wstring text =
-        Widen("您的验证码 (your sign-in code):\n\n" + code +
-              "\n\n请在 Sentrel 登录框中输入。十分钟内有效，只能使用一次；新的验证码见\n"
-              "(type it into Sentrel's sign-in box; valid once, for ten minutes; a new one at)\n" +
+        Widen("您的验证码：\n\n" + code + "\n\n请在 Sentrel 登录框中输入。十分钟内有效，只能使用一次；新的验证码见\n" +
               url + "/");
     std::thread([text] {
         MessageBoxW(nullptr, text.c_str(), L"Sentrel 验证码",
@@ -56,16 +54,19 @@ void ShowCode(const std::string& code, const std::string& url) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+// toolOptions: the launcher's own arguments, as typed, which are the
+// window's (--screen N).
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR toolOptions, int) {
     const int port = Port();
-    const std::string url = "http://127.0.0.1:" + std::to_string(port);
     const std::filesystem::path folder = ProgramFolder();
     std::optional<LocalService> service;
     try {
         // One already there (another launcher's, or one the user runs) serves
         // this window too, and keeps running after it.
         if (!LoopbackPortAnswers(port)) service.emplace(folder / L"sentrel-service.exe", port, StateFolder());
-        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url));
+        const std::string url = service ? service->Url() : "http://127.0.0.1:" + std::to_string(port);
+        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url) +
+                                     L" " + toolOptions);
         if (service) {
             // Over the window, which would otherwise cover it.
             window.WaitUntilIdle(std::chrono::seconds(10));
@@ -73,7 +74,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         window.Exited(std::chrono::milliseconds(INFINITE));
     } catch (const std::exception& error) {
-        MessageBoxW(nullptr, Widen(std::string("Sentrel could not start:\n\n") + error.what()).c_str(), L"Sentrel",
+        MessageBoxW(nullptr, Widen(std::string("Sentrel 无法启动：\n\n") + error.what()).c_str(), L"Sentrel",
                     MB_OK | MB_ICONERROR);
         return 1;
     }

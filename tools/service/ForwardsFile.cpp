@@ -11,6 +11,9 @@ std::vector<ForwardTarget> ReadForwardsFile(const std::string& path) {
     const std::string text = ReadOwnerOnly(path);
     std::vector<ForwardTarget> targets;
     std::string_view rest = text;
+    // Notepad's "UTF-8 with BOM" (its only UTF-8 before Windows 10 1903)
+    // starts the file with one.
+    if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
     for (int number = 1; !rest.empty(); ++number) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
         std::string_view line = rest.substr(0, end);

@@ -19,6 +19,12 @@ using PrivateFile = std::unique_ptr<std::FILE, FileCloser>;
 // it cannot be written.
 PrivateFile AppendPrivately(const std::string& path);
 
+// Makes the file hold `text` and nothing else, in one step: a reader finds
+// the old file, none, or the new one whole. The new file only its owner may
+// read and write. Throws std::runtime_error, naming the file and the
+// reason, when it cannot be written.
+void ReplacePrivately(const std::string& path, const std::string& text);
+
 // The whole text of a file that no one but its owner may read or write.
 // Throws std::runtime_error, naming the file and the reason, for any other.
 std::string ReadOwnerOnly(const std::string& path);

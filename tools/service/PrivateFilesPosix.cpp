@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -31,6 +32,18 @@ PrivateFile AppendPrivately(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) Refuse("write", path);
     return Wrap(fd, "a", path);
+}
+
+void ReplacePrivately(const std::string& path, const std::string& text) {
+    const std::string written = path + ".new";
+    // One a crashed start left may be anyone's, with any mode.
+    if (::unlink(written.c_str()) != 0 && errno != ENOENT) Refuse("replace", written);
+    {
+        const PrivateFile file =
+            Wrap(::open(written.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600), "w", written);
+        if (std::fputs(text.c_str(), file.get()) < 0 || std::fflush(file.get()) != 0) Refuse("write", written);
+    }
+    if (std::rename(written.c_str(), path.c_str()) != 0) Refuse("write", path);
 }
 
 std::string ReadOwnerOnly(const std::string& path) {

@@ -23,7 +23,7 @@ bool HasControlBytes(std::string_view text) {
 std::string ServiceUsage() {
     return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--db FILE] [--forward KIND:URL]...\n"
            "                       [--forwards FILE] [--allow-host NAME]... [--log FILE]\n"
-           "                       [--on-alert COMMAND] [--on-alert-log FILE] [--history]\n"
+           "                       [--on-alert COMMAND] [--on-alert-log FILE] [--ready-file FILE] [--history]\n"
            "  --port N            port to listen on (default " +
            std::to_string(SENTREL_LOCAL_SERVICE_PORT) +
            "; 0 picks a free one)\n"
@@ -47,6 +47,8 @@ std::string ServiceUsage() {
            "                      SENTREL_SJS set; retried like a forward until it exits with 0\n"
            "  --on-alert-log FILE where COMMAND's output goes (default beside the database,\n"
            "                      service.on-alert.log for service.db)\n"
+           "  --ready-file FILE   once listening, write {\"url\":URL,\"code\":CODE} to FILE, which only\n"
+           "                      its owner may read: the address and a sign-in code of its own\n"
            "  --history           print the recorded alerts as JSON lines and exit\n";
 }
 
@@ -73,7 +75,7 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
         }
         const bool known = name == "--port" || name == "--bind" || name == "--code" || name == "--log" ||
                            name == "--on-alert" || name == "--db" || name == "--forward" || name == "--allow-host" ||
-                           name == "--forwards" || name == "--on-alert-log";
+                           name == "--forwards" || name == "--on-alert-log" || name == "--ready-file";
         if (!known) return {std::nullopt, "unknown option " + std::string(name)};
         if (!inlineValue && i + 1 >= args.size()) return {std::nullopt, std::string(name) + " needs a value"};
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
@@ -103,9 +105,11 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
                             value + "\""};
             }
             AddOnce(options.forwards, target->Written());
-        } else if (name == "--forwards" || name == "--on-alert-log") {
+        } else if (name == "--forwards" || name == "--on-alert-log" || name == "--ready-file") {
             if (value.empty()) return {std::nullopt, std::string(name) + " needs a file name"};
-            (name == "--forwards" ? options.forwardsFile : options.onAlertLog) = value;
+            (name == "--forwards"     ? options.forwardsFile
+             : name == "--ready-file" ? options.readyFile
+                                      : options.onAlertLog) = value;
         } else if (name == "--allow-host") {
             if (value.empty() || std::ranges::any_of(value, [](char c) { return c == ' ' || c == '/'; }) ||
                 HasControlBytes(value)) {

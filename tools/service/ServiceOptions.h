@@ -21,6 +21,8 @@ struct ServiceOptions {
     std::string forwardsFile;
     // Where --on-alert commands write; empty for DefaultOnAlertLog's.
     std::string onAlertLog;
+    // Where to write a ReadyRecord once listening; empty for nowhere.
+    std::string readyFile;
     // Host names, besides the service's own, that requests may be addressed
     // to: those a proxy in front passes on.
     std::vector<std::string> allowHosts;

@@ -1,9 +1,12 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <stdexcept>
+#include <string>
 
 #include "ServiceStopEvent.h"
 #include "ShutdownSignal.h"
+#include "platform/win32/WideText.h"
 
 namespace sentrel::service {
 namespace {
@@ -19,10 +22,29 @@ BOOL WINAPI OnConsoleEvent(DWORD) {
     return TRUE;
 }
 
+// Windows' own words for its last error, on one line.
+std::string LastErrorText() {
+    const DWORD error = GetLastError();
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring said(text, length);
+    LocalFree(text);
+    said.erase(said.find_last_not_of(L"\r\n .") + 1);
+    return (said.empty() ? "" : Narrow(said) + " ") + "(error " + std::to_string(error) + ")";
+}
+
 }  // namespace
 
 ShutdownSignal::ShutdownSignal(std::function<void()> lastStep) {
-    stopEvent = CreateEventW(nullptr, TRUE, FALSE, ServiceStopEventName(GetCurrentProcessId()).c_str());
+    const std::wstring name = ServiceStopEventName(GetCurrentProcessId());
+    stopEvent = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    // Without it nothing could be waited for, and a stop asked for could
+    // not be told from none.
+    if (stopEvent == nullptr) {
+        throw std::runtime_error("cannot make the stop event " + Narrow(name) + ": " + LastErrorText());
+    }
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
     waiter_ = std::thread([this, lastStep = std::move(lastStep)] {
         WaitForSingleObject(stopEvent, INFINITE);

@@ -12,6 +12,7 @@
 #include "OutboxCourier.h"
 #include "PrivateFiles.h"
 #include "ProgramArguments.h"
+#include "ReadyRecord.h"
 #include "ServiceOptions.h"
 #include "ServiceServer.h"
 #include "ServiceStore.h"
@@ -105,6 +106,10 @@ int main(int argc, char** argv) {
                      desk.IssueCode(AlertDesk::Clock::now()).c_str(), url.c_str());
         if (options.standingCode) {
             std::fprintf(stderr, "standing verification code: %s\n", options.standingCode->c_str());
+        }
+        // A code of its own, which the log never shows.
+        if (!options.readyFile.empty()) {
+            ReplacePrivately(options.readyFile, ReadyRecord{url, desk.IssueCode(AlertDesk::Clock::now())}.Json());
         }
         return server.Listen() ? 0 : 1;
     } catch (const std::exception& error) {
