@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "support/ChildProcess.h"
@@ -335,14 +337,25 @@ TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     EXPECT_TRUE(setup.WaitForAlert(3s));
 }
 
+// A session bus of the test's own: the one Sentrel and `sentrel --toggle`
+// speak over while it lives.
+struct SessionBus {
+    SessionBus() {
+        address = daemon.WaitForLine(ChildProcess::Stream::Out, Containing("unix:"));
+        if (address) ::setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
+    }
+    ~SessionBus() { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
+
+    ChildProcess daemon{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"}};
+    std::optional<std::string> address;
+};
+
 // `sentrel --toggle` (a desktop's Ctrl+W binding) shows and hides the
 // running window over the session bus; a second start shows it and ends.
 TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     testing::XvfbDisplay display;
-    ChildProcess bus({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"});
-    const auto address = bus.WaitForLine(ChildProcess::Stream::Out, Containing("unix:"));
-    ASSERT_TRUE(address);
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
+    const SessionBus bus;
+    ASSERT_TRUE(bus.address);
     Sentrel setup({SENTREL_BINARY}, "Linux-toggle", {});
     auto& [service, app, report] = setup;
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
@@ -357,7 +370,46 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     ASSERT_EQ(::kill(app.Pid(), SIGINT), 0);
     ExpectSignedOffOnceAndEnded(service, app, "");
     EXPECT_NE(std::system((command + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
-    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+// The monitors, numbered left to right, on which a Sentrel window is shown.
+std::set<int> MonitorsShowingSentrel(int monitorWidth) {
+    std::istringstream geometry(
+        Command("/usr/bin/xdotool search --onlyvisible --name '^Sentrel$' getwindowgeometry %@ 2>/dev/null"));
+    std::set<int> monitors;
+    for (std::string word; geometry >> word;) {
+        int x = 0;
+        if (word == "Position:" && geometry >> x) monitors.insert(x / monitorWidth);
+    }
+    return monitors;
+}
+
+// A Sentrel on each of two monitors: `--toggle` acts on both, or on the one
+// given with --screen, and a second start shows the window on its monitor.
+TEST(SentrelToggle, OneSentrelRunsPerMonitor) {
+    constexpr int kRight = 1920;
+    testing::XvfbDisplay display(2 * kRight, 1080);
+    const testing::SplitMonitors monitors(2, kRight, 1080);
+    const SessionBus bus;
+    ASSERT_TRUE(bus.address);
+    Xdotool("mousemove 100 100");
+    Sentrel setup({SENTREL_BINARY}, "Linux-toggle-per-monitor", {});
+    ChildProcess right({SENTREL_BINARY, "--screen", "1"});
+    const SaidOnFailure saidRight{right};
+    ASSERT_TRUE(WaitFor([] { return MonitorsShowingSentrel(kRight) == std::set<int>{0, 1}; }, 10s));
+    const std::string command = "timeout 20 " SENTREL_BINARY;
+    // Each command, and the monitors showing a window after it.
+    const std::vector<std::pair<std::string, std::set<int>>> steps = {
+        {" --screen 1 --toggle", {0}}, {" --toggle", {1}}, {" --screen 0", {0, 1}}, {" --screen=1 --toggle", {0}}};
+    for (const auto& [args, shown] : steps) {
+        EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
+        EXPECT_TRUE(WaitFor([&] { return MonitorsShowingSentrel(kRight) == shown; }, 5s)) << args;
+    }
+    for (ChildProcess* sentrel : {&setup.app, &right}) {
+        ASSERT_EQ(::kill(sentrel->Pid(), SIGINT), 0);
+        EXPECT_TRUE(WaitFor([&] { return !sentrel->Running(); }, 10s));
+        EXPECT_EQ(sentrel->ExitCode(), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Editions, SentrelEndToEnd, ::testing::ValuesIn(Runs()),

@@ -66,9 +66,14 @@ WaylandSession::WaylandSession(bool refusesRoot) {
         std::make_unique<ChildProcess>(Inside({"dbus-daemon", "--session", "--nofork", "--address=" + BusAddress()})));
 }
 
-void WaylandSession::Start(const std::vector<std::string>& compositor) {
-    compositor_ = std::make_unique<ChildProcess>(Inside(compositor));
-    if (!WaitForFile(runtimeDir_, "wayland-")) throw std::runtime_error(compositor[0] + " did not start");
+void WaylandSession::Start(const std::string& name, const std::vector<std::string>& command) {
+    compositor_ = std::make_unique<ChildProcess>(Inside(command));
+    if (WaitForFile(runtimeDir_, "wayland-")) return;
+    // What it lacked, in its own words.
+    const std::vector<std::string> said = compositor_->Lines(ChildProcess::Stream::Err);
+    std::string last;
+    for (std::size_t i = said.size() > 5 ? said.size() - 5 : 0; i < said.size(); ++i) last += "\n  " + said[i];
+    throw std::runtime_error(name + " did not start" + (last.empty() ? "" : "; it said:" + last));
 }
 
 std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, double scale) {
@@ -81,7 +86,7 @@ std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, doub
         << "seat seat0 hide_cursor 1\n"
         << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n";
     chmod(config.c_str(), 0644);
-    session->Start({"sway", "-c", config});
+    session->Start("sway", {"sway", "-c", config});
     if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
     // A client takes a keyboard once the seat has one, and keys sent before it
     // has are lost to it; wtype's keyboard lasts only while it types. An idle
@@ -93,27 +98,30 @@ std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, doub
 }
 
 std::unique_ptr<WaylandSession> WaylandSession::Mutter(int width, int height) {
-    return Gnome({"mutter"}, width, height);
+    return Gnome("mutter", {"mutter"}, width, height);
 }
 
 std::unique_ptr<WaylandSession> WaylandSession::GnomeShell(int width, int height) {
-    // GNOME Shell asks logind about the session when /run/systemd says it
-    // runs, and cannot start without a system bus. In a mount namespace of
-    // its own it finds neither logind nor the machine's bus, but a bus of its
-    // own, which activates nothing and dies with it. Without GDM it says in a
-    // banner that the screen cannot lock, over the top of the screen for the
-    // next seconds.
+    // GNOME Shell cannot start without a system bus, which a test machine
+    // may lack. It is given one of its own, which activates nothing (no
+    // logind) and dies with it. Named in DBUS_SYSTEM_BUS_ADDRESS, it needs no
+    // mount namespace, whose mounts a chroot (whose root is no mount point)
+    // could not keep from the machine.
+    // Without GDM it says in a banner that the screen cannot lock, over the
+    // top of the screen for the next seconds.
     const std::string privateSystem =
-        "gsettings set org.gnome.desktop.notifications show-banners false && mkdir -p /run/systemd /run/dbus && "
-        "mount -t tmpfs none /run/systemd && mount -t tmpfs none /run/dbus && echo '<busconfig><type>system</type>"
-        "<listen>unix:path=/run/dbus/system_bus_socket</listen><policy context=\"default\"><allow own=\"*\"/>"
-        "<allow send_type=\"*\"/><allow receive_type=\"*\"/></policy></busconfig>' > /run/dbus/bus.conf && "
-        "{ setpriv --pdeathsig KILL dbus-daemon --nofork --config-file=/run/dbus/bus.conf & } && "
-        "until [ -S /run/dbus/system_bus_socket ]; do sleep 0.05; done && exec \"$@\"";
-    return Gnome({"unshare", "--mount", "--", "sh", "-c", privateSystem, "sh", "gnome-shell"}, width, height);
+        "gsettings set org.gnome.desktop.notifications show-banners false && "
+        "echo \"<busconfig><type>system</type><listen>unix:path=$XDG_RUNTIME_DIR/system_bus_socket</listen>"
+        "<policy context='default'><allow own='*'/><allow send_type='*'/><allow receive_type='*'/></policy>"
+        "</busconfig>\" > \"$XDG_RUNTIME_DIR/system-bus.conf\" && "
+        "{ setpriv --pdeathsig KILL dbus-daemon --nofork --config-file=\"$XDG_RUNTIME_DIR/system-bus.conf\" & } && "
+        "until [ -S \"$XDG_RUNTIME_DIR/system_bus_socket\" ]; do sleep 0.05; done && "
+        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/system_bus_socket exec \"$@\"";
+    return Gnome("gnome-shell", {"sh", "-c", privateSystem, "sh", "gnome-shell"}, width, height);
 }
 
-std::unique_ptr<WaylandSession> WaylandSession::Gnome(std::vector<std::string> compositor, int width, int height) {
+std::unique_ptr<WaylandSession> WaylandSession::Gnome(const std::string& name, std::vector<std::string> compositor,
+                                                      int width, int height) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(false));
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"pipewire"})));
     if (!WaitForFile(session->runtimeDir_, "pipewire-0")) throw std::runtime_error("PipeWire did not start");
@@ -121,7 +129,7 @@ std::unique_ptr<WaylandSession> WaylandSession::Gnome(std::vector<std::string> c
     compositor.insert(compositor.end(),
                       {"--headless", "--virtual-monitor", std::to_string(width) + "x" + std::to_string(height),
                        "--wayland", "--no-x11"});
-    session->Start(compositor);
+    session->Start(name, compositor);
     // Portals the bus starts find the compositor, and pick GNOME's backend.
     ChildProcess update(session->Inside({"dbus-update-activation-environment", "WAYLAND_DISPLAY",
                                          "XDG_CURRENT_DESKTOP=GNOME", "HOME", "XDG_RUNTIME_DIR"}));

@@ -57,8 +57,10 @@ public:
 private:
     explicit WaylandSession(bool refusesRoot);
     // compositor: mutter, or what runs it, given mutter's arguments next.
-    static std::unique_ptr<WaylandSession> Gnome(std::vector<std::string> compositor, int width, int height);
-    void Start(const std::vector<std::string>& compositor);
+    static std::unique_ptr<WaylandSession> Gnome(const std::string& name, std::vector<std::string> compositor,
+                                                 int width, int height);
+    // Starts the compositor; a failure says what it said.
+    void Start(const std::string& name, const std::vector<std::string>& command);
     bool SeatHasKeyboard() const;
 
     std::string runtimeDir_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -82,6 +83,40 @@ TEST(ScreenCastPortal, KeepsConsentFromVersion4AndTakesTheLastStream) {
         EXPECT_TRUE(WaitFor([&] { return portal.Logged("Close"); }, 20s));
         EXPECT_EQ(portal.Logged("SelectSources", R"("persist_mode": 2, "restore_token": "kept")"), version >= 4)
             << version;
+    }
+}
+
+// The token the desktop gives is kept for the user alone; one that cannot be
+// kept (a file where its folder should be) is said, with where and why.
+TEST(ScreenCastPortal, KeepsTheTokenForTheUserAloneOrSaysWhyNot) {
+    for (const bool blocked : {false, true}) {
+        MockedPortal portal("{}");
+        const QString folder = portal.home.filePath("config");
+        if (blocked) {
+            ASSERT_TRUE(std::ofstream(folder.toStdString()) << "in the way");
+        }
+        const std::string tokenFile = (folder + "/token").toStdString();
+        bool started = false;
+        ::testing::internal::CaptureStderr();
+        {
+            ScreenCastPortal cast(
+                portal.bus, QString::fromStdString(tokenFile),
+                [&](int remote, std::uint32_t) { ::close(remote), started = true; },
+                [](const std::string& why) { ADD_FAILURE() << why; }, [] {});
+            cast.Start();
+            EXPECT_TRUE(MockedPortal::Until([&] { return started; }));
+        }
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        const bool toldNotKept =
+            said.find("consent cannot be kept in " + tokenFile + " (creating its folder: ") != std::string::npos;
+        EXPECT_EQ(toldNotKept, blocked) << said;
+        if (blocked) continue;
+        struct stat kept {};
+        ASSERT_EQ(::stat(tokenFile.c_str(), &kept), 0);
+        EXPECT_EQ(kept.st_mode & 0777, 0600u);
+        std::string token;
+        std::ifstream(tokenFile) >> token;
+        EXPECT_EQ(token, "token1");
     }
 }
 

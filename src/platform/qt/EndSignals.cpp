@@ -3,26 +3,46 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 namespace sentrel {
 namespace {
 
-int pipeEnds[2] = {-1, -1};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// The live EndSignals' write end, the one thing a handler can reach.
+std::atomic<int> forwardTo{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read by a signal handler");
 
 void Forward(int signal) {
+    const int savedErrno = errno;
     const char byte = static_cast<char>(signal);
-    [[maybe_unused]] const auto written = ::write(pipeEnds[1], &byte, 1);
+    [[maybe_unused]] const auto written = ::write(forwardTo.load(), &byte, 1);
+    errno = savedErrno;
 }
 
 }  // namespace
 
 EndSignals::EndSignals(std::function<void()> end) : end_(std::move(end)) {
-    if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::fprintf(stderr,
+                     "sentrel: SIGTERM, SIGINT and SIGHUP cannot be caught (pipe2: %s); they end Sentrel without "
+                     "signing off\n",
+                     std::strerror(errno));
+        return;
+    }
+    readEnd_ = ends[0];
+    writeEnd_ = ends[1];
+    forwardTo = writeEnd_;
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
         char byte = 0;
-        while (::read(pipeEnds[0], &byte, 1) == 1) {
+        while (::read(readEnd_, &byte, 1) == 1) {
         }
         end_();
     });
@@ -30,15 +50,16 @@ EndSignals::EndSignals(std::function<void()> end) : end_(std::move(end)) {
     action.sa_handler = Forward;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    for (const int signal : kSignals) sigaction(signal, &action, nullptr);
 }
 
 EndSignals::~EndSignals() {
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) std::signal(signal, SIG_DFL);
+    if (writeEnd_ < 0) return;
+    for (const int signal : kSignals) std::signal(signal, SIG_DFL);
+    forwardTo = -1;
     notifier_.reset();
-    if (pipeEnds[0] >= 0) ::close(pipeEnds[0]);
-    if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
-    pipeEnds[0] = pipeEnds[1] = -1;
+    ::close(readEnd_);
+    ::close(writeEnd_);
 }
 
 }  // namespace sentrel

@@ -187,7 +187,7 @@ QWidget* QtFormView::Create(const Control& control) {
             widget = new LinkedPicture(picture_, pictureLink_, parent);
             break;
         case ControlKind::Timer:
-            break;
+            return nullptr;
     }
     widget->setObjectName(QString::fromStdString(control.name));
     return widget;

@@ -83,6 +83,8 @@ private:
     };
 
     Mirror& MirrorFor(const Control& control);
+    // The control's widget, named after it; none for a timer, which shows
+    // nothing and is kept by ApplyTimer.
     QWidget* Create(const Control& control);
     void Apply(Mirror& mirror, const Control& control);
     void ApplyTimer(const Control& control);

@@ -6,12 +6,12 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/qt/RestoreTokenFile.h"
 
 namespace sentrel {
 namespace {
@@ -148,15 +148,7 @@ void ScreenCastPortal::Response(uint response, const QVariantMap& results, const
             break;
         case Step::Start: {
             const QString token = results.value("restore_token").toString();
-            if (!token.isEmpty()) {
-                QDir().mkpath(QFileInfo(tokenFile_).path());
-                QFile saved(tokenFile_);
-                // The token lets Sentrel see the screen without asking: the user's alone.
-                if (saved.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                    saved.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-                    saved.write(token.toUtf8());
-                }
-            }
+            if (!token.isEmpty()) KeepRestoreToken(QFile::encodeName(tokenFile_).toStdString(), token.toStdString());
             const std::uint32_t node = LastNode(results.value("streams"));
             if (node == 0) {
                 Fail("the screen-cast portal gave no stream");

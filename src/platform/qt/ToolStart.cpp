@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QIcon>
 #include <QMessageBox>
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -48,7 +49,7 @@ std::optional<std::string> ServiceUrlGiven(const ToolOptions& options) {
 }
 
 // Qt lists the X screen's RandR monitors.
-QScreen* ChosenMonitor(const ToolOptions& options) {
+MonitorToCover ChosenMonitor(const ToolOptions& options) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     std::vector<MonitorArea> monitors;
     for (const QScreen* screen : screens) {
@@ -58,7 +59,9 @@ QScreen* ChosenMonitor(const ToolOptions& options) {
     const QPoint pointer = QCursor::pos();
     const MonitorChoice choice = ChooseMonitor(monitors, options.screen, pointer.x(), pointer.y());
     if (!choice.error.empty()) std::fprintf(stderr, "sentrel: %s\n", choice.error.c_str());
-    return screens[static_cast<qsizetype>(choice.index)];
+    const std::vector<std::size_t> numbering = MonitorNumbering(monitors);
+    const auto number = std::find(numbering.begin(), numbering.end(), choice.index) - numbering.begin();
+    return {screens[static_cast<qsizetype>(choice.index)], static_cast<std::size_t>(number)};
 }
 
 }  // namespace sentrel

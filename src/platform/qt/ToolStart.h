@@ -18,8 +18,12 @@ ToolOptions OptionsGiven();
 // The service's address, none when the one given is not one (said in a box
 // too).
 std::optional<std::string> ServiceUrlGiven(const ToolOptions& options);
+struct MonitorToCover {
+    QScreen* screen;
+    std::size_t number;  // as the user counts monitors, and --screen takes them
+};
 // The monitor the window covers: the one asked for on the command line, else
 // the one under the pointer.
-QScreen* ChosenMonitor(const ToolOptions& options);
+MonitorToCover ChosenMonitor(const ToolOptions& options);
 
 }  // namespace sentrel

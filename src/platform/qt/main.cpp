@@ -20,8 +20,8 @@
 using namespace sentrel;
 
 int main(int argc, char** argv) {
-    if (ParseToolOptions(std::vector<std::string>(argv + 1, argv + argc)).toggle) {
-        return AskRunningInstanceToToggle(argc, argv);
+    if (const ToolOptions given = ParseToolOptions(std::vector<std::string>(argv + 1, argv + argc)); given.toggle) {
+        return AskRunningInstancesToToggle(argc, argv, given.screen);
     }
     // Chosen before the toolkit, which aborts without a display instead of
     // saying what is missing.
@@ -47,11 +47,14 @@ int main(int argc, char** argv) {
     const QString codePage = QString::fromStdString(*serviceUrl + "/");
     QtFormView view(gate, SignInPicture(codePage), QUrl(codePage), capture->Kind(),
                     [&capture] { return capture->PixelsPerUnit(); });
-    // One Sentrel per desktop session: `sentrel --toggle` then always finds
-    // the one that runs, and a second start brings its window back instead.
-    ToggleService bus([&view] { view.ShowOrHide(); }, [&view] { view.ShowAndRaise(); });
-    if (!bus.Register()) return ShowRunningInstance();
-    view.CoverMonitor(ChosenMonitor(options));
+    // One Sentrel per desktop session and monitor: `sentrel --toggle` then
+    // finds the ones that run, and a second start on a watched monitor brings
+    // its window back instead.
+    const MonitorToCover monitor = ChosenMonitor(options);
+    ToggleService bus(
+        InstanceName(monitor.number), [&view] { view.ShowOrHide(); }, [&view] { view.ShowAndRaise(); });
+    if (!bus.Register()) return ShowRunningInstance(monitor.number);
+    view.CoverMonitor(monitor.screen);
     ScreenPixels& screen = capture->Through(view, [&view] { return view.Placement(); });
     Form1* formPointer = nullptr;
     QtX11HotKeys hotKeys(

@@ -1,5 +1,5 @@
 #include "platform/wayland/PipeWireFrames.h"
-#include "platform/wayland/PixelBytes.h"
+#include "platform/wayland/PixelLayout.h"
 
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
@@ -20,16 +20,16 @@ namespace {
 // nothing.
 constexpr std::uint32_t kMostFramesPerSecond = 2;
 
-PixelBytes Order(std::uint32_t format) {
+PixelLayout Layout(std::uint32_t format) {
     switch (format) {
         case SPA_VIDEO_FORMAT_BGRx:
         case SPA_VIDEO_FORMAT_BGRA:
-            return PixelBytes::Bgrx;
+            return kBgrx;
         case SPA_VIDEO_FORMAT_RGBx:
         case SPA_VIDEO_FORMAT_RGBA:
-            return PixelBytes::Rgbx;
+            return kRgbx;
         default:
-            return PixelBytes::Unknown;
+            return {};
     }
 }
 
@@ -210,7 +210,7 @@ void PipeWireFrames::Read(std::span<const ScreenPoint> points, std::span<std::in
         const ScreenPoint p = points[i];
         if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) continue;
         colours[i] = ColourOf(
-            Order(format_),
+            Layout(format_),
             frame_.data() +
                 (static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(p.x)) * 4);
     }

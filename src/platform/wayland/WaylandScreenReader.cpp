@@ -8,8 +8,9 @@
 #include <cstring>
 #include <numeric>
 #include <stdexcept>
+#include <string>
 
-#include "platform/wayland/PixelBytes.h"
+#include "platform/wayland/ShmPixelLayout.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace sentrel {
@@ -33,20 +34,6 @@ constexpr std::uint32_t kOutputVersion = 4;
 constexpr std::int32_t kProbeUnits = 120;
 // Regions that no read has needed for this long are no longer copied.
 constexpr std::chrono::milliseconds kWantedFor{3000};
-
-// wl_shm formats name little-endian words: XRGB8888 is stored B, G, R, X.
-PixelBytes Order(std::uint32_t format) {
-    switch (format) {
-        case WL_SHM_FORMAT_XRGB8888:
-        case WL_SHM_FORMAT_ARGB8888:
-            return PixelBytes::Bgrx;
-        case WL_SHM_FORMAT_XBGR8888:
-        case WL_SHM_FORMAT_ABGR8888:
-            return PixelBytes::Rgbx;
-        default:
-            return PixelBytes::Unknown;
-    }
-}
 
 }  // namespace
 
@@ -292,6 +279,13 @@ bool WaylandScreenReader::Capture(const Output& output, std::vector<PixelRect> r
         !all([](const Frame& f) { return f.width > 0; })) {
         return false;
     }
+    for (const auto& request : requests) {
+        if (ShmPixelLayout(request->frame.format).bytes > 0) continue;
+        char format[16];
+        std::snprintf(format, sizeof format, "0x%08x", request->frame.format);
+        throw std::runtime_error("the compositor copies the screen in wl_shm pixel format " + std::string(format) +
+                                 ", which Sentrel cannot read; areas are held");
+    }
     pieces_.resize(requests.size());
     for (std::size_t i = 0; i < requests.size(); ++i) {
         const Frame& frame = requests[i]->frame;
@@ -323,8 +317,9 @@ std::int32_t WaylandScreenReader::ColourAt(ScreenPoint p) const {
     ScreenPoint at = OutputTransform(pieceTransform_)
                          .ToBuffer({p.x - piece->seen.x, p.y - piece->seen.y}, {piece->seen.width, piece->seen.height});
     if (piece->yInverted) at.y = static_cast<std::int32_t>(buffer.Height()) - 1 - at.y;
-    return ColourOf(Order(buffer.Format()),
-                    buffer.Row(static_cast<std::uint32_t>(at.y)) + std::size_t{4} * static_cast<std::uint32_t>(at.x));
+    const PixelLayout layout = ShmPixelLayout(buffer.Format());
+    return ColourOf(layout, buffer.Row(static_cast<std::uint32_t>(at.y)) +
+                                std::size_t{layout.bytes} * static_cast<std::uint32_t>(at.x));
 }
 
 void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {

@@ -78,18 +78,19 @@ void XcbScreenLock::Consider(const std::vector<Window>& overrideRedirect) {
 }
 
 bool XcbScreenLock::Settle() {
-    const bool unproven =
-        std::ranges::any_of(candidates_, [](const auto& c) { return c.second.verdict != Verdict::Locker; });
+    const bool undecided =
+        std::ranges::any_of(candidates_, [](const auto& c) { return c.second.verdict != Verdict::Shown; });
+    const bool held = undecided && probe_.KeyboardHeldByAnother();
+    const auto now = std::chrono::steady_clock::now();
     bool changed = false;
-    if (unproven && probe_.KeyboardHeldByAnother()) {
-        for (auto& [window, candidate] : candidates_) {
-            changed = changed || candidate.verdict == Verdict::Shown;
+    for (auto& [window, candidate] : candidates_) {
+        if (held && candidate.verdict == Verdict::Awaited) {
             candidate.verdict = Verdict::Locker;
-        }
-    } else {
-        const auto now = std::chrono::steady_clock::now();
-        for (auto& [window, candidate] : candidates_) {
-            if (candidate.verdict != Verdict::Awaited || now - candidate.since < kGrace) continue;
+        } else if (!held && candidate.verdict == Verdict::Locker) {
+            // Its window may outlive the grab by a moment; one shown before
+            // the lock took no part in it and is read again soon.
+            candidate = {Verdict::Awaited, now};
+        } else if (!held && candidate.verdict == Verdict::Awaited && now - candidate.since >= kGrace) {
             candidate.verdict = Verdict::Shown;
             changed = true;
         }

@@ -17,11 +17,12 @@ namespace sentrel {
 // screen saver. Lockers (i3lock, xsecurelock) publish nothing that says they
 // lock; what they share is a window that no window manager may move
 // (override-redirect) over a whole monitor, and the keyboard held for as
-// long as they lock. Such a window is the locker's once the keyboard is seen
-// held by another client, and stays so until it goes: a locker lets the
-// keyboard go before its window. A full-screen window that takes no
-// keyboard within a few seconds is read as any other; until then it may be
-// a locker that has not grabbed yet (i3lock maps its window first).
+// long as they lock. A full-screen window is the locker's while the keyboard
+// is seen held by another client, if it came no more than a few seconds
+// before the grab (i3lock maps its window first) or during it. A window
+// shown before, such as a video overlay, is read as any other throughout.
+// Once the grab ends the window is left out a few seconds more, as a locker
+// lets the keyboard go before its window, and is then read.
 class XcbScreenLock {
 public:
     // A mapped override-redirect top-level window, and its outer edges
@@ -40,8 +41,8 @@ public:
     // The override-redirect windows as the stack was last fetched, Sentrel's
     // own left out.
     void Consider(const std::vector<Window>& overrideRedirect);
-    // Probes the keyboard while a full-screen window may still be a locker's;
-    // true when which windows are left out changed. Says on standard error
+    // Probes the keyboard while a full-screen window may be a locker's or is
+    // one; true when which windows are left out changed. Says on standard error
     // when a lock begins and when it ends.
     bool Settle();
 
