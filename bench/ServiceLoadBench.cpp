@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "service/AlertSignature.h"
+#include "client/AlertSignature.h"
 #include "support/LoopbackClient.h"
 #include "support/ResidentMemory.h"
 #include "support/ServiceProcess.h"

@@ -22,13 +22,13 @@
 #include <string_view>
 #include <system_error>
 
-#include "AlertDesk.h"
-#include "RequestHead.h"
-#include "RequestTarget.h"
-#include "ServiceStore.h"
-#include "UtcTimestamp.h"
-#include "service/AlertSignature.h"
-#include "service/DecimalText.h"
+#include "client/AlertSignature.h"
+#include "client/DecimalText.h"
+#include "relay/desk/AlertDesk.h"
+#include "relay/http/RequestHead.h"
+#include "relay/http/RequestTarget.h"
+#include "relay/outbox/ServiceStore.h"
+#include "relay/system/UtcTimestamp.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include <string_view>
 #include <utility>
 
-#include "service/ServiceAddress.h"
-#include "service/ServiceClient.h"
-#include "service/Transport.h"
-#include "service/WireUrl.h"
+#include "client/ServiceAddress.h"
+#include "client/ServiceClient.h"
+#include "client/Transport.h"
+#include "client/WireUrl.h"
 
 namespace {
 

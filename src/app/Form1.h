@@ -7,6 +7,7 @@
 #include "app/ControlModel.h"
 #include "app/FormView.h"
 #include "app/Module1.h"
+#include "client/ServiceClient.h"
 #include "monitor/AlertDispatcher.h"
 #include "monitor/AreaCanvas.h"
 #include "monitor/AreaSampler.h"
@@ -14,7 +15,6 @@
 #include "monitor/MonitoringPass.h"
 #include "monitor/PassReads.h"
 #include "monitor/ScreenPixels.h"
-#include "service/ServiceClient.h"
 
 namespace sentrel {
 

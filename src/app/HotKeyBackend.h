@@ -2,12 +2,9 @@
 
 #include <cstdint>
 
-namespace sentrel {
+#include "monitor/HotKeyModifiers.h"
 
-// Modifier flags of a hot key.
-inline constexpr std::int32_t kModAlt = 1;
-inline constexpr std::int32_t kModControl = 2;
-inline constexpr std::int32_t kModShift = 4;
+namespace sentrel {
 
 // Registers one system-wide key combination; the platform delivers its
 // presses to Form1::HotKeyWndProc on the UI thread.

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "client/ServiceClient.h"
 #include "monitor/Clock.h"
 #include "monitor/MonitoringPass.h"
 #include "monitor/RandomSource.h"
-#include "service/ServiceClient.h"
 
 namespace sentrel {
 

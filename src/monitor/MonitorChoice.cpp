@@ -4,7 +4,7 @@
 #include <numeric>
 #include <tuple>
 
-#include "service/DecimalText.h"
+#include "client/DecimalText.h"
 
 namespace sentrel {
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <regex>
 
+#include "client/ServiceClient.h"
 #include "platform/curl/CurlTransport.h"
-#include "service/ServiceClient.h"
 #include "support/ServiceProcess.h"
 #include "support/Waiting.h"
 

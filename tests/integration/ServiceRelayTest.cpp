@@ -12,9 +12,9 @@
 #include <mutex>
 #include <regex>
 
+#include "client/HttpPost.h"
+#include "client/ServiceClient.h"
 #include "platform/curl/CurlTransport.h"
-#include "service/HttpPost.h"
-#include "service/ServiceClient.h"
 #include "support/MisbehavingServer.h"
 #include "support/ServiceProcess.h"
 #include "support/Waiting.h"

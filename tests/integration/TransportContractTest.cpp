@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "client/HttpPost.h"
+#include "client/ServiceRequests.h"
 #include "platform/curl/CurlTransport.h"
-#include "service/HttpPost.h"
-#include "service/ServiceRequests.h"
 #include "support/MisbehavingServer.h"
 #include "support/WineProbeTransport.h"
 

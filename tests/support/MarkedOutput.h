@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/wayland/CornerMark.h"
 #include "platform/wayland/OutputCapture.h"
+#include "platform/windowkind/CornerMark.h"
 #include "support/FakeScreen.h"
 
 namespace sentrel::testing {

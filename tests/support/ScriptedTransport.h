@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "service/Transport.h"
+#include "client/Transport.h"
 
 namespace sentrel::testing {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "service/Transport.h"
+#include "client/Transport.h"
 #include "support/HexText.h"
 
 namespace sentrel::testing {

@@ -1,4 +1,4 @@
-#include "AlertCommand.h"
+#include "relay/outbox/AlertCommand.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "AlertDesk.h"
+#include "relay/desk/AlertDesk.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "AlertJournal.h"
-#include "ServiceOptions.h"
-#include "TextEscapes.h"
-#include "UtcTimestamp.h"
-#include "service/AlertSignature.h"
+#include "client/AlertSignature.h"
+#include "relay/options/ServiceOptions.h"
+#include "relay/outbox/AlertJournal.h"
+#include "relay/system/TextEscapes.h"
+#include "relay/system/UtcTimestamp.h"
 #include "support/TempDatabase.h"
 
 namespace sentrel::service {

@@ -1,11 +1,11 @@
-#include "ForwardTarget.h"
+#include "relay/outbox/ForwardTarget.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 
-#include "ForwardsFile.h"
+#include "relay/outbox/ForwardsFile.h"
 #include "support/TempDatabase.h"
 
 namespace sentrel::service {

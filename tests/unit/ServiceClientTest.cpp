@@ -1,4 +1,4 @@
-#include "service/ServiceClient.h"
+#include "client/ServiceClient.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "app/ToolOptions.h"
-#include "service/HttpPost.h"
-#include "service/ServiceAddress.h"
-#include "service/Sha1.h"
-#include "service/WireUrl.h"
+#include "client/HttpPost.h"
+#include "client/ServiceAddress.h"
+#include "client/Sha1.h"
+#include "client/WireUrl.h"
 #include "support/ReferenceSha1.h"
 #include "support/ScriptedTransport.h"
 

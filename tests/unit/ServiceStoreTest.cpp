@@ -1,4 +1,4 @@
-#include "ServiceStore.h"
+#include "relay/outbox/ServiceStore.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <fstream>
 #include <functional>
 
-#include "DeliveryLane.h"
-#include "OutboxCourier.h"
-#include "UtcTimestamp.h"
+#include "relay/outbox/DeliveryLane.h"
+#include "relay/outbox/OutboxCourier.h"
+#include "relay/system/UtcTimestamp.h"
 #include "support/TempDatabase.h"
 #include "support/Waiting.h"
 

@@ -1,4 +1,4 @@
-#include "Utf8Path.h"
+#include "relay/system/Utf8Path.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/wayland/CornerMark.h"
+#include "platform/windowkind/CornerMark.h"
 
 #include <gtest/gtest.h>
 

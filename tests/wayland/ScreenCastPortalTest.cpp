@@ -1,5 +1,5 @@
-#include "platform/qt/PortalFrames.h"
-#include "platform/qt/ScreenCastPortal.h"
+#include "platform/capture/PortalFrames.h"
+#include "platform/capture/ScreenCastPortal.h"
 
 #include <gtest/gtest.h>
 

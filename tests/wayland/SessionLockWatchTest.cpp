@@ -1,4 +1,4 @@
-#include "platform/qt/SessionLockWatch.h"
+#include "platform/capture/SessionLockWatch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ShutdownSignal.h"
+#include "relay/system/ShutdownSignal.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "ServiceStopEvent.h"
+#include "relay/system/ServiceStopEvent.h"
 
 namespace sentrel::service {
 namespace {

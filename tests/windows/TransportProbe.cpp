@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/win32/WinHttpTransport.h"
+#include "platform/winhttp/WinHttpTransport.h"
 #include "support/HexText.h"
 
 int main() {

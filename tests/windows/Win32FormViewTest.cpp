@@ -10,7 +10,7 @@
 #include "platform/qrencode/QrModules.h"
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/GdiScreenReader.h"
-#include "platform/win32/WideText.h"
+#include "platform/winhttp/WideText.h"
 #include "support/FakeHotKeys.h"
 #include "support/FakeScreen.h"
 #include "support/ManualClock.h"

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "platform/win32/WideText.h"
+#include "platform/winhttp/WideText.h"
 
 namespace sentrel::launcher {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "ServiceStopEvent.h"
-#include "platform/win32/WideText.h"
+#include "platform/winhttp/WideText.h"
+#include "relay/system/ServiceStopEvent.h"
 
 namespace sentrel::launcher {
 namespace {

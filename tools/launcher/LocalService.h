@@ -4,7 +4,7 @@
 #include <string>
 
 #include "LaunchedProgram.h"
-#include "ReadyRecord.h"
+#include "relay/system/ReadyRecord.h"
 
 namespace sentrel::launcher {
 

@@ -12,8 +12,8 @@
 #include "LaunchedProgram.h"
 #include "LocalService.h"
 #include "LoopbackPort.h"
-#include "platform/win32/WideText.h"
-#include "service/DecimalText.h"
+#include "client/DecimalText.h"
+#include "platform/winhttp/WideText.h"
 
 using namespace sentrel;
 using namespace sentrel::launcher;

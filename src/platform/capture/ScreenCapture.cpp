@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/capture/ScreenCastPortal.h"
 #include "platform/capture/WaylandCapture.h"
 #include "platform/capture/X11Capture.h"
-#include "platform/qt/ScreenCastPortal.h"
 
 namespace sentrel {
 

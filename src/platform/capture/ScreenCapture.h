@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "monitor/MonitorPixels.h"
-#include "platform/capture/WindowKind.h"
+#include "platform/windowkind/WindowKind.h"
 
 namespace sentrel {
 

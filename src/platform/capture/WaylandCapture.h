@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "platform/capture/OutputSight.h"
+#include "platform/capture/PortalFrames.h"
 #include "platform/capture/ScreenCapture.h"
+#include "platform/capture/SessionLockWatch.h"
 #include "platform/capture/WindowOnOutput.h"
-#include "platform/qt/PortalFrames.h"
-#include "platform/qt/SessionLockWatch.h"
 #include "platform/wayland/WaylandScreenReader.h"
 
 namespace sentrel {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/wayland/CornerMark.h"
+#include "platform/windowkind/CornerMark.h"
 
 namespace sentrel {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "service/WireUrl.h"
+#include "client/WireUrl.h"
 
 namespace sentrel {
 namespace {

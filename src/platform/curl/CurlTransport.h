@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "service/Transport.h"
-#include "service/TransportLimits.h"
+#include "client/Transport.h"
+#include "client/TransportLimits.h"
 
 namespace sentrel {
 

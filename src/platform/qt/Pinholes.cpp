@@ -6,7 +6,7 @@
 
 #include "monitor/SampleArea.h"
 #include "platform/qt/BgrColour.h"
-#include "platform/wayland/CornerMark.h"
+#include "platform/windowkind/CornerMark.h"
 
 namespace sentrel {
 

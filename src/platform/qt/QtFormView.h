@@ -18,7 +18,7 @@
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
 #include "monitor/MonitorPixels.h"
-#include "platform/capture/WindowKind.h"
+#include "platform/windowkind/WindowKind.h"
 
 class QButtonGroup;
 

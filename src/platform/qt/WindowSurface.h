@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "app/FormView.h"
-#include "platform/capture/WindowKind.h"
+#include "platform/windowkind/WindowKind.h"
 
 namespace sentrel {
 

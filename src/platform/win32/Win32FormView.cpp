@@ -11,7 +11,7 @@
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/SignInBitmap.h"
 #include "platform/win32/SystemFunction.h"
-#include "platform/win32/WideText.h"
+#include "platform/winhttp/WideText.h"
 
 namespace sentrel {
 namespace {

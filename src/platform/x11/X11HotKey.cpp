@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/HotKeyBackend.h"
+#include "monitor/HotKeyModifiers.h"
 #include "platform/x11/XcbConnection.h"
 
 namespace sentrel {

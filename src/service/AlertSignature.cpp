@@ -1,9 +1,0 @@
-#include "service/AlertSignature.h"
-
-#include "service/Sha1.h"
-
-namespace sentrel {
-
-std::string AlertSignature(int r) { return SHA1(std::string(kSigningSalt) + std::to_string(r)); }
-
-}  // namespace sentrel

@@ -1,0 +1,193 @@
+#include "relay/desk/AlertDesk.h"
+
+#include <utility>
+
+#include "client/AlertSignature.h"
+#include "client/DecimalText.h"
+#include "client/ServiceRequests.h"
+#include "relay/desk/CodePage.h"
+#include "relay/system/TextEscapes.h"
+
+namespace sentrel::service {
+namespace {
+
+constexpr int kFirstArea = 1;
+constexpr int kLastArea = 20;
+constexpr int kLowestSjs = 11111;
+constexpr int kHighestSjs = 21110;
+
+DeskReply Refusal(int status, std::string reason) {
+    DeskReply reply;
+    reply.status = status;
+    reply.body = reason;
+    reply.note = std::move(reason);
+    return reply;
+}
+
+DeskReply Answer(std::string body, std::string note) {
+    DeskReply reply;
+    reply.body = std::move(body);
+    reply.note = std::move(note);
+    return reply;
+}
+
+// Exactly one value of a parameter, or the refusal that says why not.
+struct SingleParam {
+    std::optional<std::string> value;
+    DeskReply refusal;
+};
+
+SingleParam Param(const DeskRequest& request, const std::string& name) {
+    const auto count = request.params.count(name);
+    if (count == 0) return {std::nullopt, Refusal(400, "missing parameter " + name)};
+    if (count > 1) return {std::nullopt, Refusal(400, "repeated parameter " + name)};
+    return {request.params.find(name)->second, {}};
+}
+
+// Who a quota counts. What a browser sent for a web page of another site
+// counts apart from what came straight from the same address: a page the
+// user happens to visit can then neither lock the tool on the same machine
+// out with wrong codes nor spend its sign-ins, and gets no more tries of its
+// own than any address.
+std::string QuotaKey(const DeskRequest& request) {
+    return request.fromWebPage ? "web page via " + request.client : request.client;
+}
+
+std::string OpenIdNote(const std::string& openId) { return "openid \"" + Printable(MaskedOpenId(openId)) + "\""; }
+
+}  // namespace
+
+AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store)
+    : codes_(std::move(codes)), store_(store), subscribers_(store) {}
+
+std::string AlertDesk::IssueCode(Clock::time_point now) {
+    const std::lock_guard lock(mutex_);
+    return codes_.Issue(now);
+}
+
+DeskReply AlertDesk::Handle(const DeskRequest& request, Clock::time_point now) {
+    const std::lock_guard lock(mutex_);
+    try {
+        return Dispatch(request, now);
+    } catch (const std::exception& error) {
+        DeskReply reply = Refusal(503, "the service cannot keep its state now; try again later");
+        reply.note = std::string("not served: ") + error.what();
+        return reply;
+    }
+}
+
+DeskReply AlertDesk::Dispatch(const DeskRequest& request, Clock::time_point now) {
+    if (request.path == "/alertdesk/vers.asp") return VersionNotice(request);
+    if (request.path == "/alertdesk/yzm_check.asp") return SignIn(request, now);
+    if (request.path == "/alertdesk/sndmsg.asp") return Alert(request);
+    if (request.path == "/alertdesk/checkon.asp") return Presence(request, true);
+    if (request.path == "/alertdesk/checkoff.asp") return Presence(request, false);
+    if (request.path == "/") return CodePage(request, now);
+    if (request.path == "/status") return Status();
+    return Refusal(404, "no such script");
+}
+
+DeskReply AlertDesk::VersionNotice(const DeskRequest& request) {
+    const SingleParam version = Param(request, "vers");
+    if (!version.value) return version.refusal;
+    const std::string latest = kProgramVersion;
+    if (*version.value == latest) {
+        return Answer("本地通知服务已连接，当前版本 " + latest + " 是最新版本。", "version notice for " + latest);
+    }
+    return Answer("本地通知服务已连接，最新版本为 " + latest + "。", "version notice for " + Printable(*version.value));
+}
+
+DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
+    const SingleParam code = Param(request, "code");
+    if (!code.value) return code.refusal;
+    // The tool takes any answer but an OpenId as a wrong code, and says so.
+    const std::string client = QuotaKey(request);
+    switch (wrongCodes_.Check(client, now)) {
+        case ClientQuota::Verdict::Spent:
+            return Answer("err01", "sign-in refused: too many wrong codes from " + Printable(client));
+        case ClientQuota::Verdict::NoRoom:
+            return Refusal(503, "sign-in refused: too many addresses are trying codes; try again later");
+        case ClientQuota::Verdict::Allowed:
+            break;
+    }
+    if (signIns_.Check(client, now) != ClientQuota::Verdict::Allowed) {
+        return Refusal(429, "sign-in refused: too many sign-ins from this address; try again in a minute");
+    }
+    if (!codes_.Redeem(*code.value, now)) {
+        wrongCodes_.Count(client, now);
+        return Answer("err01", "sign-in refused for code \"" + Printable(*code.value) + "\"");
+    }
+    std::optional<std::string> openId = subscribers_.Register();
+    if (!openId) return Refusal(503, "sign-in refused: every OpenId was in use within the last day");
+    signIns_.Count(client, now);
+    std::string note = "sign-in accepted, " + OpenIdNote(*openId);
+    return Answer(std::move(*openId), std::move(note));
+}
+
+DeskReply AlertDesk::Alert(const DeskRequest& request) {
+    const SingleParam openId = Param(request, "openid");
+    const SingleParam sjs = Param(request, "sjs");
+    const SingleParam signature = Param(request, "code");
+    const SingleParam area = Param(request, "str");
+    for (const SingleParam* param : {&openId, &sjs, &signature, &area}) {
+        if (!param->value) return param->refusal;
+    }
+    if (!subscribers_.Knows(*openId.value)) {
+        return Refusal(403, "alert refused: unknown " + OpenIdNote(*openId.value));
+    }
+    const std::optional<int> r = ParseDecimal(*sjs.value, kLowestSjs, kHighestSjs);
+    if (!r) return Refusal(400, "alert refused: sjs \"" + Printable(*sjs.value) + "\" is not in 11111..21110");
+    const std::optional<int> number = ParseDecimal(*area.value, kFirstArea, kLastArea);
+    if (!number) return Refusal(400, "alert refused: str \"" + Printable(*area.value) + "\" is not an area 1..20");
+    if (*signature.value != AlertSignature(*r)) {
+        return Refusal(403, "alert refused: bad signature for sjs " + *sjs.value);
+    }
+
+    DeskReply reply = Answer("ok", "alert for area " + *area.value + " from " + OpenIdNote(*openId.value));
+    reply.alert = AcceptedAlert{*openId.value, *number, *r};
+    return reply;
+}
+
+DeskReply AlertDesk::Presence(const DeskRequest& request, bool online) {
+    const SingleParam openId = Param(request, "openid");
+    if (!openId.value) return openId.refusal;
+    const char* what = online ? "keep-alive" : "sign-off";
+    // The window sends these before anyone has signed in; that is normal traffic.
+    if (openId.value->empty()) return Answer("ok", std::string(what) + " before sign-in");
+    if (!subscribers_.SetOnline(*openId.value, online)) {
+        return Refusal(404, std::string(what) + " for unknown " + OpenIdNote(*openId.value));
+    }
+    return Answer("ok", std::string(what) + " from " + OpenIdNote(*openId.value));
+}
+
+DeskReply AlertDesk::CodePage(const DeskRequest& request, Clock::time_point now) {
+    const std::string client = QuotaKey(request);
+    if (codesHandedOut_.Check(client, now) != ClientQuota::Verdict::Allowed) {
+        return Refusal(429, "no code: too many handed out to this address; try again in a minute");
+    }
+    codesHandedOut_.Count(client, now);
+    const std::string code = codes_.Issue(now);
+    std::vector<AlertOnPage> alerts;
+    for (RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {
+        std::vector<DeliveryState> deliveries = store_.Deliveries(alert.id);
+        alerts.push_back({std::move(alert), std::move(deliveries)});
+    }
+    DeskReply reply = Answer(CodePageHtml(code, alerts), "code page issued code " + code);
+    reply.contentType = "text/html; charset=utf-8";
+    return reply;
+}
+
+// Counts only: an OpenId is all it takes to send alerts in someone's name.
+DeskReply AlertDesk::Status() {
+    const OutboxCounts outbox = store_.CountOutbox();
+    DeskReply reply = Answer("{\"signedIn\":" + std::to_string(subscribers_.Count()) +
+                                 ",\"online\":" + std::to_string(subscribers_.OnlineCount()) +
+                                 ",\"outbox\":{\"pending\":" + std::to_string(outbox.pending) +
+                                 ",\"delivered\":" + std::to_string(outbox.delivered) +
+                                 ",\"failed\":" + std::to_string(outbox.failed) + "}}",
+                             "status");
+    reply.contentType = "application/json";
+    return reply;
+}
+
+}  // namespace sentrel::service

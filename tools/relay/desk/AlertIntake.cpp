@@ -1,0 +1,29 @@
+#include "relay/desk/AlertIntake.h"
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+
+#include "relay/system/UtcTimestamp.h"
+
+namespace sentrel::service {
+
+AlertIntake::AlertIntake(ServiceStore& store, AlertJournal& journal, OutboxCourier& courier,
+                         std::vector<std::string> targets)
+    : store_(store), journal_(journal), courier_(courier), targets_(std::move(targets)) {}
+
+bool AlertIntake::Take(const AcceptedAlert& alert) {
+    const auto now = std::chrono::system_clock::now();
+    RecordedAlert recorded;
+    try {
+        recorded = store_.RecordAlert(alert, UtcTimestamp(now), EpochMilliseconds(now), targets_);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "could not record an alert: %s\n", error.what());
+        return false;
+    }
+    journal_.Record(recorded);
+    if (!targets_.empty()) courier_.Wake();
+    return true;
+}
+
+}  // namespace sentrel::service

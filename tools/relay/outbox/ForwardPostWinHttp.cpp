@@ -1,0 +1,11 @@
+#include "platform/winhttp/WinHttpTransport.h"
+#include "relay/outbox/ForwardPost.h"
+
+namespace sentrel::service {
+
+std::optional<HttpReply> PostForward(const OutgoingRequest& request) {
+    WinHttpTransport transport(TransportLimits{.maxRedirects = 0});
+    return transport.PostWithHeaders(request.url, request.body, request.headers);
+}
+
+}  // namespace sentrel::service

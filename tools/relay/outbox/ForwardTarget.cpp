@@ -1,0 +1,101 @@
+#include "relay/outbox/ForwardTarget.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "relay/system/TextEscapes.h"
+
+namespace sentrel::service {
+namespace {
+
+constexpr std::array<std::pair<ForwardTarget::Kind, std::string_view>, 4> kKindNames = {{
+    {ForwardTarget::Kind::Ntfy, "ntfy"},
+    {ForwardTarget::Kind::Gotify, "gotify"},
+    {ForwardTarget::Kind::Webhook, "webhook"},
+    {ForwardTarget::Kind::Command, "command"},
+}};
+
+std::string_view KindName(ForwardTarget::Kind kind) {
+    for (const auto& [k, name] : kKindNames) {
+        if (k == kind) return name;
+    }
+    return {};
+}
+
+// "https://user:pw@host:8080/path?token" gives "host:8080".
+std::string_view HostOf(std::string_view url) {
+    url.remove_prefix(url.find("://") + 3);
+    url = url.substr(0, url.find_first_of("/?#"));
+    if (const auto at = url.rfind('@'); at != std::string_view::npos) url.remove_prefix(at + 1);
+    return url;
+}
+
+std::string JsonString(std::string_view text) { return "\"" + JsonEscaped(text) + "\""; }
+
+// The alert as a person reads it on the phone; it carries the alert's id so
+// that a repeat can be recognised.
+std::string AlertText(const RecordedAlert& alert) {
+    return "Sentrel 区域 " + std::to_string(alert.alert.area) + " 提醒 (" + alert.time + ", #" +
+           std::to_string(alert.id) + ")";
+}
+
+}  // namespace
+
+std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view written) {
+    const auto colon = written.find(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view kindName = written.substr(0, colon), address = written.substr(colon + 1);
+    for (const auto& [kind, name] : kKindNames) {
+        if (name != kindName) continue;
+        const bool web = address.starts_with("http://") || address.starts_with("https://");
+        if (kind == Kind::Command ? address.empty() : !web || HostOf(address).empty()) return std::nullopt;
+        return ForwardTarget{kind, std::string(address)};
+    }
+    return std::nullopt;
+}
+
+std::optional<ForwardTarget> ForwardTarget::ParseForward(std::string_view written) {
+    std::optional<ForwardTarget> target = Parse(written);
+    if (target && target->kind == Kind::Command) return std::nullopt;
+    return target;
+}
+
+std::string ForwardTarget::Written() const { return std::string(KindName(kind)) + ":" + address; }
+
+std::string ForwardTarget::PublicName() const {
+    if (kind == Kind::Command) return "command";
+    return std::string(KindName(kind)) + " " + std::string(HostOf(address));
+}
+
+OutgoingRequest ForwardTarget::RequestFor(const RecordedAlert& alert) const {
+    const std::string id = std::to_string(alert.id), text = AlertText(alert);
+    switch (kind) {
+        case Kind::Ntfy:
+            return {address,
+                    text,
+                    {"Content-Type: text/plain; charset=utf-8", "Title: Sentrel", "Tags: bell",
+                     "X-Sentrel-Alert-Id: " + id}};
+        case Kind::Gotify:
+            return {address,
+                    "{\"title\":\"Sentrel\",\"message\":" + JsonString(text) +
+                        ",\"priority\":5,\"extras\":{\"sentrel::alert\":{\"id\":" + id +
+                        ",\"area\":" + std::to_string(alert.alert.area) + "}}}",
+                    {"Content-Type: application/json"}};
+        case Kind::Webhook:
+        case Kind::Command:
+            break;
+    }
+    // "text" is what Slack- and Matrix-style hooks show, "content" Discord's.
+    return {address,
+            "{\"id\":" + id + ",\"time\":" + JsonString(alert.time) + ",\"area\":" + std::to_string(alert.alert.area) +
+                ",\"sjs\":" + std::to_string(alert.alert.sjs) + ",\"text\":" + JsonString(text) +
+                ",\"content\":" + JsonString(text) + "}",
+            {"Content-Type: application/json"}};
+}
+
+void AddOnce(std::vector<std::string>& targets, std::string written) {
+    if (std::ranges::find(targets, written) == targets.end()) targets.push_back(std::move(written));
+}
+
+}  // namespace sentrel::service

@@ -1,0 +1,374 @@
+#include "relay/outbox/ServiceStore.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "relay/system/PrivateFiles.h"
+#include "relay/system/Utf8Path.h"
+
+namespace sentrel::service {
+namespace {
+
+// Each entry takes the schema from the version before it to its own number
+// (the first from an empty file to 1). Entries are only ever appended.
+const char* const kMigrations[] = {
+    "CREATE TABLE subscribers ("
+    "  openid TEXT PRIMARY KEY,"
+    "  online INTEGER NOT NULL DEFAULT 0,"
+    "  seen_ms INTEGER NOT NULL);"
+    // Which OpenId makes way when the table is full.
+    "CREATE INDEX subscribers_eviction ON subscribers(online, seen_ms);"
+    "CREATE TABLE alerts ("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  time TEXT NOT NULL,"
+    "  accepted_ms INTEGER NOT NULL,"
+    "  openid TEXT NOT NULL,"
+    "  area INTEGER NOT NULL,"
+    "  sjs INTEGER NOT NULL);"
+    "CREATE TABLE deliveries ("
+    "  alert_id INTEGER NOT NULL REFERENCES alerts(id),"
+    "  target TEXT NOT NULL,"
+    "  stage INTEGER NOT NULL DEFAULT 0,"  // 0 pending, 1 delivered, 2 failed
+    "  attempts INTEGER NOT NULL DEFAULT 0,"
+    "  next_ms INTEGER NOT NULL,"
+    "  since_ms INTEGER NOT NULL DEFAULT 0,"
+    "  last_error TEXT NOT NULL DEFAULT '',"
+    "  PRIMARY KEY (alert_id, target));"
+    "CREATE INDEX deliveries_due ON deliveries(stage, next_ms);",
+    // Only OpenIds long unseen make way; each target is served on its own.
+    "DROP INDEX subscribers_eviction;"
+    "CREATE INDEX subscribers_seen ON subscribers(seen_ms);"
+    "DROP INDEX deliveries_due;"
+    "CREATE INDEX deliveries_owed ON deliveries(target, stage, alert_id);",
+};
+static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
+
+// A database holds OpenIds, which are all it takes to alert in someone's
+// name: it is created readable by its owner only. A file or folder that
+// cannot be written stops the start here, with the reason; SQLite would
+// open such a file read-only without a word and fail every write later.
+void CreatePrivately(const std::string& path) {
+    const std::filesystem::path folder = PathFromUtf8(path).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::create_directories(folder, error) && error) {
+        throw std::runtime_error("cannot make the folder of database " + path + ": " + error.message());
+    }
+    AppendPrivately(path);
+}
+
+}  // namespace
+
+class ServiceStore::Statement {
+public:
+    Statement(ServiceStore& store, const char* sql) : store_(store) {
+        if (sqlite3_prepare_v2(store.db_.get(), sql, -1, &statement_, nullptr) != SQLITE_OK) store.Fail();
+    }
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Bind(int index, std::int64_t value) {
+        sqlite3_bind_int64(statement_, index, value);
+        return *this;
+    }
+    Statement& Bind(int index, const std::string& value) {
+        sqlite3_bind_text(statement_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    // True while a row is there to read.
+    bool Step() {
+        const int result = sqlite3_step(statement_);
+        if (result == SQLITE_ROW) return true;
+        if (result != SQLITE_DONE) store_.Fail();
+        return false;
+    }
+    std::int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        return text == nullptr ? std::string()
+                               : std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)));
+    }
+
+private:
+    ServiceStore& store_;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+ServiceStore::ServiceStore(const std::string& path) : path_(path) {
+    CreatePrivately(path);
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    db_.reset(db);
+    if (opened != SQLITE_OK) Fail();
+    sqlite3_busy_timeout(db, 5000);
+    {
+        Statement journal(*this, "PRAGMA journal_mode=WAL");
+        if (!journal.Step() || journal.Text(0) != "wal") {
+            throw std::runtime_error("cannot use database " + path_ + ": it cannot be put in WAL mode");
+        }
+    }
+    // In WAL mode, NORMAL keeps every commit through a crash of this
+    // process; only a power cut may lose the last commits.
+    Execute("PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON");
+    {
+        Statement check(*this, "PRAGMA quick_check");
+        if (!check.Step() || check.Text(0) != "ok") {
+            throw std::runtime_error("database " + path_ + " is damaged (" + check.Text(0) +
+                                     "); move it aside to start afresh");
+        }
+    }
+    Migrate();
+}
+
+void ServiceStore::Fail() {
+    std::string reason = sqlite3_errmsg(db_.get());
+    if (const int code = sqlite3_system_errno(db_.get()); code != 0)
+        reason += std::string(" (") + std::strerror(code) + ")";
+    throw std::runtime_error("cannot use database " + path_ + ": " + reason);
+}
+
+void ServiceStore::Execute(const std::string& sql) {
+    if (sqlite3_exec(db_.get(), sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail();
+}
+
+template <typename Work>
+auto ServiceStore::InTransaction(Work work) {
+    Execute("BEGIN IMMEDIATE");
+    try {
+        auto result = work();
+        Execute("COMMIT");
+        return result;
+    } catch (...) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+template <typename Work>
+auto ServiceStore::Write(Work work) {
+    if (stopped_) throw std::runtime_error("the service is stopping");
+    EnsureInPlace();
+    return InTransaction(work);
+}
+
+void ServiceStore::EnsureInPlace() {
+    int moved = 0;
+    const int asked = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    // Windows' file layer cannot tell, and need not: there a database in
+    // use can be neither deleted nor renamed.
+    if (!lost_ && (asked == SQLITE_NOTFOUND || (asked == SQLITE_OK && !moved))) return;
+    if (!lost_.exchange(true)) {
+        std::fprintf(stderr,
+                     "sentrel-service: database %s was removed or replaced while in use; no alert or sign-in is "
+                     "taken from now on. Restart the service.\n",
+                     path_.c_str());
+    }
+    throw std::runtime_error("database " + path_ + " was removed or replaced while in use");
+}
+
+void ServiceStore::CheckpointAndStop() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    if (lost_) return;
+    if (sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK) {
+        Fail();
+    }
+}
+
+void ServiceStore::Migrate() {
+    InTransaction([this] {
+        // Read, and done with, before the migrations: an index cannot be
+        // dropped while a statement is still open.
+        const auto version = [this] {
+            Statement read(*this, "PRAGMA user_version");
+            read.Step();
+            return read.Int(0);
+        }();
+        if (version > kSchemaVersion) {
+            throw std::runtime_error("database " + path_ + " has schema version " + std::to_string(version) +
+                                     ", newer than this sentrel-service knows (" + std::to_string(kSchemaVersion) +
+                                     ")");
+        }
+        for (auto next = version; next < kSchemaVersion; ++next) {
+            Execute(kMigrations[next]);
+            Execute("PRAGMA user_version=" + std::to_string(next + 1));
+        }
+        return true;
+    });
+}
+
+ServiceStore::Admission ServiceStore::AddSubscriber(const std::string& openId, std::size_t maxKnown, std::int64_t nowMs,
+                                                    std::int64_t keepSeenSinceMs) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        if (Statement count(*this, "SELECT count(*) FROM subscribers");
+            count.Step() && count.Int(0) >= static_cast<std::int64_t>(maxKnown)) {
+            Statement evict(*this,
+                            "DELETE FROM subscribers WHERE openid ="
+                            " (SELECT openid FROM subscribers WHERE seen_ms < ? ORDER BY seen_ms LIMIT 1)");
+            evict.Bind(1, keepSeenSinceMs).Step();
+            if (sqlite3_changes(db_.get()) == 0) return Admission::Full;
+        }
+        Statement insert(*this, "INSERT OR IGNORE INTO subscribers(openid, online, seen_ms) VALUES (?, 1, ?)");
+        insert.Bind(1, openId).Bind(2, nowMs).Step();
+        return sqlite3_changes(db_.get()) == 1 ? Admission::Added : Admission::Taken;
+    });
+}
+
+bool ServiceStore::KnowsSubscriber(const std::string& openId) {
+    const std::lock_guard lock(mutex_);
+    Statement find(*this, "SELECT 1 FROM subscribers WHERE openid = ?");
+    return find.Bind(1, openId).Step();
+}
+
+bool ServiceStore::SetOnline(const std::string& openId, bool online, std::int64_t nowMs) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        Statement update(*this, "UPDATE subscribers SET online = ?, seen_ms = ? WHERE openid = ?");
+        update.Bind(1, online ? 1 : 0).Bind(2, nowMs).Bind(3, openId).Step();
+        return sqlite3_changes(db_.get()) == 1;
+    });
+}
+
+std::int64_t ServiceStore::CountWhere(const std::string& sql) {
+    const std::lock_guard lock(mutex_);
+    Statement count(*this, sql.c_str());
+    count.Step();
+    return count.Int(0);
+}
+
+std::int64_t ServiceStore::SubscriberCount() { return CountWhere("SELECT count(*) FROM subscribers"); }
+
+std::int64_t ServiceStore::OnlineCount() { return CountWhere("SELECT count(*) FROM subscribers WHERE online"); }
+
+RecordedAlert ServiceStore::RecordAlert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
+                                        const std::vector<std::string>& targets) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        Statement seen(*this, "UPDATE subscribers SET seen_ms = ? WHERE openid = ?");
+        seen.Bind(1, nowMs).Bind(2, alert.openId).Step();
+        Statement insert(*this, "INSERT INTO alerts(time, accepted_ms, openid, area, sjs) VALUES (?, ?, ?, ?, ?)");
+        insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
+        const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert};
+        for (const std::string& target : targets) {
+            Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms) VALUES (?, ?, ?)");
+            owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Step();
+        }
+        return recorded;
+    });
+}
+
+namespace {
+
+constexpr const char* kAlertColumns = "id, time, openid, area, sjs";
+
+template <typename Row>
+RecordedAlert ReadAlert(const Row& row, int first = 0) {
+    return {
+        row.Int(first), row.Text(first + 1),
+        AcceptedAlert{row.Text(first + 2), static_cast<int>(row.Int(first + 3)), static_cast<int>(row.Int(first + 4))}};
+}
+
+}  // namespace
+
+std::vector<RecordedAlert> ServiceStore::Alerts(std::int64_t afterId, int limit) {
+    const std::lock_guard lock(mutex_);
+    Statement select(
+        *this, (std::string("SELECT ") + kAlertColumns + " FROM alerts WHERE id > ? ORDER BY id LIMIT ?").c_str());
+    select.Bind(1, afterId).Bind(2, limit);
+    std::vector<RecordedAlert> alerts;
+    while (select.Step()) alerts.push_back(ReadAlert(select));
+    return alerts;
+}
+
+std::vector<RecordedAlert> ServiceStore::LatestAlerts(int limit) {
+    const std::lock_guard lock(mutex_);
+    Statement select(*this, (std::string("SELECT ") + kAlertColumns + " FROM alerts ORDER BY id DESC LIMIT ?").c_str());
+    select.Bind(1, limit);
+    std::vector<RecordedAlert> alerts;
+    while (select.Step()) alerts.push_back(ReadAlert(select));
+    return alerts;
+}
+
+std::vector<DeliveryState> ServiceStore::Deliveries(std::int64_t alertId) {
+    const std::lock_guard lock(mutex_);
+    Statement select(*this,
+                     "SELECT target, stage, attempts, since_ms, last_error FROM deliveries"
+                     " WHERE alert_id = ? ORDER BY rowid");
+    select.Bind(1, alertId);
+    std::vector<DeliveryState> states;
+    while (select.Step()) {
+        states.push_back({select.Text(0), static_cast<DeliveryState::Stage>(select.Int(1)),
+                          static_cast<int>(select.Int(2)), select.Int(3), select.Text(4)});
+    }
+    return states;
+}
+
+std::vector<std::string> ServiceStore::OwedTargets() {
+    const std::lock_guard lock(mutex_);
+    Statement select(*this, "SELECT DISTINCT target FROM deliveries WHERE stage = 0");
+    std::vector<std::string> targets;
+    while (select.Step()) targets.push_back(select.Text(0));
+    return targets;
+}
+
+std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit) {
+    const std::lock_guard lock(mutex_);
+    Statement select(*this,
+                     "SELECT a.id, a.time, a.openid, a.area, a.sjs FROM deliveries d JOIN alerts a ON a.id = d.alert_id"
+                     " WHERE d.target = ? AND d.stage = 0 ORDER BY d.alert_id LIMIT ?");
+    select.Bind(1, target).Bind(2, limit);
+    std::vector<RecordedAlert> owed;
+    while (select.Step()) owed.push_back(ReadAlert(select));
+    return owed;
+}
+
+void ServiceStore::MarkDelivered(std::int64_t alertId, const std::string& target, std::int64_t nowMs) {
+    const std::lock_guard lock(mutex_);
+    Write([&] {
+        Statement update(*this,
+                         "UPDATE deliveries SET stage = 1, attempts = attempts + 1, since_ms = ?"
+                         " WHERE alert_id = ? AND target = ?");
+        return update.Bind(1, nowMs).Bind(2, alertId).Bind(3, target).Step();
+    });
+}
+
+void ServiceStore::MarkRetry(std::int64_t alertId, const std::string& target, std::int64_t nowMs, std::int64_t nextMs,
+                             const std::string& error) {
+    const std::lock_guard lock(mutex_);
+    Write([&] {
+        Statement update(*this,
+                         "UPDATE deliveries SET attempts = attempts + 1, next_ms = ?, last_error = ?,"
+                         " since_ms = CASE WHEN attempts = 0 THEN ? ELSE since_ms END"
+                         " WHERE alert_id = ? AND target = ?");
+        return update.Bind(1, nextMs).Bind(2, error).Bind(3, nowMs).Bind(4, alertId).Bind(5, target).Step();
+    });
+}
+
+void ServiceStore::GiveUpOlder(const std::string& target, std::int64_t acceptedBeforeMs, std::int64_t nowMs,
+                               const std::string& error) {
+    const std::lock_guard lock(mutex_);
+    Write([&] {
+        Statement update(*this,
+                         "UPDATE deliveries SET stage = 2, since_ms = ?, last_error = ?"
+                         " WHERE target = ? AND stage = 0"
+                         " AND alert_id IN (SELECT id FROM alerts WHERE accepted_ms < ?)");
+        return update.Bind(1, nowMs).Bind(2, error).Bind(3, target).Bind(4, acceptedBeforeMs).Step();
+    });
+}
+
+OutboxCounts ServiceStore::CountOutbox() {
+    const std::lock_guard lock(mutex_);
+    Statement select(*this, "SELECT stage, count(*) FROM deliveries GROUP BY stage");
+    OutboxCounts counts;
+    while (select.Step()) {
+        std::int64_t* slot[] = {&counts.pending, &counts.delivered, &counts.failed};
+        if (const auto stage = select.Int(0); stage >= 0 && stage <= 2) *slot[stage] = select.Int(1);
+    }
+    return counts;
+}
+
+}  // namespace sentrel::service

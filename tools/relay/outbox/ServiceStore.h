@@ -1,0 +1,117 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "relay/outbox/DeskTypes.h"
+
+namespace sentrel::service {
+
+// An alert as recorded: what the desk accepted, its id and its time.
+struct RecordedAlert {
+    std::int64_t id = 0;
+    std::string time;  // UTC, as UtcTimestamp writes it
+    AcceptedAlert alert;
+};
+
+// Where one alert stands with one target.
+struct DeliveryState {
+    std::string target;
+    enum class Stage { Pending, Delivered, Failed } stage = Stage::Pending;
+    int attempts = 0;
+    std::int64_t sinceMs = 0;  // the first failure, the delivery or the giving up
+    std::string lastError;
+};
+
+struct OutboxCounts {
+    std::int64_t pending = 0, delivered = 0, failed = 0;
+};
+
+// The service's whole state in one SQLite database (WAL): the OpenIds handed
+// out and whether each is online, every accepted alert, and the outbox of
+// deliveries still owed. A committed write survives the process being
+// killed. Safe to call from several threads.
+//
+// A database file that is removed or replaced while in use would take every
+// later write with it, unseen: before each write the store checks that its
+// file is still where it was opened, and once it is not, says so on standard
+// error and refuses every write from then on.
+class ServiceStore {
+public:
+    // Opens or creates the database and brings its schema up to date.
+    // Throws std::runtime_error, naming the file and the reason, when it
+    // cannot be read and written.
+    explicit ServiceStore(const std::string& path);
+
+    static constexpr int kSchemaVersion = 2;
+
+    enum class Admission { Added, Taken, Full };
+    // Adds the OpenId, online and seen now. With maxKnown known already, the
+    // one seen longest ago makes way, but only if that was before
+    // keepSeenSinceMs; otherwise nothing changes and the answer is Full.
+    Admission AddSubscriber(const std::string& openId, std::size_t maxKnown, std::int64_t nowMs,
+                            std::int64_t keepSeenSinceMs);
+    bool KnowsSubscriber(const std::string& openId);
+    // Also counts as seeing the OpenId; false when it is unknown.
+    bool SetOnline(const std::string& openId, bool online, std::int64_t nowMs);
+    std::int64_t SubscriberCount();
+    std::int64_t OnlineCount();
+
+    // Records the alert and one pending delivery per target, at once; its
+    // sender counts as seen.
+    RecordedAlert RecordAlert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
+                              const std::vector<std::string>& targets);
+    std::vector<RecordedAlert> Alerts(std::int64_t afterId, int limit);
+    std::vector<RecordedAlert> LatestAlerts(int limit);
+    std::vector<DeliveryState> Deliveries(std::int64_t alertId);
+
+    // Every target still owed a delivery.
+    std::vector<std::string> OwedTargets();
+    // The alerts still owed to the target, oldest first.
+    std::vector<RecordedAlert> OwedTo(const std::string& target, int limit);
+    void MarkDelivered(std::int64_t alertId, const std::string& target, std::int64_t nowMs);
+    void MarkRetry(std::int64_t alertId, const std::string& target, std::int64_t nowMs, std::int64_t nextMs,
+                   const std::string& error);
+    // Gives up every delivery still owed to the target for an alert
+    // accepted before acceptedBeforeMs.
+    void GiveUpOlder(const std::string& target, std::int64_t acceptedBeforeMs, std::int64_t nowMs,
+                     const std::string& error);
+    OutboxCounts CountOutbox();
+
+    // True once the file was found gone or replaced.
+    bool Lost() const { return lost_; }
+    // Moves everything in the write-ahead log into the database file and
+    // empties the log, so that the file alone holds the state; every write
+    // after is refused, so that it stays so until the process ends.
+    void CheckpointAndStop();
+
+private:
+    struct Closer {
+        void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+    };
+    class Statement;
+
+    [[noreturn]] void Fail();
+    void Execute(const std::string& sql);
+    template <typename Work>
+    auto InTransaction(Work work);
+    template <typename Work>
+    auto Write(Work work);
+    void EnsureInPlace();
+    void Migrate();
+    std::int64_t CountWhere(const std::string& sql);
+
+    std::string path_;
+    std::unique_ptr<sqlite3, Closer> db_;
+    std::mutex mutex_;
+    std::atomic<bool> lost_{false};
+    bool stopped_ = false;
+};
+
+}  // namespace sentrel::service

@@ -1,0 +1,53 @@
+#include "relay/system/TextEscapes.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace sentrel::service {
+namespace {
+
+std::string Escape(std::string_view text, const char* byteFormat, bool keepHighBytes) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !keepHighBytes)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, byteFormat, byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string Printable(std::string_view text) { return Escape(text, "\\x%02X", false); }
+
+std::string MaskedOpenId(std::string_view openId) {
+    return openId.empty() ? std::string() : std::string(openId.substr(0, 4)) + "...";
+}
+
+std::string MaskedTarget(std::string_view target) {
+    static constexpr std::string_view kOpenId = "openid=";
+    std::string masked;
+    for (std::size_t start = 0; start <= target.size();) {
+        const std::size_t end = std::min(target.find_first_of("?&", start), target.size());
+        const std::string_view part = target.substr(start, end - start);
+        masked += start > 0 && part.starts_with(kOpenId)
+                      ? std::string(kOpenId) + MaskedOpenId(part.substr(kOpenId.size()))
+                      : std::string(part);
+        if (end < target.size()) masked += target[end];
+        start = end + 1;
+    }
+    return masked;
+}
+
+std::string JsonEscaped(std::string_view text) { return Escape(text, "\\u%04x", true); }
+
+}  // namespace sentrel::service
