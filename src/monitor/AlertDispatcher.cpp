@@ -1,8 +1,8 @@
 #include "monitor/AlertDispatcher.h"
+#include "log/ToolLog.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace sentrel {
 
@@ -18,7 +18,7 @@ AlertDispatcher::AlertDispatcher(ServiceClient& client, RandomSource& random, Cl
 ServiceClient::Delivery AlertDispatcher::Send(int n) {
     const ServiceClient::Delivery delivery = client_.SendAlert(openId_(), DrawAlertNumber(random_), n);
     if (delivery == ServiceClient::Delivery::Refused) {
-        std::fprintf(stderr, "sentrel: the service refused the alert for area %d; it is not sent again\n", n);
+        Say("the service refused the alert for area " + std::to_string(n) + "; it is not sent again");
     }
     return delivery;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <thread>
 
+#include "log/ToolLog.h"
 #include "support/PaintedWindow.h"
 #include "support/SentrelUser.h"
 #include "support/Waiting.h"
@@ -70,12 +71,12 @@ TEST_P(ScreenLock, WatchingGoesOnBeneathTheLock) {
     {
         const ChildProcess locker({"/usr/bin/i3lock", "--nofork"});  // killed by its PID as it goes
         ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err,
-                                            Containing("the screen is locked (i3lock's window)"), 20s));
+                                            Containing(std::string(said::kLocked) + " (i3lock's window)"), 20s));
         changing[1] = !still;
         ASSERT_TRUE(WaitFor([&] { return !AlertedAreas(service).empty(); }, 20s));
         EXPECT_EQ(AlertedAreas(service), std::vector<int>{2}) << "alerts while locked";
     }
-    ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing("the screen is unlocked"), 20s));
+    ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing(said::kUnlocked), 20s));
     changing[2] = !still;
     ASSERT_TRUE(WaitFor([&] { return AlertedAreas(service).size() >= 2; }, 20s));
     EXPECT_EQ(AlertedAreas(service), (std::vector<int>{2, 3})) << "alerts once unlocked";

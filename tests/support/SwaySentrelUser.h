@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "log/ToolLog.h"
 #include "monitor/MonitorPixels.h"
 #include "support/SentrelLayout.h"
 #include "support/ServiceProcess.h"
@@ -30,7 +31,7 @@ public:
           }()) {
         using namespace std::chrono_literals;
         const Spot paper = logical.InSignIn(kSignInPaper);
-        if (!tool_.WaitForLine(ChildProcess::Stream::Err, Containing("native Wayland window")) ||
+        if (!tool_.WaitForLine(ChildProcess::Stream::Err, Containing(said::kNativeWayland)) ||
             !WaitFor(
                 [&] {
                     return sway.Shot().Colour(Pixel({paper.x, paper.y})) == 0xFFFFFF;

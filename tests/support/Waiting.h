@@ -5,6 +5,7 @@
 #include <chrono>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "support/ChildProcess.h"
@@ -21,8 +22,8 @@ bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
     return condition();
 }
 
-inline ChildProcess::LineTest Containing(const std::string& text) {
-    return [text](const std::string& line) { return line.find(text) != std::string::npos; };
+inline ChildProcess::LineTest Containing(std::string_view text) {
+    return [text = std::string(text)](const std::string& line) { return line.find(text) != std::string::npos; };
 }
 
 // What a tool said, printed when the test that ran it has failed.

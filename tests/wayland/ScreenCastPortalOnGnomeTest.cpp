@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "log/ToolLog.h"
 #include "support/MutterDesktop.h"
 #include "support/ServiceProcess.h"
 #include "support/Waiting.h"
@@ -49,7 +50,7 @@ TEST(ScreenCastPortalOnGnome, ConsentIsKeptAndRefusalIsTold) {
     {
         ChildProcess again(mutter->Inside({url, sentrel}));
         const SaidOnFailure report{again};
-        EXPECT_TRUE(again.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started")))
+        EXPECT_TRUE(again.WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted)))
             << "started with no dialog answered";
     }
     {

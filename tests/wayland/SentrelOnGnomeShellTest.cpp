@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "log/ToolLog.h"
 #include "monitor/SampleArea.h"
 #include "support/MutterDesktop.h"
 #include "support/SentrelLayout.h"
@@ -61,7 +62,7 @@ TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
     std::optional<ShareDialog> dialog;
     ASSERT_TRUE(WaitFor([&] { return (dialog = desktop.AskingToShare()).has_value(); }, 20s)) << "the desktop asks";
     ASSERT_TRUE(desktop.Share(*dialog, [&] {
-        return tool.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started"), 0ms).has_value();
+        return tool.WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted), 0ms).has_value();
     }));
 
     const Screen screen;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "log/ToolLog.h"
 #include "monitor/SampleArea.h"
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/SentrelLayout.h"
@@ -242,16 +243,16 @@ TEST_P(ScreenLockOnSway, NoAlertAtTheLockNorAtTheUnlock) {
             30s);
     };
     ASSERT_TRUE(user.Click(Screen{}.InToolbar(kStart)));
-    ASSERT_TRUE(passed("native Wayland", 2)) << "watched";
+    ASSERT_TRUE(passed(std::string(said::kNativeWayland), 2)) << "watched";
 
     {
         const ChildProcess locker(sway->Inside({"swaylock"}));  // killed by its PID as it goes
-        ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing("the screen looks locked"), 20s));
-        ASSERT_TRUE(passed("the screen looks locked", 8));
+        ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing(said::kLockGuessed), 20s));
+        ASSERT_TRUE(passed(std::string(said::kLockGuessed), 8));
         ASSERT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "an alert at the lock";
     }
-    ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing("the screen shows again"), 20s));
-    ASSERT_TRUE(passed("the screen shows again", 3));
+    ASSERT_TRUE(user.Tool().WaitForLine(ChildProcess::Stream::Err, Containing(said::kShownAgain), 20s));
+    ASSERT_TRUE(passed(std::string(said::kShownAgain), 3));
     EXPECT_TRUE(service.Process().Lines(ChildProcess::Stream::Out).empty()) << "an alert at the unlock";
     if (still) {
         changing = false;

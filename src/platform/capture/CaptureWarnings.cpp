@@ -1,13 +1,13 @@
 #include "platform/capture/CaptureWarnings.h"
+#include "log/ToolLog.h"
 
 #include <QMessageBox>
-#include <cstdio>
 
 namespace sentrel {
 namespace {
 
 void ShowWarning(QWidget& window, const QString& chinese, const std::string& english) {
-    std::fprintf(stderr, "sentrel: %s\n", english.c_str());
+    Say(english);
     auto* box = new QMessageBox(QMessageBox::Warning, "Sentrel", chinese + "\n\n" + QString::fromStdString(english),
                                 QMessageBox::Ok, &window);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,5 @@
 #include "platform/capture/OutputSight.h"
-
-#include <cstdio>
+#include "log/ToolLog.h"
 
 namespace sentrel {
 
@@ -16,16 +15,12 @@ void OutputSight::BeginPass() {
     const Lock lock = announced ? Lock::Announced : covered_ && !desktopAnnounces_ ? Lock::Covered : Lock::None;
     if (lock == lock_) return;
     if (lock == Lock::Announced) {
-        std::fputs("sentrel: the screen is locked; judgement of the areas is held until it is unlocked\n", stderr);
+        Say(said::Locked("the desktop says so", false));
     } else if (lock == Lock::Covered) {
-        std::fputs(
-            "sentrel: the screen looks locked, though the desktop did not say so: Sentrel's window is covered and the "
-            "screen is one colour; judgement of the areas is held until anything else shows\n",
-            stderr);
+        Say(said::LockGuessed("Sentrel's window is covered and the screen is one colour"));
     } else {
-        std::fputs(lock_ == Lock::Announced ? "sentrel: the screen is unlocked\n"
-                                            : "sentrel: the screen shows again; judgement of the areas goes on\n",
-                   stderr);
+        Say(lock_ == Lock::Announced ? std::string(said::kUnlocked)
+                                     : std::string(said::kShownAgain) + "; judgement of the areas goes on");
     }
     lock_ = lock;
 }

@@ -1,7 +1,7 @@
 #include "platform/capture/PortalFrames.h"
+#include "log/ToolLog.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -53,7 +53,7 @@ void PortalFrames::Started(int remote, std::uint32_t node) {
                 },
                 Qt::QueuedConnection);
         });
-        std::fprintf(stderr, "sentrel: the screen cast has started (PipeWire node %u)\n", node);
+        Say(std::string(said::kCastStarted) + " (PipeWire node " + std::to_string(node) + ")");
         ended_.clear();
         Answered();
     } catch (const std::runtime_error& error) {
@@ -78,8 +78,8 @@ void PortalFrames::Ended(const std::string& why) {
     const milliseconds wait =
         lastReask_ ? std::max(milliseconds(0), duration_cast<milliseconds>(*lastReask_ + kReaskGap - now))
                    : milliseconds(0);
-    std::fprintf(stderr, "sentrel: the screen cast has ended (%s); the areas are held while the desktop is asked %s\n",
-                 why.c_str(), wait.count() > 0 ? "again in a minute" : "again");
+    Say("the screen cast has ended (" + why + "); the areas are held while the desktop is asked " +
+        (wait.count() > 0 ? "again in a minute" : "again"));
     lastReask_ = now + wait;
     reask_.start(wait);
 }

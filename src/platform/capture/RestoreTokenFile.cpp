@@ -1,10 +1,10 @@
 #include "platform/capture/RestoreTokenFile.h"
+#include "log/ToolLog.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -13,10 +13,8 @@ namespace sentrel {
 namespace {
 
 void SayNotKept(const std::string& path, const std::string& why) {
-    std::fprintf(stderr,
-                 "sentrel: the screen-cast consent cannot be kept in %s (%s); the desktop will ask again at the next "
-                 "start\n",
-                 path.c_str(), why.c_str());
+    Say("the screen-cast consent cannot be kept in " + path + " (" + why +
+        "); the desktop will ask again at the next start");
 }
 
 bool WriteAll(int fd, const std::string& bytes) {

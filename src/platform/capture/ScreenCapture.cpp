@@ -1,9 +1,9 @@
 #include "platform/capture/ScreenCapture.h"
 
 #include <QDBusConnection>
-#include <cstdio>
 #include <stdexcept>
 
+#include "log/ToolLog.h"
 #include "platform/capture/ScreenCastPortal.h"
 #include "platform/capture/WaylandCapture.h"
 #include "platform/capture/X11Capture.h"
@@ -18,7 +18,7 @@ std::unique_ptr<ScreenCapture> ScreenCapture::Choose() {
         try {
             auto wlroots = std::make_unique<WaylandScreenReader>();
             qputenv("QT_QPA_PLATFORM", "wayland");
-            std::fprintf(stderr, "sentrel: native Wayland window; the screen is read through wlr-screencopy\n");
+            Say(std::string(said::kNativeWayland) + "; the screen is read through wlr-screencopy");
             return std::make_unique<WaylandCapture>(std::move(wlroots));
         } catch (const std::runtime_error& error) {
             whyNotWayland = error.what();
@@ -30,9 +30,7 @@ std::unique_ptr<ScreenCapture> ScreenCapture::Choose() {
         QDBusConnection::disconnectFromBus(probe);
         if (portal) {
             qputenv("QT_QPA_PLATFORM", "wayland");
-            std::fprintf(stderr,
-                         "sentrel: native Wayland window; the screen is read through the screen-cast portal "
-                         "and PipeWire\n");
+            Say(std::string(said::kNativeWayland) + "; the screen is read through the screen-cast portal and PipeWire");
             return std::make_unique<WaylandCapture>(nullptr);
         }
         whyNotWayland += ", and the session offers no screen-cast portal";
@@ -48,8 +46,7 @@ std::unique_ptr<ScreenCapture> ScreenCapture::Choose() {
                                  "; Sentrel needs an X11 display, or a Wayland session with wlr-screencopy, the "
                                  "screen-cast portal or XWayland");
     }
-    std::fprintf(stderr, "sentrel: X11 window; the screen is read through X11%s\n",
-                 whyNotWayland.empty() ? "" : " (XWayland)");
+    Say(std::string("X11 window; the screen is read through X11") + (whyNotWayland.empty() ? "" : " (XWayland)"));
     return std::make_unique<X11Capture>(std::move(reader), std::move(whyNotWayland));
 }
 

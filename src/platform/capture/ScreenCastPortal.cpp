@@ -8,9 +8,9 @@
 #include <QDBusVariant>
 #include <QFile>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "log/ToolLog.h"
 #include "platform/capture/RestoreTokenFile.h"
 
 namespace sentrel {
@@ -168,7 +168,7 @@ void ScreenCastPortal::SessionClosed(const QDBusMessage& message) {
     if (message.path() != session_) return;
     bus_.disconnect(kService, session_, kSession, "Closed", this, SLOT(SessionClosed(QDBusMessage)));
     session_.clear();
-    std::fputs("sentrel: the desktop has closed the screen-cast session\n", stderr);
+    Say("the desktop has closed the screen-cast session");
     if (step_ == Step::Done) {
         closed_();
     } else {

@@ -2,8 +2,8 @@
 
 #include <QScreen>
 #include <QStandardPaths>
-#include <cstdio>
 
+#include "log/ToolLog.h"
 #include "platform/capture/CaptureWarnings.h"
 
 namespace sentrel {
@@ -24,9 +24,7 @@ ScreenPixels& WaylandCapture::Through(QWidget& window, std::function<MonitorPlac
     lock_.emplace(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
     sight_.emplace(
         *output, *place_, [&window] { return window.isVisible(); }, [this] { return lock_->Announced(); });
-    std::fprintf(stderr,
-                 "sentrel: on Wayland, Ctrl+W shows and hides the window once the desktop binds it to "
-                 "\"sentrel --toggle\"\n");
+    Say("on Wayland, Ctrl+W shows and hides the window once the desktop binds it to \"sentrel --toggle\"");
     return screen_.emplace(*sight_, [this] { return place_->Placement(); });
 }
 

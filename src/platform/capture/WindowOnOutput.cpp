@@ -1,7 +1,6 @@
 #include "platform/capture/WindowOnOutput.h"
 
-#include <cstdio>
-
+#include "log/ToolLog.h"
 #include "platform/windowkind/CornerMark.h"
 
 namespace sentrel {
@@ -37,8 +36,8 @@ MonitorPlacement WindowOnOutput::Placement() {
         markSeen_ = found.has_value();
         if (found && !(*found == corner_)) {
             corner_ = *found;
-            std::fprintf(stderr, "sentrel: the window's corner is at pixel (%d, %d) of the output\n", corner_.x,
-                         corner_.y);
+            Say("the window's corner is at pixel (" + std::to_string(corner_.x) + ", " + std::to_string(corner_.y) +
+                ") of the output");
         }
     }
     return {corner_.x, corner_.y, ratio};

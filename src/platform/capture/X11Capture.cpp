@@ -1,8 +1,8 @@
 #include "platform/capture/X11Capture.h"
 
 #include <QTimer>
-#include <cstdio>
 
+#include "log/ToolLog.h"
 #include "platform/capture/CaptureWarnings.h"
 
 namespace sentrel {
@@ -12,9 +12,8 @@ ScreenPixels& X11Capture::Through(QWidget& window, std::function<MonitorPlacemen
     // Areas are watched through Sentrel's own window: it never counts.
     reader_->Exclude([&window] { return static_cast<xcb_window_t>(window.internalWinId()); });
     if (!reader_->SeesBeneathWindows()) {
-        std::fprintf(stderr,
-                     "sentrel: this X display has no Composite extension; areas are read as the screen shows "
-                     "them, Sentrel's window included, so watch them with the window hidden (Ctrl+W)\n");
+        Say("this X display has no Composite extension; areas are read as the screen shows them, Sentrel's window "
+            "included, so watch them with the window hidden (Ctrl+W)");
     }
     return screen_.emplace(*reader_, std::move(onDesktop));
 }

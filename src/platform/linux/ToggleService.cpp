@@ -5,9 +5,9 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <cstdio>
 
 #include "client/DecimalText.h"
+#include "log/ToolLog.h"
 
 namespace sentrel {
 namespace {
@@ -22,8 +22,8 @@ int AskRunningInstance(const QString& name, const QString& method) {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(
         QDBusMessage::createMethodCall(name, kPath, kInterface, method), QDBus::Block, 5000);
     if (reply.type() == QDBusMessage::ReplyMessage) return 0;
-    std::fprintf(stderr, "sentrel: no running Sentrel answered on the session bus as %s (%s)\n",
-                 name.toUtf8().constData(), reply.errorMessage().toUtf8().constData());
+    Say("no running Sentrel answered on the session bus as " + name.toStdString() + " (" +
+        reply.errorMessage().toStdString() + ")");
     return 1;
 }
 
@@ -70,14 +70,14 @@ int AskRunningInstancesToToggle(int argc, char** argv, const std::optional<std::
     if (monitor) {
         const std::optional<int> number = ParseDecimal(*monitor, 0, 999);
         if (!number) {
-            std::fprintf(stderr, "sentrel: there is no monitor \"%s\"\n", monitor->c_str());
+            Say("there is no monitor \"" + *monitor + "\"");
             return 1;
         }
         return AskRunningInstance(InstanceName(static_cast<std::size_t>(*number)), "Toggle");
     }
     const QStringList running = RunningInstances();
     if (running.isEmpty()) {
-        std::fprintf(stderr, "sentrel: no Sentrel runs on the session bus\n");
+        Say("no Sentrel runs on the session bus");
         return 1;
     }
     int status = 0;
@@ -88,8 +88,7 @@ int AskRunningInstancesToToggle(int argc, char** argv, const std::optional<std::
 int ShowRunningInstance(std::size_t monitor) {
     const int status = AskRunningInstance(InstanceName(monitor), "Show");
     if (status == 0) {
-        std::fprintf(stderr, "sentrel: Sentrel already runs on monitor %zu of this desktop; its window is shown\n",
-                     monitor);
+        Say("Sentrel already runs on monitor " + std::to_string(monitor) + " of this desktop; its window is shown");
     }
     return status;
 }

@@ -5,10 +5,10 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 #include "client/ServiceAddress.h"
+#include "log/ToolLog.h"
 #include "monitor/MonitorChoice.h"
 #include "platform/qt/CjkFonts.h"
 
@@ -32,8 +32,7 @@ ToolOptions OptionsGiven() {
     for (const QString& arg : QApplication::arguments().mid(1)) args.push_back(arg.toStdString());
     ToolOptions options = ParseToolOptions(args);
     for (const std::string& arg : options.notUnderstood) {
-        std::fprintf(stderr, "sentrel: ignored \"%s\"; the options are --screen N, --service URL and --toggle\n",
-                     arg.c_str());
+        Say("ignored \"" + arg + "\"; the options are --screen N, --service URL and --toggle");
     }
     return options;
 }
@@ -42,7 +41,7 @@ std::optional<std::string> ServiceUrlGiven(const ToolOptions& options) {
     try {
         return ServiceUrlFor(options.service);
     } catch (const std::invalid_argument& error) {
-        std::fprintf(stderr, "sentrel: %s\n", error.what());
+        Say(error.what());
         QMessageBox::critical(nullptr, "Sentrel", QString::fromUtf8(error.what()));
         return std::nullopt;
     }
@@ -58,7 +57,7 @@ MonitorToCover ChosenMonitor(const ToolOptions& options) {
     }
     const QPoint pointer = QCursor::pos();
     const MonitorChoice choice = ChooseMonitor(monitors, options.screen, pointer.x(), pointer.y());
-    if (!choice.error.empty()) std::fprintf(stderr, "sentrel: %s\n", choice.error.c_str());
+    if (!choice.error.empty()) Say(choice.error);
     const std::vector<std::size_t> numbering = MonitorNumbering(monitors);
     const auto number = std::find(numbering.begin(), numbering.end(), choice.index) - numbering.begin();
     return {screens[static_cast<qsizetype>(choice.index)], static_cast<std::size_t>(number)};

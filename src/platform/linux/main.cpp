@@ -1,10 +1,10 @@
 #include <QApplication>
-#include <cstdio>
 #include <stdexcept>
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
 #include "client/ServiceClient.h"
+#include "log/ToolLog.h"
 #include "monitor/SystemClock.h"
 #include "monitor/SystemRandom.h"
 #include "platform/capture/ScreenCapture.h"
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     try {
         capture = ScreenCapture::Choose();
     } catch (const std::runtime_error& error) {
-        std::fprintf(stderr, "sentrel: %s\n", error.what());
+        Say(error.what());
         return 1;
     }
     QApplication app(argc, argv);

@@ -1,4 +1,5 @@
 #include "platform/qt/EndSignals.h"
+#include "log/ToolLog.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +7,6 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 
 namespace sentrel {
@@ -30,10 +30,8 @@ void Forward(int signal) {
 EndSignals::EndSignals(std::function<void()> end) : end_(std::move(end)) {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::fprintf(stderr,
-                     "sentrel: SIGTERM, SIGINT and SIGHUP cannot be caught (pipe2: %s); they end Sentrel without "
-                     "signing off\n",
-                     std::strerror(errno));
+        Say(std::string("SIGTERM, SIGINT and SIGHUP cannot be caught (pipe2: ") + std::strerror(errno) +
+            "); they end Sentrel without signing off");
         return;
     }
     readEnd_ = ends[0];

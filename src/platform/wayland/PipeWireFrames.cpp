@@ -1,4 +1,5 @@
 #include "platform/wayland/PipeWireFrames.h"
+#include "log/ToolLog.h"
 #include "platform/wayland/PixelLayout.h"
 
 #include <pipewire/pipewire.h>
@@ -7,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -130,7 +130,7 @@ struct PipeWireFrames::Events {
         auto* frames = static_cast<PipeWireFrames*>(data);
         const std::string said = std::string(pw_stream_state_as_string(state)) + (error != nullptr ? ": " : "") +
                                  (error != nullptr ? error : "");
-        std::fprintf(stderr, "sentrel: the screen cast's PipeWire stream is %s\n", said.c_str());
+        Say("the screen cast's PipeWire stream is " + said);
         const bool ended = state == PW_STREAM_STATE_ERROR || state == PW_STREAM_STATE_UNCONNECTED;
         {
             const std::lock_guard lock(frames->mutex_);

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "log/ToolLog.h"
 #include "platform/wayland/ShmPixelLayout.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
@@ -338,7 +339,7 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
         try {
             copied = output.proxy != nullptr && Capture(output, std::move(regions));
         } catch (const std::runtime_error& error) {
-            if (!saidWhyUnreadable_) std::fprintf(stderr, "sentrel: %s\n", error.what());
+            if (!saidWhyUnreadable_) Say(error.what());
             saidWhyUnreadable_ = true;
         }
         capturedAt_ = copied ? now : std::chrono::steady_clock::time_point{};
@@ -346,10 +347,9 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
     seen_ = copied;
     if (!copied) {
         if (!saidWhyUnreadable_) {
-            std::fprintf(stderr,
-                         wl_display_get_error(display_) != 0
-                             ? "sentrel: the connection to the Wayland compositor is lost; areas read as unreadable\n"
-                             : "sentrel: the compositor gave no frame of the screen; areas read as unreadable\n");
+            Say(wl_display_get_error(display_) != 0
+                    ? "the connection to the Wayland compositor is lost; areas read as unreadable"
+                    : "the compositor gave no frame of the screen; areas read as unreadable");
         }
         saidWhyUnreadable_ = true;
         return;

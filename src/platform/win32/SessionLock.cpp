@@ -1,14 +1,14 @@
 #include "platform/win32/SessionLock.h"
+#include "log/ToolLog.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace sentrel {
 namespace {
 
 // Windows may repeat an event (a lock while locked): only changes are told.
-void Set(bool& state, bool value, const char* told) {
-    if (std::exchange(state, value) != value) std::fprintf(stderr, "sentrel: %s\n", told);
+void Set(bool& state, bool value, std::string_view told) {
+    if (std::exchange(state, value) != value) Say(told);
 }
 
 }  // namespace
@@ -16,10 +16,10 @@ void Set(bool& state, bool value, const char* told) {
 void SessionLock::Change(WPARAM event) {
     switch (event) {
         case WTS_SESSION_LOCK:
-            Set(locked_, true, "the session is locked; judgement of the areas is held until it is unlocked");
+            Set(locked_, true, said::Locked("Windows says so", false));
             break;
         case WTS_SESSION_UNLOCK:
-            Set(locked_, false, "the session is unlocked");
+            Set(locked_, false, said::kUnlocked);
             break;
         // A session moving between the console and a remote desktop is
         // disconnected from the one before it connects to the other.

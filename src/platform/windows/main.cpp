@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "app/ToolOptions.h"
 #include "client/ServiceAddress.h"
 #include "client/ServiceClient.h"
+#include "log/ToolLog.h"
 #include "monitor/MonitorChoice.h"
 #include "monitor/MonitorPixels.h"
 #include "monitor/SystemClock.h"
@@ -58,7 +58,7 @@ std::optional<RECT> ChosenMonitor(const ToolOptions& options) {
     POINT pointer{};
     GetCursorPos(&pointer);
     const MonitorChoice choice = ChooseMonitor(monitors, options.screen, pointer.x, pointer.y);
-    if (!choice.error.empty()) std::fprintf(stderr, "sentrel: %s\n", choice.error.c_str());
+    if (!choice.error.empty()) Say(choice.error);
     const MonitorArea& m = monitors[choice.index];
     return RECT{m.x, m.y, m.x + m.width, m.y + m.height};
 }
@@ -70,11 +70,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     const ToolOptions options = CommandLineOptions();
     if (options.toggle) {
-        std::fprintf(stderr, "sentrel: --toggle is for Linux desktops; here Ctrl+W shows and hides the window\n");
+        Say("--toggle is for Linux desktops; here Ctrl+W shows and hides the window");
         return 2;
     }
     for (const std::string& arg : options.notUnderstood) {
-        std::fprintf(stderr, "sentrel: ignored \"%s\"; the options are --screen N and --service URL\n", arg.c_str());
+        Say("ignored \"" + arg + "\"; the options are --screen N and --service URL");
     }
     std::string serviceUrl;
     try {

@@ -3,8 +3,8 @@
 #include <xcb/randr.h>
 
 #include <algorithm>
-#include <cstdio>
 
+#include "log/ToolLog.h"
 #include "platform/x11/XcbConnection.h"
 
 namespace sentrel {
@@ -135,20 +135,18 @@ void XcbScreenLock::Tell() {
     const bool hidden = locker != candidates_.end() || saver_.On();
     if (hidden == told_.has_value()) return;
     if (told_) {
-        std::fprintf(stderr, "%s\n", told_->c_str());
+        Say(*told_);
         told_.reset();
         return;
     }
-    const char* meanwhile = readableBeneath_ ? "watching goes on beneath it" : "areas are held until it ends";
     if (locker != candidates_.end()) {
         const std::string name = NameOf(locker->first);
-        std::fprintf(stderr, "sentrel: the screen is locked (%s); %s\n",
-                     name.empty() ? "a full-screen window that holds the keyboard" : (name + "'s window").c_str(),
-                     meanwhile);
-        told_ = "sentrel: the screen is unlocked";
+        Say(said::Locked(name.empty() ? "a full-screen window that holds the keyboard" : name + "'s window",
+                         readableBeneath_));
+        told_ = said::kUnlocked;
     } else {
-        std::fprintf(stderr, "sentrel: the screen is blanked by the X server's screen saver; %s\n", meanwhile);
-        told_ = "sentrel: the screen saver is off";
+        Say(said::Blanked("the X server's screen saver", readableBeneath_));
+        told_ = said::kUnblanked;
     }
 }
 
