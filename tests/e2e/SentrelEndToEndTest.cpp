@@ -13,6 +13,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
+#include "support/PrivateBus.h"
 #include "support/SelectionOwner.h"
 #include "support/SentrelLayout.h"
 #include "support/ServiceProcess.h"
@@ -197,8 +198,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
         edition().globalHotKey ? std::string("key ctrl+w") : "mousemove " + At(screen().InToolbar(kHide)) + " click 1";
     Xdotool("mousemove " + At(screen().InToolbar(kStart)) + " click 1 " + hide);
     ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
-    std::this_thread::sleep_for(1500ms);
-    ASSERT_TRUE(setup.Alerts().empty()) << "no alert before the change";
+    ASSERT_FALSE(setup.WaitForAlert(1500ms)) << "no alert before the change";
     const testing::PaintedWindow after = Square(380, 380, 140, 0x3050A0);
     const auto changed = Clock::now();
     const auto alert = setup.WaitForAlert(2s);
@@ -331,31 +331,17 @@ TEST(SentrelOnAMonitor, WatchesTheMonitorItCovers) {
     Screenshot("Linux-second-monitor");
     std::this_thread::sleep_for(1500ms);
     left.Fill(0x000000);
-    std::this_thread::sleep_for(3s);
-    EXPECT_TRUE(setup.Alerts().empty()) << "no alert for the other monitor";
+    EXPECT_FALSE(setup.WaitForAlert(3s)) << "no alert for the other monitor";
     beneath.Fill(0x000000);
     EXPECT_TRUE(setup.WaitForAlert(3s));
 }
-
-// A session bus of the test's own: the one Sentrel and `sentrel --toggle`
-// speak over while it lives.
-struct SessionBus {
-    SessionBus() {
-        address = daemon.WaitForLine(ChildProcess::Stream::Out, Containing("unix:"));
-        if (address) ::setenv("DBUS_SESSION_BUS_ADDRESS", address->c_str(), 1);
-    }
-    ~SessionBus() { ::unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
-
-    ChildProcess daemon{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"}};
-    std::optional<std::string> address;
-};
 
 // `sentrel --toggle` (a desktop's Ctrl+W binding) shows and hides the
 // running window over the session bus; a second start shows it and ends.
 TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     testing::XvfbDisplay display;
-    const SessionBus bus;
-    ASSERT_TRUE(bus.address);
+    const testing::PrivateBus bus;
+    ASSERT_FALSE(bus.address.empty());
     Sentrel setup({SENTREL_BINARY}, "Linux-toggle", {});
     auto& [service, app, report] = setup;
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
@@ -390,8 +376,8 @@ TEST(SentrelToggle, OneSentrelRunsPerMonitor) {
     constexpr int kRight = 1920;
     testing::XvfbDisplay display(2 * kRight, 1080);
     const testing::SplitMonitors monitors(2, kRight, 1080);
-    const SessionBus bus;
-    ASSERT_TRUE(bus.address);
+    const testing::PrivateBus bus;
+    ASSERT_FALSE(bus.address.empty());
     Xdotool("mousemove 100 100");
     Sentrel setup({SENTREL_BINARY}, "Linux-toggle-per-monitor", {});
     ChildProcess right({SENTREL_BINARY, "--screen", "1"});

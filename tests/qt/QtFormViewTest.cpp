@@ -10,11 +10,7 @@
 #include <memory>
 
 #include "platform/qt/Pinholes.h"
-#include "support/FakeHotKeys.h"
-#include "support/FakeScreen.h"
-#include "support/ManualClock.h"
-#include "support/ScriptedRandom.h"
-#include "support/ScriptedTransport.h"
+#include "support/FormHarness.h"
 
 namespace sentrel {
 namespace {
@@ -42,11 +38,7 @@ private:
 template <WindowKind kind>
 class ViewTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        transport.ReplyAlways(200, "ok");
-        view.Attach(form);
-        form.Form_Load();
-    }
+    void SetUp() override { form.Form_Load(); }
     template <typename Widget>
     Widget& Find(const char* name) {
         auto* widget = view.findChild<Widget*>(name);
@@ -54,15 +46,10 @@ protected:
         return *widget;
     }
 
-    testing::FakeScreen screen{1920, 1080};
-    testing::ScriptedTransport transport;
-    ServiceClient service{transport, ServiceRequests("http://svc")};
-    testing::FakeHotKeys hotKeys;
-    testing::ManualClock clock;
-    testing::ScriptedRandom random;
     HandlerGate gate;
-    QtFormView view{gate, QPixmap(), QUrl(), kind, [] { return 1.5; }};
-    Form1 form{FormServices{view, screen, service, hotKeys, clock, random}};
+    testing::FormRig<QtFormView> rig{gate, QPixmap(), QUrl(), kind, [] { return 1.5; }};
+    QtFormView& view = rig.view;
+    Form1& form = rig.form;
 };
 using QtFormViewTest = ViewTest<WindowKind::ReadBeneath>;
 using PinholedViewTest = ViewTest<WindowKind::Pinholed>;

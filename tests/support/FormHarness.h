@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "app/Form1.h"
 #include "support/FakeHotKeys.h"
@@ -12,11 +13,30 @@
 
 namespace sentrel::testing {
 
-// A Form1 wired to fakes of everything it talks to. Every request the
-// service client makes is answered "ok" unless the test scripts otherwise.
-struct FormHarness {
-    FormHarness() {
+// A Form1 on a View made from the arguments given, wired to fakes of
+// everything else it talks to. Every request the service client makes is
+// answered "ok" unless the test scripts otherwise.
+template <typename View>
+struct FormRig {
+    template <typename... ViewArguments>
+    explicit FormRig(ViewArguments&&... arguments) : view(std::forward<ViewArguments>(arguments)...) {
         transport.ReplyAlways(200, "ok");
+        if constexpr (requires { view.Attach(form); }) view.Attach(form);
+    }
+
+    FakeScreen screen{1920, 1080};
+    ScriptedTransport transport;
+    ServiceClient service{transport, ServiceRequests("http://svc")};
+    FakeHotKeys hotKeys;
+    ManualClock clock;
+    ScriptedRandom random;
+    View view;
+    Form1 form{FormServices{view, screen, service, hotKeys, clock, random}};
+};
+
+// The rig on a view that records what Form1 shows.
+struct FormHarness : FormRig<RecordingView> {
+    FormHarness() {
         view.onClose = [this] { form.Form_Unload(); };
     }
 
@@ -39,15 +59,6 @@ struct FormHarness {
         }
         return urls;
     }
-
-    FakeScreen screen{1920, 1080};
-    RecordingView view;
-    ScriptedTransport transport;
-    ServiceClient service{transport, ServiceRequests("http://svc")};
-    FakeHotKeys hotKeys;
-    ManualClock clock;
-    ScriptedRandom random;
-    Form1 form{FormServices{view, screen, service, hotKeys, clock, random}};
 };
 
 }  // namespace sentrel::testing

@@ -1,8 +1,7 @@
 #include "support/SelectionOwner.h"
 
-#include <thread>
-
 #include "platform/x11/XcbConnection.h"
+#include "support/Waiting.h"
 
 namespace sentrel::testing {
 
@@ -22,12 +21,7 @@ bool Owned(const std::string& selection) {
 }  // namespace
 
 bool WaitForSelectionOwner(const std::string& selection, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!Owned(selection)) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return WaitFor([&] { return Owned(selection); }, timeout);
 }
 
 }  // namespace sentrel::testing

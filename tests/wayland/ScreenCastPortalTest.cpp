@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include "support/BusCall.h"
+#include "support/PrivateBus.h"
 #include "support/Waiting.h"
 
 namespace sentrel {
@@ -29,8 +30,7 @@ const QString kDesktop = "/org/freedesktop/portal/desktop";
 // The portal mocked, as the parameters (JSON) ask, on a bus of the test's own.
 struct MockedPortal {
     explicit MockedPortal(const std::string& parameters)
-        : mock({"/usr/bin/env", "DBUS_SESSION_BUS_ADDRESS=" + address, "/usr/bin/python3", "-m", "dbusmock",
-                "--template", SENTREL_PORTAL_MOCK, "-p", parameters}) {
+        : mock({"/usr/bin/python3", "-m", "dbusmock", "--template", SENTREL_PORTAL_MOCK, "-p", parameters}) {
         EXPECT_TRUE(WaitFor([&] { return ScreenCastPortal::Offered(bus); }, 20s));
     }
     ~MockedPortal() { QDBusConnection::disconnectFromBus(bus.name()); }
@@ -43,13 +43,12 @@ struct MockedPortal {
         return WaitFor([&] { return QCoreApplication::processEvents(), done(); }, 20s);
     }
 
-    ChildProcess daemon{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address"}};
-    std::string address = daemon.WaitForLine(ChildProcess::Stream::Out, Containing("unix:")).value_or("");
+    PrivateBus privateBus;
     ChildProcess mock;
     int argc = 0;
     QCoreApplication app{argc, nullptr};
-    QDBusConnection bus =
-        QDBusConnection::connectToBus(QString::fromStdString(address), QString::fromStdString(address));
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(privateBus.address),
+                                                        QString::fromStdString(privateBus.address));
     QTemporaryDir home;
     QString tokenFile = home.filePath("token");
 };

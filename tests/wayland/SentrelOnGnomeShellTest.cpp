@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -27,7 +29,7 @@ constexpr std::uint32_t kEscape = 0xFF1B;
 // Sentrel on GNOME Shell, as its users have it: the top bar above its
 // window, the screen seen through the ScreenCast portal once the monitor is
 // shared in GNOME's dialog; signed in, an area drawn, and an alert once
-// what lies beneath the area changes.
+// what lies beneath the area changes; the consent kept for the next start.
 TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
     const auto shell = WaylandSession::GnomeShell(1920, 1080);
     ServiceProcess service({"--code", "4321"});
@@ -100,6 +102,26 @@ TEST(SentrelOnGnomeShell, AlertsThroughTheScreenCastBelowTheTopBar) {
     EXPECT_TRUE(tool.WaitForLine(ChildProcess::Stream::Err,
                                  Containing("corner is at pixel (0, " + std::to_string(kTopBar) + ")"), 0ms))
         << "found below the top bar";
+
+    // The consent is kept: started again, Sentrel is not asked again. Without
+    // it, and refused, the user is told, and Sentrel runs on.
+    ASSERT_EQ(::kill(tool.Pid(), SIGTERM), 0);
+    ASSERT_TRUE(WaitFor([&] { return !tool.Running(); }, 10s));
+    const std::vector<std::string> again = {"SENTREL_SERVICE_URL=" + service.Url(), shell->Staged(SENTREL_BINARY)};
+    {
+        ChildProcess kept(shell->Inside(again));
+        const SaidOnFailure said{kept};
+        EXPECT_TRUE(kept.WaitForLine(ChildProcess::Stream::Err, Containing("the screen cast has started")))
+            << "started with no dialog answered";
+    }
+    std::filesystem::remove(shell->RuntimeDir() + "/.config/Sentrel/screencast-restore-token");
+    ChildProcess refused(shell->Inside(again));
+    const SaidOnFailure said{refused};
+    ASSERT_TRUE(WaitFor([&] { return (dialog = desktop.AskingToShare()).has_value(); }, 20s)) << "asked again";
+    EXPECT_TRUE(desktop.ClickUntil(dialog->cancel, [&] {
+        return refused.WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 0ms).has_value();
+    }));
+    EXPECT_TRUE(refused.Running());
 }
 
 }  // namespace

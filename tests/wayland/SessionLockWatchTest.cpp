@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/BusCall.h"
+#include "support/PrivateBus.h"
 #include "support/Waiting.h"
 
 namespace sentrel {
@@ -20,30 +21,28 @@ using namespace testing;
 // stands for the system bus and the session bus alike: each, alone,
 // announces a lock while it holds, and nothing once it has ended.
 TEST(SessionLockWatch, HearsLogindsLockedHintAndBothScreenSavers) {
-    ChildProcess daemon({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address"});
-    const std::string address = daemon.WaitForLine(ChildProcess::Stream::Out, Containing("unix:")).value_or("");
+    const PrivateBus bus;
     std::vector<std::unique_ptr<ChildProcess>> mocks;
     for (const std::vector<std::string>& mock :
          {std::vector<std::string>{"--session", "--template", "logind"},
           {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver"},
           {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver"}}) {
-        std::vector<std::string> argv = {"/usr/bin/env", "DBUS_SESSION_BUS_ADDRESS=" + address, "/usr/bin/python3",
-                                         "-m", "dbusmock"};
+        std::vector<std::string> argv = {"/usr/bin/python3", "-m", "dbusmock"};
         argv.insert(argv.end(), mock.begin(), mock.end());
         mocks.push_back(std::make_unique<ChildProcess>(argv));
     }
     int argc = 0;
     QCoreApplication app(argc, nullptr);
-    const QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address), "locks");
+    const QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address), "locks");
     ASSERT_TRUE(WaitFor(
         [&] {
-            return BusCall(bus, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
+            return BusCall(connection, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
                            "AddSession", {"c1", "seat0", 1000u, "user", true})
                        .type() == QDBusMessage::ReplyMessage;
         },
         20s));
     ::setenv("XDG_SESSION_ID", "c1", 1);
-    const SessionLockWatch watch(bus, bus);
+    const SessionLockWatch watch(connection, connection);
     struct Teller {
         QString service, path, interface;
     };
@@ -57,7 +56,7 @@ TEST(SessionLockWatch, HearsLogindsLockedHintAndBothScreenSavers) {
             // Told again and again: the mock or the watch may not listen yet.
             EXPECT_TRUE(WaitFor(
                 [&] {
-                    BusCall(bus, service, path, interface, mocked ? "EmitSignal" : "SetLockedHint",
+                    BusCall(connection, service, path, interface, mocked ? "EmitSignal" : "SetLockedHint",
                             mocked ? QList<QVariant>{service, "ActiveChanged", "b", QVariantList{locked}}
                                    : QList<QVariant>{locked});
                     QCoreApplication::processEvents();

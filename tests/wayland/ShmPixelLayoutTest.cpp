@@ -24,29 +24,22 @@ TEST_P(ShmPixelLayoutTest, ReadsAPixelAsItsEightBitColour) {
     EXPECT_EQ(ColourOf(layout, stored.bytes.data()), stored.colour);
 }
 
-// Red 0x12, green 0x34 and blue 0x56 wherever 8 bits or more hold them.
+// One format of each layout. Red 0x12, green 0x34 and blue 0x56 wherever 8
+// bits or more hold them.
 INSTANTIATE_TEST_SUITE_P(
     Formats, ShmPixelLayoutTest,
     ::testing::Values(Stored{"XRGB8888", WL_SHM_FORMAT_XRGB8888, {0x56, 0x34, 0x12, 0xFF}, 0x563412},
-                      Stored{"ARGB8888", WL_SHM_FORMAT_ARGB8888, {0x56, 0x34, 0x12, 0x80}, 0x563412},
                       Stored{"XBGR8888", WL_SHM_FORMAT_XBGR8888, {0x12, 0x34, 0x56, 0xFF}, 0x563412},
-                      Stored{"ABGR8888", WL_SHM_FORMAT_ABGR8888, {0x12, 0x34, 0x56, 0x80}, 0x563412},
                       Stored{"RGBX8888", WL_SHM_FORMAT_RGBX8888, {0xFF, 0x56, 0x34, 0x12}, 0x563412},
-                      Stored{"RGBA8888", WL_SHM_FORMAT_RGBA8888, {0x80, 0x56, 0x34, 0x12}, 0x563412},
                       Stored{"BGRX8888", WL_SHM_FORMAT_BGRX8888, {0xFF, 0x12, 0x34, 0x56}, 0x563412},
-                      Stored{"BGRA8888", WL_SHM_FORMAT_BGRA8888, {0x80, 0x12, 0x34, 0x56}, 0x563412},
                       Stored{"XRGB2101010", WL_SHM_FORMAT_XRGB2101010, {0x58, 0x41, 0x83, 0xC4}, 0x563412},
-                      Stored{"ARGB2101010", WL_SHM_FORMAT_ARGB2101010, {0x58, 0x41, 0x83, 0x04}, 0x563412},
                       Stored{"XBGR2101010", WL_SHM_FORMAT_XBGR2101010, {0x48, 0x40, 0x83, 0xD5}, 0x563412},
-                      Stored{"ABGR2101010", WL_SHM_FORMAT_ABGR2101010, {0x48, 0x40, 0x83, 0x15}, 0x563412},
-                      Stored{"XRGB2101010White", WL_SHM_FORMAT_XRGB2101010, {0xFF, 0xFF, 0xFF, 0x3F}, 0xFFFFFF},
                       Stored{"RGB888", WL_SHM_FORMAT_RGB888, {0x56, 0x34, 0x12}, 0x563412},
                       Stored{"BGR888", WL_SHM_FORMAT_BGR888, {0x12, 0x34, 0x56}, 0x563412},
                       // Full red, green at 0x20 of 0x3F, no blue; and the other way round.
                       Stored{"RGB565", WL_SHM_FORMAT_RGB565, {0x00, 0xFC}, 0x0082FF},
                       Stored{"BGR565", WL_SHM_FORMAT_BGR565, {0x00, 0xFC}, 0xFF8200},
-                      Stored{"YUYV", WL_SHM_FORMAT_YUYV, {}, ScreenPixels::kUnreadable},
-                      Stored{"C8", WL_SHM_FORMAT_C8, {}, ScreenPixels::kUnreadable}),
+                      Stored{"YUYV", WL_SHM_FORMAT_YUYV, {}, ScreenPixels::kUnreadable}),
     [](const ::testing::TestParamInfo<Stored>& stored) { return stored.param.name; });
 
 }  // namespace

@@ -11,20 +11,20 @@
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/GdiScreenReader.h"
 #include "platform/winhttp/WideText.h"
-#include "support/FakeHotKeys.h"
-#include "support/FakeScreen.h"
-#include "support/ManualClock.h"
-#include "support/ScriptedRandom.h"
-#include "support/ScriptedTransport.h"
+#include "support/FormHarness.h"
 
 namespace sentrel {
 namespace {
 
+// The gate first: the window is made with it.
+struct WindowGate {
+    HandlerGate gate;
+};
+
 // Form1 loaded on the real window; every request gets the same reply.
-struct LoadedWindow {
-    explicit LoadedWindow(const std::string& reply = "ok") {
+struct LoadedWindow : WindowGate, testing::FormRig<Win32FormView> {
+    explicit LoadedWindow(const std::string& reply = "ok") : FormRig(GetModuleHandleW(nullptr), gate, "http://svc/") {
         transport.ReplyAlways(200, reply);
-        view.Attach(form);
         gate.Run([this] { form.Form_Load(); });
     }
     LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(view.Window(), message, w, l); }
@@ -38,16 +38,6 @@ struct LoadedWindow {
         while (panel != nullptr && FindWindowExW(panel, nullptr, L"Button", L"登录") == nullptr);
         return panel;
     }
-
-    HandlerGate gate;
-    Win32FormView view{GetModuleHandleW(nullptr), gate, "http://svc/"};
-    testing::ScriptedTransport transport;
-    ServiceClient service{transport, ServiceRequests("http://svc")};
-    testing::FakeScreen screen{8, 8};
-    testing::FakeHotKeys hotKeys;
-    testing::ManualClock clock;
-    testing::ScriptedRandom random;
-    Form1 form{FormServices{view, screen, service, hotKeys, clock, random}};
 };
 
 LoadedWindow* ending = nullptr;

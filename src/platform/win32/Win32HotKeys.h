@@ -6,6 +6,9 @@
 
 namespace sentrel {
 
+// The flags reach RegisterHotKey as they are.
+static_assert(kModAlt == MOD_ALT && kModControl == MOD_CONTROL && kModShift == MOD_SHIFT);
+
 // RegisterHotKey on the main window; its WM_HOTKEY messages reach Form1
 // through the window procedure.
 class Win32HotKeys : public HotKeyBackend {
