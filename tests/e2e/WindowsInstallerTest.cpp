@@ -9,7 +9,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <optional>
 #include <regex>
 
@@ -57,32 +56,6 @@ public:
 
 private:
     fs::path path_;
-};
-
-// A web hook that takes every POST, and the bodies it took.
-class WebhookReceiver {
-public:
-    std::string Url() const { return server_.Url() + "/hook"; }
-    bool Took(const std::string& text, std::chrono::milliseconds timeout) {
-        return WaitFor(
-            [&] {
-                const std::lock_guard lock(mutex_);
-                return bodies_.find(text) != std::string::npos;
-            },
-            timeout);
-    }
-
-private:
-    std::mutex mutex_;
-    std::string bodies_;
-    MisbehavingServer server_{[this](int socket, const std::string& head) {
-        const std::string body = MisbehavingServer::Body(socket, head);
-        {
-            const std::lock_guard lock(mutex_);
-            bodies_ += body + "\n";
-        }
-        MisbehavingServer::Answer(socket, 200, "");
-    }};
 };
 
 int FreeLoopbackPort() {
@@ -138,8 +111,9 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     ASSERT_TRUE(fs::exists(state / "forwards.txt")) << "a place for forward targets";
     EXPECT_NE(FileText(state / "forwards.txt").find("\r\n"), std::string::npos) << "Notepad's line ends";
 
-    WebhookReceiver hook;
-    std::ofstream(state / "forwards.txt", std::ios::app) << "webhook:" << hook.Url() << "\n";
+    MisbehavingServer hook(MisbehavingServer::Respond(200, ""));
+    const std::string hookUrl = hook.Url() + "/hook";
+    std::ofstream(state / "forwards.txt", std::ios::app) << "webhook:" << hookUrl << "\n";
     const std::string port = std::to_string(FreeLoopbackPort());
     // As Explorer does; `start` returns at once, leaving the launcher running.
     EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " wine start /unix '" + (menu / "Sentrel.lnk").string() +
@@ -185,7 +159,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     bool alerted = false;
     for (std::int32_t colour = 0x3050A0; !alerted && colour < 0x3050A0 + 20; ++colour) {
         beneath.Fill(colour);
-        alerted = hook.Took("\"area\":1", 1500ms);
+        alerted = hook.Received("\"area\":1", 1500ms);
     }
     EXPECT_TRUE(alerted) << FileText(state / "service.log");
 
@@ -207,7 +181,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
         << "the uninstall entry";
 
     wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
-    EXPECT_NE(FileText(state / "forwards.txt").find(hook.Url()), std::string::npos) << "the user's forward targets";
+    EXPECT_NE(FileText(state / "forwards.txt").find(hookUrl), std::string::npos) << "the user's forward targets";
 
     // Started again, with an option for the window, and uninstalled while
     // it runs: the window is closed and the service stopped, and nothing of

@@ -45,7 +45,7 @@ TEST_P(TransportContract, SendsAnEmptyFormPostOnASafeRequestLineAndTakesAnyStatu
     const auto reply = transport.Post(ServiceRequests(server.Url()).SignIn("a b&c\r\nX-Injected: 1中文"), "");
     EXPECT_EQ(reply.value().status, 500);
     EXPECT_EQ(reply.value().body, "<h1>boom</h1>");
-    const std::string head = server.Heads().at(0);
+    const std::string head = server.Requests().at(0);
     EXPECT_EQ(FirstLine(head),
               "POST /alertdesk/yzm_check.asp?code=a%20b&c%0D%0AX-Injected:%201%E4%B8%AD%E6%96%87 HTTP/1.1");
     EXPECT_EQ(head.find("\r\nX-Injected"), std::string::npos);
@@ -98,7 +98,7 @@ TEST_P(TransportContract, FollowsUpToFiveRedirectsKeepingThePostWithoutCookies) 
         });
         const auto reply = transport.Post(server.Url() + "/0", "");
         EXPECT_EQ(reply ? std::optional(reply->body) : std::nullopt, body) << hops << " redirects";
-        const auto heads = server.Heads();
+        const auto heads = server.Requests();
         ASSERT_EQ(heads.size(), static_cast<std::size_t>(std::min(hops, 5) + 1)) << hops << " redirects";
         for (std::size_t k = 0; k < heads.size(); ++k) {
             EXPECT_EQ(FirstLine(heads[k]), "POST /" + std::to_string(k) + " HTTP/1.1");

@@ -6,8 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <regex>
 #include <stdexcept>
+
+#include "support/Waiting.h"
 
 namespace sentrel::testing {
 
@@ -18,6 +21,29 @@ void SendAll(int socket, const std::string& data) {
         sent += static_cast<std::size_t>(count);
     }
 }
+
+namespace {
+
+// Its head, and as much of its body as Content-Length announces: read
+// before any answer, as servers do, since a close with the body unread
+// would reset the connection and the client might lose the reply.
+std::string WholeRequest(int socket) {
+    std::string request;
+    char buffer[4096];
+    ssize_t count = 0;
+    while (request.find("\r\n\r\n") == std::string::npos && (count = recv(socket, buffer, sizeof buffer, 0)) > 0) {
+        request.append(buffer, static_cast<std::size_t>(count));
+    }
+    std::smatch length;
+    std::regex_search(request, length, std::regex("Content-Length: (\\d+)", std::regex::icase));
+    const std::size_t whole = request.find("\r\n\r\n") + 4 + (length.empty() ? 0 : std::stoul(length[1]));
+    while (request.size() < whole && (count = recv(socket, buffer, sizeof buffer, 0)) > 0) {
+        request.append(buffer, static_cast<std::size_t>(count));
+    }
+    return request;
+}
+
+}  // namespace
 
 MisbehavingServer::MisbehavingServer(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -36,18 +62,12 @@ MisbehavingServer::MisbehavingServer(Behaviour behaviour) : behaviour_(std::move
             const int connection = poll(&ready, 1, 100) > 0 ? accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC) : -1;
             if (connection < 0) continue;
             connections_.emplace_back([this, connection] {
-                std::string head;
-                char buffer[1024];
-                ssize_t count = 0;
-                while (head.find("\r\n\r\n") == std::string::npos &&
-                       (count = recv(connection, buffer, sizeof buffer, 0)) > 0) {
-                    head.append(buffer, static_cast<std::size_t>(count));
-                }
+                const std::string request = WholeRequest(connection);
                 {
                     const std::lock_guard lock(mutex_);
-                    heads_.push_back(head);
+                    requests_.push_back(request);
                 }
-                behaviour_(connection, head);
+                behaviour_(connection, request);
                 close(connection);
             });
         }
@@ -62,23 +82,13 @@ MisbehavingServer::~MisbehavingServer() {
     for (std::thread& connection : connections_) connection.join();
 }
 
-std::vector<std::string> MisbehavingServer::Heads() const {
+std::vector<std::string> MisbehavingServer::Requests() const {
     const std::lock_guard lock(mutex_);
-    return heads_;
+    return requests_;
 }
 
-std::string MisbehavingServer::Body(int socket, const std::string& head) {
-    std::smatch length;
-    std::regex_search(head, length, std::regex("Content-Length: (\\d+)", std::regex::icase));
-    // What came with the head is the body's start.
-    std::string body = head.substr(std::min(head.size(), head.find("\r\n\r\n") + 4));
-    for (const std::size_t whole = length.empty() ? 0 : std::stoul(length[1]); body.size() < whole;) {
-        char buffer[4096];
-        const ssize_t count = recv(socket, buffer, std::min(sizeof buffer, whole - body.size()), 0);
-        if (count <= 0) break;
-        body.append(buffer, static_cast<std::size_t>(count));
-    }
-    return body;
+bool MisbehavingServer::Received(const std::string& text, std::chrono::milliseconds timeout) const {
+    return WaitFor([&] { return std::ranges::any_of(Requests(), Containing(text)); }, timeout);
 }
 
 void MisbehavingServer::Answer(int socket, int status, const std::string& body) {
@@ -87,10 +97,7 @@ void MisbehavingServer::Answer(int socket, int status, const std::string& body) 
 }
 
 MisbehavingServer::Behaviour MisbehavingServer::Respond(int status, const std::string& body) {
-    return [status, body](int socket, const std::string& head) {
-        Body(socket, head);
-        Answer(socket, status, body);
-    };
+    return [status, body](int socket, const std::string&) { Answer(socket, status, body); };
 }
 
 MisbehavingServer::Behaviour MisbehavingServer::RespondWithBodyOf(std::size_t bytes, bool announceLength) {
