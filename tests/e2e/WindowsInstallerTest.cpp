@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <pwd.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,18 +56,6 @@ private:
     fs::path path_;
 };
 
-int FreeLoopbackPort() {
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
-
 std::string FileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
@@ -114,7 +100,8 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     MisbehavingServer hook(MisbehavingServer::Respond(200, ""));
     const std::string hookUrl = hook.Url() + "/hook";
     std::ofstream(state / "forwards.txt", std::ios::app) << "webhook:" << hookUrl << "\n";
-    const std::string port = std::to_string(FreeLoopbackPort());
+    // A loopback port free a moment ago, for the launcher to start its service on.
+    const std::string port = std::to_string(MisbehavingServer(MisbehavingServer::Reset()).Port());
     // As Explorer does; `start` returns at once, leaving the launcher running.
     EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " wine start /unix '" + (menu / "Sentrel.lnk").string() +
                            "' >/dev/null 2>&1")

@@ -20,6 +20,7 @@ public:
     explicit MisbehavingServer(Behaviour behaviour);
     ~MisbehavingServer();
 
+    int Port() const { return port_; }
     std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
     std::vector<std::string> Requests() const;
     // Whether a request containing text has come, or comes within timeout.
