@@ -98,11 +98,11 @@ TEST_P(TransportContract, FollowsUpToFiveRedirectsKeepingThePostWithoutCookies) 
         });
         const auto reply = transport.Post(server.Url() + "/0", "");
         EXPECT_EQ(reply ? std::optional(reply->body) : std::nullopt, body) << hops << " redirects";
-        const auto heads = server.Requests();
-        ASSERT_EQ(heads.size(), static_cast<std::size_t>(std::min(hops, 5) + 1)) << hops << " redirects";
-        for (std::size_t k = 0; k < heads.size(); ++k) {
-            EXPECT_EQ(FirstLine(heads[k]), "POST /" + std::to_string(k) + " HTTP/1.1");
-            EXPECT_EQ(heads[k].find("Cookie"), std::string::npos);
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), static_cast<std::size_t>(std::min(hops, 5) + 1)) << hops << " redirects";
+        for (std::size_t k = 0; k < requests.size(); ++k) {
+            EXPECT_EQ(FirstLine(requests[k]), "POST /" + std::to_string(k) + " HTTP/1.1");
+            EXPECT_EQ(requests[k].find("Cookie"), std::string::npos);
         }
     }
 }
