@@ -171,7 +171,7 @@ TEST_P(SentrelEndToEnd, SignInMonitorAlertHotKeyAndClose) {
     testing::XvfbDisplay display(screen().width, screen().height);
     Sentrel setup(edition().command, GetParam().Name());
     auto& [service, app, report] = setup;
-    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
+    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 60s)) << "the window, once Wine has started";
     ASSERT_TRUE(SignInPanelPainted(screen(), 5s));
     EXPECT_TRUE(service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("vers.asp?vers=5.0.2")));
     Screenshot("signed-out");
@@ -344,7 +344,7 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     ASSERT_FALSE(bus.address.empty());
     Sentrel setup({SENTREL_BINARY}, "Linux-toggle", {});
     auto& [service, app, report] = setup;
-    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 10s));
+    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 60s));
     const std::string command = "timeout 20 " SENTREL_BINARY;
     // Each command, and whether the window is shown after it.
     const std::vector<std::pair<std::string, bool>> steps = {
