@@ -1,6 +1,6 @@
 #include "log/ToolLog.h"
 
-#include <cstdio>
+#include "log/LogLine.h"
 
 namespace sentrel {
 namespace {
@@ -11,13 +11,7 @@ std::string Meanwhile(bool watchedBeneath) {
 
 }  // namespace
 
-void Say(std::string_view line) {
-    std::string text = "sentrel: ";
-    text += line;
-    text += '\n';
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-}
+void Say(std::string_view line) { WriteLogLine("sentrel", line); }
 
 namespace said {
 

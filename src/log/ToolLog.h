@@ -6,8 +6,7 @@
 namespace sentrel {
 
 // The one way the tool tells anything on standard error: a whole line a
-// call, after "sentrel: ", written at once so that lines of two threads
-// never mix. The events that users, tests and launchers look for are worded
+// call, after "sentrel: ". The events that users, tests and launchers look for are worded
 // below, once and alike on every platform; whoever looks for one matches
 // its lead here rather than a copy of the sentence.
 void Say(std::string_view line);

@@ -16,6 +16,7 @@
 #include "relay/system/PrivateFiles.h"
 #include "relay/system/ProgramArguments.h"
 #include "relay/system/ReadyRecord.h"
+#include "relay/system/RelayLog.h"
 #include "relay/system/ShutdownSignal.h"
 
 using namespace sentrel::service;
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     for (const std::string& argument : arguments) words.push_back(argument.c_str());
     const ParsedOptions parsed = ParseServiceOptions(words);
     if (!parsed.options) {
-        std::fprintf(stderr, "sentrel-service: %s\n%s", parsed.error.c_str(), ServiceUsage().c_str());
+        Tell(parsed.error);
+        std::fputs(ServiceUsage().c_str(), stderr);
         return 2;
     }
     const ServiceOptions& options = *parsed.options;
@@ -50,8 +52,7 @@ int main(int argc, char** argv) {
     }
     const std::string databasePath = options.databasePath.empty() ? DefaultDatabasePath() : options.databasePath;
     if (databasePath.empty()) {
-        std::fprintf(stderr, "sentrel-service: no folder for the state (%s); give the database with --db\n",
-                     DefaultDatabasePlace().c_str());
+        Tell("no folder for the state (" + DefaultDatabasePlace() + "); give the database with --db");
         return 2;
     }
 
@@ -80,9 +81,9 @@ int main(int argc, char** argv) {
             try {
                 store.CheckpointAndStop();
             } catch (const std::exception& error) {
-                std::fprintf(stderr, "sentrel-service: %s\n", error.what());
+                Tell(error.what());
             }
-            std::fprintf(stderr, "sentrel-service stopped\n");
+            Tell(told::kStopped);
         });
 
         AlertDesk desk(VerificationCodes(options.standingCode), store);
@@ -92,20 +93,20 @@ int main(int argc, char** argv) {
 
         const std::optional<int> port = server.Bind(options.bind, options.port);
         if (!port) {
-            std::fprintf(stderr, "sentrel-service: cannot listen on %s port %d\n", options.bind.c_str(), options.port);
+            Tell("cannot listen on " + options.bind + " port " + std::to_string(options.port));
             return 1;
         }
         const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
         const std::string url = "http://" + host + ":" + std::to_string(*port);
-        std::fprintf(stderr, "sentrel-service keeps its state in %s\n", databasePath.c_str());
-        std::fprintf(stderr, "sentrel-service listening on %s\n", url.c_str());
+        Tell(std::string(told::kStateIn) + databasePath);
+        Tell(std::string(told::kListening) + url);
         for (const std::string& target : forwards) {
-            std::fprintf(stderr, "forwarding alerts to %s\n", ForwardTarget::Parse(target)->PublicName().c_str());
+            Tell(std::string(told::kForwarding) + ForwardTarget::Parse(target)->PublicName());
         }
-        std::fprintf(stderr, "verification code: %s (single use, valid for ten minutes; a new one at %s/)\n",
-                     desk.IssueCode(AlertDesk::Clock::now()).c_str(), url.c_str());
+        Tell(std::string(told::kCode) + desk.IssueCode(AlertDesk::Clock::now()) +
+             " (single use, valid for ten minutes; a new one at " + url + "/)");
         if (options.standingCode) {
-            std::fprintf(stderr, "standing verification code: %s\n", options.standingCode->c_str());
+            Tell(std::string(told::kStandingCode) + *options.standingCode);
         }
         // A code of its own, which the log never shows.
         if (!options.readyFile.empty()) {
@@ -113,7 +114,7 @@ int main(int argc, char** argv) {
         }
         return server.Listen() ? 0 : 1;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "sentrel-service: %s\n", error.what());
+        Tell(error.what());
         return 1;
     }
 }

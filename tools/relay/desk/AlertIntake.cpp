@@ -1,9 +1,9 @@
 #include "relay/desk/AlertIntake.h"
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 
+#include "relay/system/RelayLog.h"
 #include "relay/system/UtcTimestamp.h"
 
 namespace sentrel::service {
@@ -18,7 +18,7 @@ bool AlertIntake::Take(const AcceptedAlert& alert) {
     try {
         recorded = store_.RecordAlert(alert, UtcTimestamp(now), EpochMilliseconds(now), targets_);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "could not record an alert: %s\n", error.what());
+        Tell(std::string("could not record an alert: ") + error.what());
         return false;
     }
     journal_.Record(recorded);

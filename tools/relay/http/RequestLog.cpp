@@ -1,9 +1,9 @@
 #include "relay/http/RequestLog.h"
 
 #include <chrono>
-#include <cstdio>
 #include <string>
 
+#include "relay/system/RelayLog.h"
 #include "relay/system/TextEscapes.h"
 #include "relay/system/UtcTimestamp.h"
 
@@ -25,7 +25,7 @@ void LogRequest(int status, std::string_view method, std::string_view target, st
     std::string line = UtcTimestamp(std::chrono::system_clock::now()) + " " + std::to_string(status) + " " +
                        Field(method) + " " + Field(MaskedTarget(target));
     if (!note.empty()) line += " (" + std::string(note) + ")";
-    std::fprintf(stderr, "%s\n", line.c_str());
+    Tell(line);
 }
 
 }  // namespace sentrel::service

@@ -1,13 +1,13 @@
 #include "relay/http/ServiceServer.h"
 
 #include <boost/asio/write.hpp>
-#include <cstdio>
 #include <memory>
 
 #include "relay/http/HttpConnection.h"
 #include "relay/http/HttpLimits.h"
 #include "relay/http/PlatformSockets.h"
 #include "relay/http/RequestLog.h"
+#include "relay/system/RelayLog.h"
 
 namespace sentrel::service {
 namespace {
@@ -68,7 +68,7 @@ bool ServiceServer::Listen() {
             io_.run();
             return false;
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "sentrel-service: %s\n", error.what());
+            Tell(error.what());
         }
     }
 }

@@ -1,12 +1,12 @@
 #include "relay/outbox/DeliveryLane.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "relay/outbox/AlertCommand.h"
 #include "relay/outbox/ForwardPost.h"
 #include "relay/outbox/ForwardTarget.h"
 #include "relay/system/PrivateFiles.h"
+#include "relay/system/RelayLog.h"
 #include "relay/system/UtcTimestamp.h"
 
 namespace sentrel::service {
@@ -78,7 +78,7 @@ void DeliveryLane::Run() {
             // The store has said once that its file is gone; nothing more
             // can be marked, so this lane is done.
             if (store_.Lost()) return;
-            std::fprintf(stderr, "outbox: %s\n", error.what());
+            Tell(std::string("outbox: ") + error.what());
             running = Rest(Clock::now() + kLongestIdle, false);
         }
     }
@@ -100,14 +100,14 @@ std::optional<std::chrono::milliseconds> DeliveryLane::DeliverOwed() {
             if (!error) {
                 failures_ = 0;
                 store_.MarkDelivered(alert.id, target_, now);
-                std::fprintf(stderr, "delivered %s\n", what.c_str());
+                Tell(std::string(told::kDelivered) + what);
                 continue;
             }
             const std::chrono::milliseconds wait = Backoff(++failures_);
             store_.MarkRetry(alert.id, target_, now, now + wait.count(), *error);
             store_.GiveUpOlder(target_, now - kGiveUpAfter.count(), now, *error);
-            std::fprintf(stderr, "could not deliver %s (%s); next try in %lld s\n", what.c_str(), error->c_str(),
-                         static_cast<long long>(wait.count() / 1000));
+            Tell(std::string(told::kNotDelivered) + what + " (" + *error + "); next try in " +
+                 std::to_string(wait.count() / 1000) + " s");
             return wait;
         }
     }

@@ -1,12 +1,12 @@
 #include "relay/outbox/ServiceStore.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
 #include "relay/system/PrivateFiles.h"
+#include "relay/system/RelayLog.h"
 #include "relay/system/Utf8Path.h"
 
 namespace sentrel::service {
@@ -161,10 +161,9 @@ void ServiceStore::EnsureInPlace() {
     // use can be neither deleted nor renamed.
     if (!lost_ && (asked == SQLITE_NOTFOUND || (asked == SQLITE_OK && !moved))) return;
     if (!lost_.exchange(true)) {
-        std::fprintf(stderr,
-                     "sentrel-service: database %s was removed or replaced while in use; no alert or sign-in is "
-                     "taken from now on. Restart the service.\n",
-                     path_.c_str());
+        Tell("database " + path_ +
+             " was removed or replaced while in use; no alert or sign-in is taken from now on. Restart the "
+             "service.");
     }
     throw std::runtime_error("database " + path_ + " was removed or replaced while in use");
 }
