@@ -319,7 +319,7 @@ void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<st
     std::fill(colours.begin(), colours.end(), kUnreadable);
     const Output output = CurrentMode();
     const PixelSize size = SeenSize(output);
-    std::vector<PixelRect> regions = wholeOutput_ ? std::vector<PixelRect>{} : CaptureRegions(points, {}, size);
+    std::vector<PixelRect> regions = wholeOutput_ ? std::vector<PixelRect>{} : CaptureRegions(points, size);
     if (regions.empty()) regions.push_back({0, 0, size.width, size.height});
     bool copied = false;
     try {
