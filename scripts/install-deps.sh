@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libboost-dev libsqlite3-dev
   qt6-base-dev libqt6svg6 libqrencode-dev libxcb1-dev libxcb-composite0-dev libxcb-keysyms1-dev libxcb-randr0-dev
   libxcb-screensaver0-dev
-  libwayland-dev libpipewire-0.3-dev qt6-wayland
+  libwayland-dev wayland-protocols libpipewire-0.3-dev qt6-wayland
   fonts-wqy-zenhei
   # for the Debian package: cpack's DEB generator runs file and dpkg-shlibdeps
   file dpkg-dev

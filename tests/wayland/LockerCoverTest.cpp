@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <vector>
 
 namespace sentrel {
@@ -27,19 +26,6 @@ void ExpectCovers(const std::vector<Capture>& captures) {
         colours.back() = c.corner;
         EXPECT_EQ(cover.Covers(c.shown, c.markSeen, colours), c.covered) << "capture " << ++n;
     }
-}
-
-// Points across the whole output (OutputSight sees them within it), then
-// the corner.
-TEST(LockerCover, LooksAtASparseGridOverTheOutputThenTheCorner) {
-    const std::vector<ScreenPoint> points = LockerCover::Points(1920, 1080, {3, 45});
-    EXPECT_EQ(points.back(), ScreenPoint(3, 45));
-    std::set<int> columns, rows;
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) columns.insert(points[i].x), rows.insert(points[i].y);
-    EXPECT_GE(columns.size(), 8u);
-    EXPECT_GE(rows.size(), 8u);
-    EXPECT_TRUE(*columns.begin() < 1920 / 8 && *columns.rbegin() > 1920 * 7 / 8);
-    EXPECT_TRUE(*rows.begin() < 1080 / 8 && *rows.rbegin() > 1080 * 7 / 8);
 }
 
 // From the capture that loses the mark to one flat colour until the mark is

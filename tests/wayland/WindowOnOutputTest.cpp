@@ -44,7 +44,7 @@ TEST(WindowOnOutput, IsFoundFromItsMarkThenOnlyCheckedEachPass) {
         output.screen.Fill(MarkedOutput::kBackground);
         if (mark) output.PaintMark(*mark, 1.5);
         output.screen.batches.clear();
-        const MonitorPlacement placed = window.Placement();
+        const MonitorPlacement placed = window.Placement(output);
         EXPECT_EQ(std::tuple(placed.x, placed.y, placed.ratio), std::tuple(corner.x, corner.y, 1.5)) << "pass " << pass;
         EXPECT_EQ(window.MarkSeen(), seen) << "pass " << pass;
         EXPECT_EQ(output.screen.batches.size(), reads) << "pass " << pass;

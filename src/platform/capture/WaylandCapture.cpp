@@ -18,14 +18,11 @@ ScreenPixels& WaylandCapture::Through(QWidget& window, std::function<MonitorPlac
             [&window](const std::string& why) { WarnThatNothingCanBeSeen(window, why); });
         output = cast_.get();
     }
-    // A Wayland client is not told where its window is: the window marks its
-    // corner, which is looked for on the output.
-    place_.emplace(*output, [&window] { return window.screen()->geometry().width(); });
     lock_.emplace(QDBusConnection::systemBus(), QDBusConnection::sessionBus());
-    sight_.emplace(
-        *output, *place_, [&window] { return window.isVisible(); }, [this] { return lock_->Announced(); });
     Say("on Wayland, Ctrl+W shows and hides the window once the desktop binds it to \"sentrel --toggle\"");
-    return screen_.emplace(*sight_, [this] { return place_->Placement(); });
+    return pass_.emplace(
+        *output, [&window] { return window.screen()->geometry().width(); }, [&window] { return window.isVisible(); },
+        [this] { return lock_->Announced(); });
 }
 
 void WaylandCapture::Start(std::function<void()> load) {

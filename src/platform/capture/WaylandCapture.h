@@ -3,11 +3,10 @@
 #include <memory>
 #include <optional>
 
-#include "platform/capture/OutputSight.h"
 #include "platform/capture/PortalFrames.h"
 #include "platform/capture/ScreenCapture.h"
 #include "platform/capture/SessionLockWatch.h"
-#include "platform/capture/WindowOnOutput.h"
+#include "platform/capture/WaylandPass.h"
 #include "platform/wayland/WaylandScreenReader.h"
 
 namespace sentrel {
@@ -22,17 +21,15 @@ public:
     explicit WaylandCapture(std::unique_ptr<WaylandScreenReader> wlroots) : wlroots_(std::move(wlroots)) {}
 
     WindowKind Kind() const override { return WindowKind::Pinholed; }
-    double PixelsPerUnit() override { return place_ ? place_->PixelsPerUnit() : 1.0; }
+    double PixelsPerUnit() override { return pass_ ? pass_->PixelsPerUnit() : 1.0; }
     ScreenPixels& Through(QWidget& window, std::function<MonitorPlacement()> onDesktop) override;
     void Start(std::function<void()> load) override;
 
 private:
     std::unique_ptr<WaylandScreenReader> wlroots_;
     std::unique_ptr<PortalFrames> cast_;
-    std::optional<WindowOnOutput> place_;
     std::optional<SessionLockWatch> lock_;
-    std::optional<OutputSight> sight_;
-    std::optional<MonitorPixels> screen_;
+    std::optional<WaylandPass> pass_;
 };
 
 }  // namespace sentrel

@@ -25,14 +25,14 @@ double WindowOnOutput::PixelsPerUnit() {
     return pixels > 0 && units > 0 ? static_cast<double>(pixels) / units : 1.0;
 }
 
-MonitorPlacement WindowOnOutput::Placement() {
+MonitorPlacement WindowOnOutput::Placement(ScreenPixels& copy) {
     const double ratio = PixelsPerUnit();
     const auto now = std::chrono::steady_clock::now();
     const bool seenLastPass = markSeen_;
-    markSeen_ = CornerMark::At(output_, corner_, ratio);
+    markSeen_ = CornerMark::At(copy, corner_, ratio);
     if (!markSeen_ && Searches(seenLastPass, now - searched_)) {
         searched_ = now;
-        const auto found = CornerMark::Find(output_, ratio);
+        const auto found = CornerMark::Find(copy, ratio);
         markSeen_ = found.has_value();
         if (found && !(*found == corner_)) {
             corner_ = *found;

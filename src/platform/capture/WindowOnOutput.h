@@ -20,8 +20,9 @@ public:
 
     // The output's pixels per window unit; 1 until the output's size is known.
     double PixelsPerUnit();
-    // Where the window lies for the pass about to begin.
-    MonitorPlacement Placement();
+    // Where the window lies for the pass about to begin, read from `copy`,
+    // the pass's copy of the output.
+    MonitorPlacement Placement(ScreenPixels& copy);
     // Whether the last placement saw the mark, and the output pixel where the
     // window's corner was last found.
     bool MarkSeen() const { return markSeen_; }

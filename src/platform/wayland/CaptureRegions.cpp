@@ -24,8 +24,7 @@ struct Box {
 
 }  // namespace
 
-std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, std::span<const PixelRect> wanted,
-                                      PixelSize output) {
+std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, PixelSize output) {
     const PixelRect whole{0, 0, output.width, output.height};
     if (whole.Area() <= 0) return {};
     // Points in one cell are near enough to share a rectangle whatever else
@@ -43,11 +42,6 @@ std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, std::
     }
     for (const Box& b : cells) {
         if (b.x1 != 0) boxes.push_back(b);
-    }
-    for (const PixelRect& r : wanted) {
-        const Box b{std::max(r.x, 0), std::max(r.y, 0), std::min(r.x + r.width, output.width),
-                    std::min(r.y + r.height, output.height)};
-        if (b.x0 < b.x1 && b.y0 < b.y1) boxes.push_back(b);
     }
     if (boxes.size() > kMostCandidates) return {whole};
     // Two rectangles become one wherever one costs no more than the two.

@@ -23,12 +23,10 @@ struct PixelRect {
 };
 
 // The few rectangles of an output to copy so that a read finds every one of
-// its points on the output, together with the rectangles still `wanted` by
-// the other reads of a pass. Points that lie close together share a
+// its points on the output. Points that lie close together share a
 // rectangle; a rectangle more is worth it only where it saves more pixels
 // than a copy's own cost. The whole output when the rectangles would be
 // many or cover much of it; none when no point lies on it.
-std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, std::span<const PixelRect> wanted,
-                                      PixelSize output);
+std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, PixelSize output);
 
 }  // namespace sentrel

@@ -13,6 +13,7 @@
 #include "log/ToolLog.h"
 #include "platform/wayland/ShmPixelLayout.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 
 namespace sentrel {
 
@@ -21,20 +22,22 @@ namespace {
 // A frame is normally copied at the output's next repaint; an output that
 // never repaints (switched off, say) must not hold the window up for long.
 constexpr std::chrono::milliseconds kFrameWait{1000};
-// A monitoring pass reads its samples twice within a millisecond or two;
-// both reads take the same frame, so a pass costs the compositor one copy.
-// Passes are a second apart, so each pass has a frame of its own.
-constexpr std::chrono::milliseconds kFrameShared{100};
 // The newest requests that this reader knows how to use.
 constexpr std::uint32_t kScreencopyVersion = 3;
 constexpr std::uint32_t kOutputVersion = 4;
-// A region is asked in the output's logical units and copied in its pixels.
-// A square of this many units, asked once, tells how many pixels they are:
-// a number with many divisors, so that at the usual fractional scales a
-// region can begin and end on whole pixels.
-constexpr std::int32_t kProbeUnits = 120;
-// Regions that no read has needed for this long are no longer copied.
-constexpr std::chrono::milliseconds kWantedFor{3000};
+constexpr std::uint32_t kXdgOutputVersion = 3;
+
+// Whole pixels along one side of an output per whole logical units, in
+// lowest terms: a region asked in logical units begins and ends on whole
+// pixels where it begins and ends on a multiple of `units`.
+struct Step {
+    std::int64_t pixels, units;
+};
+
+Step StepOf(std::int32_t pixels, std::int32_t units) {
+    const std::int64_t common = std::gcd(std::int64_t{pixels}, std::int64_t{units});
+    return {pixels / common, units / common};
+}
 
 }  // namespace
 
@@ -54,13 +57,17 @@ struct RegistryEvents {
             reader->screencopyVersion_ = std::min(version, kScreencopyVersion);
             reader->screencopy_ = static_cast<zwlr_screencopy_manager_v1*>(
                 wl_registry_bind(registry, name, &zwlr_screencopy_manager_v1_interface, reader->screencopyVersion_));
+        } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0) {
+            reader->xdgOutputs_ = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
+                registry, name, &zxdg_output_manager_v1_interface, std::min(version, kXdgOutputVersion)));
+            for (const auto& output : reader->outputs_) reader->DescribeLogically(*output);
         } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
             auto output = std::make_unique<WaylandScreenReader::Output>();
             output->global = name;
-            output->owner = reader;
             output->proxy = static_cast<wl_output*>(
                 wl_registry_bind(registry, name, &wl_output_interface, std::min(version, kOutputVersion)));
             wl_output_add_listener(output->proxy, &kOutputEvents, output.get());
+            reader->DescribeLogically(*output);
             reader->outputs_.push_back(std::move(output));
         }
     }
@@ -69,7 +76,7 @@ struct RegistryEvents {
         const auto gone =
             std::find_if(outputs.begin(), outputs.end(), [name](const auto& o) { return o->global == name; });
         if (gone == outputs.end()) return;
-        wl_output_destroy((*gone)->proxy);
+        Destroy(**gone);
         outputs.erase(gone);
     }
 
@@ -87,17 +94,36 @@ struct RegistryEvents {
                          const char*, const char*, std::int32_t transform) {
         static_cast<WaylandScreenReader::Output*>(data)->transform = transform;
     }
-    // Each change of an output's mode, scale or transform ends with this:
-    // the pixels in a logical unit may be others now.
-    static void Done(void* data, wl_output*) {
-        static_cast<WaylandScreenReader::Output*>(data)->owner->probed_ = nullptr;
-    }
+    static void Done(void*, wl_output*) {}
     static void Scale(void*, wl_output*, std::int32_t) {}
     static void Description(void*, wl_output*, const char*) {}
 
+    static void LogicalSize(void* data, zxdg_output_v1*, std::int32_t width, std::int32_t height) {
+        auto* output = static_cast<WaylandScreenReader::Output*>(data);
+        output->logicalWidth = width;
+        output->logicalHeight = height;
+    }
+    static void LogicalPosition(void*, zxdg_output_v1*, std::int32_t, std::int32_t) {}
+    static void LogicalDone(void*, zxdg_output_v1*) {}
+    static void LogicalName(void*, zxdg_output_v1*, const char*) {}
+    static void LogicalDescription(void*, zxdg_output_v1*, const char*) {}
+
+    static void Destroy(WaylandScreenReader::Output& output) {
+        if (output.logical != nullptr) zxdg_output_v1_destroy(output.logical);
+        wl_output_destroy(output.proxy);
+    }
+
     static constexpr wl_registry_listener kRegistryEvents{Global, GlobalRemove};
     static constexpr wl_output_listener kOutputEvents{Geometry, Mode, Done, Scale, Name, Description};
+    static constexpr zxdg_output_v1_listener kLogicalEvents{LogicalPosition, LogicalSize, LogicalDone, LogicalName,
+                                                            LogicalDescription};
 };
+
+void WaylandScreenReader::DescribeLogically(Output& output) {
+    if (xdgOutputs_ == nullptr || output.logical != nullptr) return;
+    output.logical = zxdg_output_manager_v1_get_xdg_output(xdgOutputs_, output.proxy);
+    zxdg_output_v1_add_listener(output.logical, &RegistryEvents::kLogicalEvents, &output);
+}
 
 namespace {
 
@@ -144,7 +170,7 @@ WaylandScreenReader::WaylandScreenReader(const char* display) : display_(wl_disp
     if (display_ == nullptr) throw std::runtime_error("cannot connect to the Wayland compositor");
     registry_ = wl_display_get_registry(display_);
     wl_registry_add_listener(registry_, &RegistryEvents::kRegistryEvents, this);
-    // The globals, then the outputs' names and modes.
+    // The globals, then the outputs' names, modes and logical sizes.
     wl_display_roundtrip(display_);
     wl_display_roundtrip(display_);
     if (screencopy_ == nullptr || shm_ == nullptr) {
@@ -153,6 +179,9 @@ WaylandScreenReader::WaylandScreenReader(const char* display) : display_(wl_disp
         throw std::runtime_error(hadShm ? "the compositor offers no screen copy (wlr-screencopy)"
                                         : "the compositor offers no shared memory");
     }
+    if (xdgOutputs_ == nullptr) {
+        Say("the compositor does not tell its outputs' logical size (xdg-output); each read copies the whole output");
+    }
 }
 
 WaylandScreenReader::~WaylandScreenReader() { Disconnect(); }
@@ -160,8 +189,9 @@ WaylandScreenReader::~WaylandScreenReader() { Disconnect(); }
 void WaylandScreenReader::Disconnect() {
     if (display_ == nullptr) return;
     pieces_.clear();
-    for (const auto& output : outputs_) wl_output_destroy(output->proxy);
+    for (const auto& output : outputs_) RegistryEvents::Destroy(*output);
     outputs_.clear();
+    if (xdgOutputs_ != nullptr) zxdg_output_manager_v1_destroy(xdgOutputs_);
     if (screencopy_ != nullptr) zwlr_screencopy_manager_v1_destroy(screencopy_);
     if (shm_ != nullptr) wl_shm_destroy(shm_);
     wl_registry_destroy(registry_);
@@ -202,73 +232,35 @@ bool WaylandScreenReader::WaitUntil(const std::function<bool()>& done) {
     return true;
 }
 
-void WaylandScreenReader::Want(const std::vector<PixelRect>& regions, std::chrono::steady_clock::time_point now) {
-    std::erase_if(wanted_, [&](const Wanted& w) { return now - w.at > kWantedFor; });
-    for (const PixelRect& r : regions) {
-        const auto known = std::ranges::find(wanted_, r, &Wanted::seen);
-        if (known != wanted_.end()) {
-            known->at = now;
-        } else {
-            wanted_.push_back({r, now});
-        }
-    }
-}
-
-bool WaylandScreenReader::Covered(std::span<const ScreenPoint> points, PixelSize size) const {
-    const PixelRect output{0, 0, size.width, size.height};
-    return std::ranges::all_of(points, [&](ScreenPoint p) {
-        return !output.Contains(p) ||
-               std::ranges::any_of(pieces_, [&](const Piece& piece) { return piece.seen.Contains(p); });
-    });
-}
-
-std::int32_t WaylandScreenReader::ProbedPixels(wl_output* output) {
-    if (probed_ != output) {
-        FrameRequest probe(
-            zwlr_screencopy_manager_v1_capture_output_region(screencopy_, 0, output, 0, 0, kProbeUnits, kProbeUnits),
-            {});
-        if (!WaitUntil([&] { return probe.frame.described || probe.frame.failed; }) || probe.frame.failed) return 0;
-        probed_ = output;
-        probedPixels_ = static_cast<std::int32_t>(probe.frame.width);
-    }
-    return probedPixels_;
-}
-
 bool WaylandScreenReader::Capture(const Output& output, std::vector<PixelRect> regions) {
     const PixelSize size = SeenSize(output);
     const PixelRect whole{0, 0, size.width, size.height};
-    // Logical units that begin and end on whole pixels.
     // wlroots up to 0.15 (sway 1.7) turns a region the wrong way round on an
     // output turned a quarter without a flip, and copies the wrong part of it.
     const bool regionsTurnWrong =
         output.transform == WL_OUTPUT_TRANSFORM_90 || output.transform == WL_OUTPUT_TRANSFORM_270;
-    const std::int64_t pixels = regions.front() == whole || regionsTurnWrong ? 0 : ProbedPixels(output.proxy);
-    const std::int64_t step = pixels > 0 ? kProbeUnits / std::gcd(pixels, std::int64_t{kProbeUnits}) : 1;
-    const auto units = [&](std::int64_t pixel, bool up) {
-        const std::int64_t u = (pixel * kProbeUnits + (up ? pixels - 1 : 0)) / pixels;
-        return (u + (up ? step - 1 : 0)) / step * step;
-    };
     std::vector<std::unique_ptr<FrameRequest>> requests;
-    for (const PixelRect& r : regions) {
-        if (r == whole || pixels == 0) break;
-        const std::int64_t x0 = units(r.x, false), y0 = units(r.y, false);
-        const std::int64_t x1 = std::min(units(r.x + r.width, true), size.width * kProbeUnits / pixels);
-        const std::int64_t y1 = std::min(units(r.y + r.height, true), size.height * kProbeUnits / pixels);
-        const PixelRect copied{static_cast<std::int32_t>(x0 * pixels / kProbeUnits),
-                               static_cast<std::int32_t>(y0 * pixels / kProbeUnits),
-                               static_cast<std::int32_t>((x1 - x0) * pixels / kProbeUnits),
-                               static_cast<std::int32_t>((y1 - y0) * pixels / kProbeUnits)};
-        // At a scale with no whole pixel in reach, the output's last pixels
-        // may lie in no logical unit of their own.
-        if (!copied.Contains(r)) break;
-        requests.push_back(std::make_unique<FrameRequest>(
-            zwlr_screencopy_manager_v1_capture_output_region(
-                screencopy_, 0, output.proxy, static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
-                static_cast<std::int32_t>(x1 - x0), static_cast<std::int32_t>(y1 - y0)),
-            copied));
+    // A region is asked in logical units and copied in pixels, so only an
+    // output whose logical size is known is copied in regions.
+    if (!(regions.front() == whole) && !regionsTurnWrong && output.logicalWidth > 0 && output.logicalHeight > 0) {
+        const Step across = StepOf(size.width, output.logicalWidth), down = StepOf(size.height, output.logicalHeight);
+        for (const PixelRect& r : regions) {
+            // In whole steps, from the one the region begins in to the one it ends in.
+            const std::int64_t x0 = r.x / across.pixels, x1 = (r.x + r.width + across.pixels - 1) / across.pixels;
+            const std::int64_t y0 = r.y / down.pixels, y1 = (r.y + r.height + down.pixels - 1) / down.pixels;
+            const PixelRect copied{static_cast<std::int32_t>(x0 * across.pixels),
+                                   static_cast<std::int32_t>(y0 * down.pixels),
+                                   static_cast<std::int32_t>((x1 - x0) * across.pixels),
+                                   static_cast<std::int32_t>((y1 - y0) * down.pixels)};
+            requests.push_back(std::make_unique<FrameRequest>(
+                zwlr_screencopy_manager_v1_capture_output_region(
+                    screencopy_, 0, output.proxy, static_cast<std::int32_t>(x0 * across.units),
+                    static_cast<std::int32_t>(y0 * down.units), static_cast<std::int32_t>((x1 - x0) * across.units),
+                    static_cast<std::int32_t>((y1 - y0) * down.units)),
+                copied));
+        }
     }
-    if (requests.size() != regions.size()) {
-        requests.clear();
+    if (requests.empty()) {
         requests.push_back(std::make_unique<FrameRequest>(
             zwlr_screencopy_manager_v1_capture_output(screencopy_, 0, output.proxy), whole));
     }
@@ -325,24 +317,16 @@ std::int32_t WaylandScreenReader::ColourAt(ScreenPoint p) const {
 
 void WaylandScreenReader::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
     std::fill(colours.begin(), colours.end(), kUnreadable);
-    const auto now = std::chrono::steady_clock::now();
     const Output output = CurrentMode();
     const PixelSize size = SeenSize(output);
-    Want(wholeOutput_ ? std::vector<PixelRect>{{0, 0, size.width, size.height}} : CaptureRegions(points, {}, size),
-         now);
-    bool copied = !pieces_.empty() && now - capturedAt_ < kFrameShared && Covered(points, size);
-    if (!copied) {
-        std::vector<PixelRect> wanted;
-        for (const Wanted& w : wanted_) wanted.push_back(w.seen);
-        std::vector<PixelRect> regions = CaptureRegions({}, wanted, size);
-        if (regions.empty()) regions.push_back({0, 0, size.width, size.height});
-        try {
-            copied = output.proxy != nullptr && Capture(output, std::move(regions));
-        } catch (const std::runtime_error& error) {
-            if (!saidWhyUnreadable_) Say(error.what());
-            saidWhyUnreadable_ = true;
-        }
-        capturedAt_ = copied ? now : std::chrono::steady_clock::time_point{};
+    std::vector<PixelRect> regions = wholeOutput_ ? std::vector<PixelRect>{} : CaptureRegions(points, size);
+    if (regions.empty()) regions.push_back({0, 0, size.width, size.height});
+    bool copied = false;
+    try {
+        copied = output.proxy != nullptr && Capture(output, std::move(regions));
+    } catch (const std::runtime_error& error) {
+        if (!saidWhyUnreadable_) Say(error.what());
+        saidWhyUnreadable_ = true;
     }
     seen_ = copied;
     if (!copied) {

@@ -2,7 +2,6 @@
 
 #include <wayland-client.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -15,13 +14,15 @@
 #include "platform/wayland/ShmBuffer.h"
 
 struct zwlr_screencopy_manager_v1;
+struct zxdg_output_manager_v1;
+struct zxdg_output_v1;
 
 namespace sentrel {
 
 // Reads what one output of a wlroots compositor shows, through the
 // wlr-screencopy protocol: each read copies the parts of the output's next
-// frame that its points and the other reads of the pass need into shared
-// memory, and takes the points from there. Points are the output's own
+// frame that its points need into shared memory, and takes the points from
+// there; a pass that reads often asks for all its points at once. Points are the output's own
 // pixels as its user sees them (its current mode, turned as the output is),
 // so the caller maps window units onto them. The
 // capture is the composited output, Sentrel's window included: the window
@@ -54,7 +55,9 @@ public:
         std::string name;
         std::int32_t width = 0, height = 0;
         std::int32_t transform = 0;
-        WaylandScreenReader* owner = nullptr;
+        // Its size in logical units, as xdg-output tells; 0 while unknown.
+        zxdg_output_v1* logical = nullptr;
+        std::int32_t logicalWidth = 0, logicalHeight = 0;
     };
     struct Frame;
 
@@ -65,12 +68,6 @@ private:
         std::unique_ptr<ShmBuffer> buffer;
         bool yInverted = false;
     };
-    // A region a read needed, and when.
-    struct Wanted {
-        PixelRect seen;
-        std::chrono::steady_clock::time_point at;
-    };
-
     void Disconnect();
     Output* ChosenOutput();
     // The chosen output as the compositor last described it.
@@ -78,14 +75,10 @@ private:
     static PixelSize SeenSize(const Output& output) {
         return OutputTransform(output.transform).Swapped({output.width, output.height});
     }
-    // Notes the regions a read needs, and forgets those no pass has needed lately.
-    void Want(const std::vector<PixelRect>& regions, std::chrono::steady_clock::time_point now);
-    bool Covered(std::span<const ScreenPoint> points, PixelSize size) const;
+    void DescribeLogically(Output& output);
     // Copies these regions of the output's next frame into pieces_; false
     // when the compositor gave no copy of one of them.
     bool Capture(const Output& output, std::vector<PixelRect> regions);
-    // The output's pixels in kProbeUnits of its logical units; 0 when unknown.
-    std::int32_t ProbedPixels(wl_output* output);
     std::int32_t ColourAt(ScreenPoint p) const;
     bool WaitUntil(const std::function<bool()>& done);
 
@@ -94,19 +87,14 @@ private:
     wl_shm* shm_ = nullptr;
     zwlr_screencopy_manager_v1* screencopy_ = nullptr;
     std::uint32_t screencopyVersion_ = 0;
+    zxdg_output_manager_v1* xdgOutputs_ = nullptr;
     std::vector<std::unique_ptr<Output>> outputs_;
     std::function<std::string()> outputName_;
     std::vector<Piece> pieces_;
     std::int32_t pieceTransform_ = 0;
-    std::vector<Wanted> wanted_;
-    // Pixels per kProbeUnits logical units of the output last probed, until
-    // an output changes.
-    wl_output* probed_ = nullptr;
-    std::int32_t probedPixels_ = 0;
     // Set in the environment to copy the whole output at every capture, to
     // measure what copying only regions saves.
     const bool wholeOutput_ = std::getenv("SENTREL_CAPTURE_WHOLE_OUTPUT") != nullptr;
-    std::chrono::steady_clock::time_point capturedAt_;
     bool saidWhyUnreadable_ = false;
     bool seen_ = true;
 

@@ -1,4 +1,4 @@
-#include "platform/capture/OutputSight.h"
+#include "platform/capture/WaylandPass.h"
 
 #include <gtest/gtest.h>
 
@@ -16,20 +16,18 @@ using testing::MarkedOutput;
 // the desktop announces a lock, nor while a capture fails; each lock said as
 // it begins and as it ends, a cover as one the desktop did not announce.
 // Once the desktop has announced a lock, a cover is no longer taken for one.
-TEST(OutputSight, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
+TEST(WaylandPass, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
     MarkedOutput output;
     output.width = output.height = 512;
     output.PaintMark({0, 0}, 1);
-    WindowOnOutput window(output, [] { return 512; });
     bool announced = false;
-    OutputSight sight(
-        output, window, [] { return true; }, [&] { return announced; });
+    WaylandPass pass(
+        output, [] { return 512; }, [] { return true; }, [&] { return announced; });
     const auto seen = [&] {
-        window.Placement();
-        sight.BeginPass();
+        pass.BeginPass();
         std::vector<std::int32_t> colours(1);
-        sight.Read(std::vector<ScreenPoint>{{100, 100}}, colours);
-        return sight.Seen();
+        pass.Read(std::vector<ScreenPoint>{{100, 100}}, colours);
+        return pass.Seen();
     };
     const auto cover = [&] {
         output.screen.Fill(0xFFFFFF);
@@ -59,6 +57,30 @@ TEST(OutputSight, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
     ASSERT_EQ(events.size(), std::size(leads));
     for (std::size_t i = 0; i < events.size(); ++i) {
         EXPECT_TRUE(events[i].starts_with("sentrel: " + std::string(leads[i]))) << events[i];
+    }
+}
+
+// A pass copies the output once for all it reads; a window that has moved is
+// found, copied again and read where it now lies, in the same pass.
+TEST(WaylandPass, CopiesOnceAPassAndReadsWhereTheWindowLies) {
+    const struct {
+        ScreenPoint corner;
+        std::size_t copies;
+    } passes[] = {{{0, 0}, 1}, {{0, 0}, 1}, {{40, 30}, 4}, {{40, 30}, 1}};
+    MarkedOutput output;
+    output.width = output.height = 512;
+    WaylandPass pass(
+        output, [] { return 512; }, [] { return true; }, [] { return false; });
+    for (const auto& [corner, copies] : passes) {
+        output.screen.Fill(MarkedOutput::kBackground);
+        output.PaintMark(corner, 1);
+        output.screen.Set(corner.x + 100, corner.y + 100, 0x123456);
+        output.screen.batches.clear();
+        pass.BeginPass();
+        std::vector<std::int32_t> colours(1);
+        pass.Read(std::vector<ScreenPoint>{{100, 100}}, colours);
+        EXPECT_EQ(colours[0], 0x123456) << "window at " << corner.x;
+        EXPECT_EQ(output.screen.batches.size(), copies) << "window at " << corner.x;
     }
 }
 
