@@ -100,9 +100,7 @@ QtFormView::QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink, Win
 QtFormView::~QtFormView() = default;
 
 void QtFormView::Reflect(const FormControls& controls) {
-    // Taken as shown before it is: a resize while it is applied reflects
-    // again, and only what that handler changed is then to be applied.
-    const FormChanges changes = ChangesToShow(std::exchange(shown_, controls), controls);
+    const FormChanges changes = shown_.Show(controls);
     bool made = false;
     for (const auto& [what, control] : changes.controls) {
         Apply(what, *control);
@@ -165,9 +163,7 @@ QWidget* QtFormView::Create(const Control& control) {
         case ControlKind::TextBox: {
             auto* edit = new QLineEdit(parent);
             connect(edit, &QLineEdit::textEdited, this, [this, name = control.name](const QString& text) {
-                // The box shows it now: the model's next text is compared with it.
-                shown_->Get(name).text = text.toStdString();
-                if (form_ != nullptr) form_->TextChanged(name, text.toStdString());
+                if (form_ != nullptr) shown_.Typed(*form_, name, text.toStdString());
             });
             widget = edit;
             break;
@@ -314,7 +310,7 @@ void QtFormView::RemoveAreaLabel(int index) {
         return entry.first.second == index && entry.second.areaLabel;
     });
     if (found == widgets_.end()) return;
-    shown_->Remove(found->first.first, index);
+    shown_.Remove(found->first.first, index);
     delete found->second.widget;
     widgets_.erase(found);
 }

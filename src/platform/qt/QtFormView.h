@@ -9,15 +9,14 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Form1.h"
-#include "app/FormChanges.h"
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
+#include "app/ShownForm.h"
 #include "monitor/MonitorPixels.h"
 #include "platform/windowkind/WindowKind.h"
 
@@ -98,8 +97,7 @@ private:
     QPixmap picture_;
     QUrl pictureLink_;
     std::map<Key, Widget> widgets_;
-    // As last reflected, with what the user has typed since.
-    std::optional<FormControls> shown_;
+    ShownForm shown_;
     std::map<std::string, std::unique_ptr<QTimer>> timers_;
     QButtonGroup* options_ = nullptr;
     std::vector<Outline> outlines_;

@@ -264,7 +264,7 @@ void Win32FormView::UseDpi(int dpi) {
         if (widget.kind == ControlKind::Picture) {
             SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
         }
-        const Control& control = shown_->Get(key.first, key.second);
+        const Control& control = shown_.Get(key.first, key.second);
         Place(widget, control);
         UseFont(widget, control);
     }
@@ -273,9 +273,7 @@ void Win32FormView::UseDpi(int dpi) {
 }
 
 void Win32FormView::Reflect(const FormControls& controls) {
-    // Taken as shown before it is: a resize while it is applied reflects
-    // again, and only what that handler changed is then to be applied.
-    const FormChanges changes = ChangesToShow(std::exchange(shown_, controls), controls);
+    const FormChanges changes = shown_.Show(controls);
     bool moved = false;
     for (const auto& [what, control] : changes.controls) {
         Apply(what, *control);
@@ -447,10 +445,7 @@ void Win32FormView::Command(HWND child, WORD notification) {
     }
     const std::string name = widget->name;
     if (notification == EN_CHANGE) {
-        const std::string text = Narrow(WindowText(child));
-        // The box shows it now: the model's next text is compared with it.
-        shown_->Get(name).text = text;
-        form_->TextChanged(name, text);
+        shown_.Typed(*form_, name, Narrow(WindowText(child)));
         return;
     }
     if (notification == BN_CLICKED) gate_.Run([this, name] { RunClickHandler(*form_, name); });
@@ -522,7 +517,7 @@ void Win32FormView::RemoveAreaLabel(int index) {
         return entry.second.areaLabel && entry.first.second == index;
     });
     if (found == widgets_.end()) return;
-    shown_->Remove(found->first.first, index);
+    shown_.Remove(found->first.first, index);
     DestroyWindow(found->second.handle);
     widgets_.erase(found);
 }

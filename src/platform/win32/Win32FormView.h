@@ -4,15 +4,14 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Form1.h"
-#include "app/FormChanges.h"
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
+#include "app/ShownForm.h"
 #include "app/ViewConventions.h"
 #include "monitor/MonitorPixels.h"
 #include "platform/win32/GdiHandles.h"
@@ -93,8 +92,7 @@ private:
     int dpi_ = kLayoutDpi;
     RECT monitor_{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     std::map<Key, Widget> widgets_;
-    // As last reflected, with what the user has typed since.
-    std::optional<FormControls> shown_;
+    ShownForm shown_;
     // The window's timer ids: one per timer, in the model's order.
     std::map<std::string, UINT_PTR> timers_;
     std::vector<Outline> outlines_;
