@@ -35,31 +35,26 @@ TEST(FormChanges, OnlyWhatDiffersFromTheWindowShown) {
     now.Get("Label4").font.bold = false;
     now.Get("Label5").align = TextAlign::Left;
     now.Get("Frame1").height = 75;
-    now.Get("Text4").text.pop_back();
     now.Get("Text4").enabled = false;
     now.Get("Option2").checked = true;
     now.Get("Label6").background = {};
     now.Get("Timer1").enabled = true;
     now.Get("Timer2").intervalMs = 1;
     now.controls.emplace_back(shown.Get("Timer1")).index = 3;
+    now.window.caption.clear();
     now.window.opacity = 230;
     EXPECT_EQ(List(ChangesToShow(shown, now)),
               (Listed{"text Label1(0)", "foreground Label2", "visible Frame2", "font Label4", "align Label5",
-                      "place Frame1", "enabled Text4", "text Text4", "checked Option2", "background Label6",
-                      "timer Timer1", "timer Timer2", "made Timer1(3)", "timer Timer1(3)", "look"}));
-    now = shown;
-    now.window.caption.clear();
-    EXPECT_EQ(List(ChangesToShow(shown, now)), Listed{"caption"});
+                      "place Frame1", "enabled Text4", "checked Option2", "background Label6", "timer Timer1",
+                      "timer Timer2", "made Timer1(3)", "timer Timer1(3)", "caption", "look"}));
 }
 
-// Nothing shown yet, everything is to be shown. Typed text reaches the form
-// and is not set again, until a handler sets it.
+// Nothing shown yet, the window too is to be shown. Typed text reaches the
+// form and is not set again, until a handler sets it.
 TEST(ShownForm, ShowsAllFirstThenWhatTheUserHasNotTyped) {
     testing::FormHarness h;
     ShownForm shown;
-    const Listed all = List(shown.Show(h.form.Controls()));
-    EXPECT_EQ((Listed{all[0], all[9], all.end()[-2], all.back()}),
-              (Listed{"made Label1(0)", "visible Label1(0)", "caption", "look"}));
+    EXPECT_EQ(List(shown.Show(h.form.Controls())).back(), "look") << "nothing shown yet";
     shown.Typed(h.form, "Text4", "305");
     EXPECT_EQ(List(shown.Show(h.form.Controls())), Listed{});
     h.form.Option1_Click();

@@ -203,7 +203,10 @@ QWidget* QtFormView::Create(const Control& control) {
 }
 
 void QtFormView::Apply(Change what, const Control& control) {
-    if (what == Change::Made) return Make(control);
+    if (what == Change::Made) {
+        Make(control);
+        return;
+    }
     if (what == Change::Timer) {
         QTimer& timer = *timers_.at(control.name);
         timer.setInterval(control.intervalMs);

@@ -300,7 +300,6 @@ void Win32FormView::Make(const Control& control) {
     switch (control.kind) {
         case ControlKind::Label:
             // SS_NOTIFY makes a label take its clicks, so they start no area.
-            // The layout never changes a label's alignment once it is made.
             style |= SS_NOTIFY | (control.align == TextAlign::Centre  ? SS_CENTER
                                   : control.align == TextAlign::Right ? SS_RIGHT
                                                                       : SS_LEFT);
@@ -353,7 +352,10 @@ void Win32FormView::Make(const Control& control) {
 // The window draws text in the system's colour, and a label keeps the
 // alignment it was made with: the layout changes neither.
 void Win32FormView::Apply(Change what, const Control& control) {
-    if (what == Change::Made) return Make(control);
+    if (what == Change::Made) {
+        Make(control);
+        return;
+    }
     if (what == Change::Timer) {
         const UINT_PTR id = timers_.at(control.name);
         if (control.enabled) {
