@@ -6,6 +6,7 @@ set(SENTREL_PORTABLE_UNIT_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/NumericTextTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDispatcherTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Form1Test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit/FormChangesTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/MonitorChoiceTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/Utf8PathTest.cpp
 )

@@ -7,7 +7,7 @@ namespace sentrel {
 namespace {
 
 template <typename Controls>
-auto Find(Controls& controls, const std::string& name, int index) {
+auto FindIn(Controls& controls, const std::string& name, int index) {
     return std::find_if(controls.begin(), controls.end(),
                         [&](const Control& c) { return c.name == name && c.index == index; });
 }
@@ -15,23 +15,26 @@ auto Find(Controls& controls, const std::string& name, int index) {
 }  // namespace
 
 Control& FormControls::Get(const std::string& name, int index) {
-    const auto found = Find(controls, name, index);
+    const auto found = FindIn(controls, name, index);
     if (found == controls.end()) throw std::out_of_range("no control " + name + "(" + std::to_string(index) + ")");
     return *found;
 }
 
 const Control& FormControls::Get(const std::string& name, int index) const {
-    const auto found = Find(controls, name, index);
+    const auto found = FindIn(controls, name, index);
     if (found == controls.end()) throw std::out_of_range("no control " + name + "(" + std::to_string(index) + ")");
     return *found;
 }
 
-bool FormControls::Has(const std::string& name, int index) const {
-    return Find(controls, name, index) != controls.end();
+const Control* FormControls::Find(const std::string& name, int index) const {
+    const auto found = FindIn(controls, name, index);
+    return found == controls.end() ? nullptr : &*found;
 }
 
+bool FormControls::Has(const std::string& name, int index) const { return Find(name, index) != nullptr; }
+
 void FormControls::Remove(const std::string& name, int index) {
-    const auto found = Find(controls, name, index);
+    const auto found = FindIn(controls, name, index);
     if (found != controls.end()) controls.erase(found);
 }
 

@@ -83,6 +83,8 @@ struct FormControls {
     // std::out_of_range when there is none.
     Control& Get(const std::string& name, int index = -1);
     const Control& Get(const std::string& name, int index = -1) const;
+    // None when there is no such control.
+    const Control* Find(const std::string& name, int index = -1) const;
     bool Has(const std::string& name, int index = -1) const;
     void Remove(const std::string& name, int index);
 };

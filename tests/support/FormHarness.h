@@ -24,6 +24,15 @@ struct FormRig {
         if constexpr (requires { view.Attach(form); }) view.Attach(form);
     }
 
+    // Requests sent so far whose URL contains the text.
+    std::vector<std::string> Sent(const std::string& text) const {
+        std::vector<std::string> urls;
+        for (const std::string& url : transport.sent) {
+            if (url.find(text) != std::string::npos) urls.push_back(url);
+        }
+        return urls;
+    }
+
     FakeScreen screen{1920, 1080};
     ScriptedTransport transport;
     ServiceClient service{transport, ServiceRequests("http://svc")};
@@ -49,15 +58,6 @@ struct FormHarness : FormRig<RecordingView> {
     void Drag(float x1, float y1, float x2, float y2, std::int16_t button = 1) {
         form.Form_MouseDown(button, 0, x1, y1);
         form.Form_MouseUp(button, 0, x2, y2);
-    }
-
-    // Requests sent so far whose URL contains the text.
-    std::vector<std::string> Sent(const std::string& text) const {
-        std::vector<std::string> urls;
-        for (const std::string& url : transport.sent) {
-            if (url.find(text) != std::string::npos) urls.push_back(url);
-        }
-        return urls;
     }
 };
 

@@ -10,34 +10,27 @@
 #include "platform/qrencode/QrModules.h"
 #include "platform/win32/DpiAwareness.h"
 #include "platform/win32/GdiScreenReader.h"
-#include "platform/winhttp/WideText.h"
 #include "support/FormHarness.h"
 
 namespace sentrel {
 namespace {
 
-// The gate first: the window is made with it.
-struct WindowGate {
-    HandlerGate gate;
-};
-
-// Form1 loaded on the real window; every request gets the same reply.
-struct LoadedWindow : WindowGate, testing::FormRig<Win32FormView> {
-    explicit LoadedWindow(const std::string& reply = "ok") : FormRig(GetModuleHandleW(nullptr), gate, "http://svc/") {
-        transport.ReplyAlways(200, reply);
-        gate.Run([this] { form.Form_Load(); });
+// Form1 loaded on the real window, which is made with the gate.
+struct LoadedWindow {
+    LoadedWindow() {
+        gate.Run([this] { rig.form.Form_Load(); });
     }
-    LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(view.Window(), message, w, l); }
-    auto SignOffs() const {
-        return std::ranges::count_if(transport.sent,
-                                     [](const std::string& url) { return url.find("checkoff") != std::string::npos; });
-    }
-    HWND SignInPanel() const {
+    LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(rig.view.Window(), message, w, l); }
+    std::size_t SignOffs() const { return rig.Sent("checkoff").size(); }
+    HWND PanelWith(const wchar_t* button) const {
         HWND panel = nullptr;
-        do panel = FindWindowExW(view.Window(), panel, L"SentrelPanel", nullptr);
-        while (panel != nullptr && FindWindowExW(panel, nullptr, L"Button", L"登录") == nullptr);
+        do panel = FindWindowExW(rig.view.Window(), panel, L"SentrelPanel", nullptr);
+        while (panel != nullptr && FindWindowExW(panel, nullptr, L"Button", button) == nullptr);
         return panel;
     }
+
+    HandlerGate gate;
+    testing::FormRig<Win32FormView> rig{GetModuleHandleW(nullptr), gate, "http://svc/"};
 };
 
 LoadedWindow* ending = nullptr;
@@ -65,7 +58,7 @@ TEST(Win32FormView, LogOffAndShutDownSignOff) {
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     ending = &window;
     SetTimer(nullptr, 0, 0, EndSessionInBox);
-    window.gate.Run([&window] { window.form.Command1_Click(); });  // no area: a message box
+    window.gate.Run([&window] { window.rig.form.Command1_Click(); });  // no area: a message box
     EXPECT_EQ(window.SignOffs(), 1);
 }
 
@@ -80,28 +73,19 @@ TEST(Win32FormView, EveryReleaseOfAButtonPressedOnTheBareWindowCounts) {
     window.Send(WM_XBUTTONDOWN, MAKEWPARAM(0, XBUTTON1), MAKELPARAM(300, 300));
     window.Send(WM_XBUTTONUP, MAKEWPARAM(0, XBUTTON1), MAKELPARAM(300, 300));
     window.Send(WM_LBUTTONUP, MK_RBUTTON, MAKELPARAM(200, 200));
-    EXPECT_EQ(window.form.State().RegionCount, 1);
+    EXPECT_EQ(window.rig.form.State().RegionCount, 1);
     window.Send(WM_RBUTTONUP, 0, MAKELPARAM(210, 210));  // adds a second area, then clears them all
-    EXPECT_EQ(window.form.State().RegionCount, 0);
+    EXPECT_EQ(window.rig.form.State().RegionCount, 0);
 }
 
-int setTexts = 0;
-LRESULT CALLBACK CountSetTexts(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && reinterpret_cast<const CWPSTRUCT*>(lParam)->message == WM_SETTEXT) ++setTexts;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-// A text of any length is read whole, and never set again unchanged (which
-// would repaint its control after every once-a-second pass).
-TEST(Win32FormView, LongTextsAreReadWholeAndNotSetAgain) {
-    const std::string notice(600, 'v'), code(700, '7');
-    LoadedWindow window(notice);
-    SetWindowTextW(FindWindowExW(window.SignInPanel(), nullptr, L"Edit", nullptr), Widen(code).c_str());
-    EXPECT_EQ(window.form.Controls().Get("Text2").text, code);
-    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountSetTexts, nullptr, GetCurrentThreadId());
-    window.Send(WM_SIZE);
-    UnhookWindowsHookEx(hook);
-    EXPECT_EQ(setTexts, 0);
+// Each kind of change reaches its own control; a typed text of any length
+// reaches the form whole.
+TEST(Win32FormView, ShowsEachChangeOnItsControlAndReadsTypedTextsWhole) {
+    LoadedWindow window;
+    EXPECT_FALSE(IsWindowEnabled(FindWindowExW(window.PanelWith(L"停止监控"), nullptr, L"Button", L"停止监控")));
+    SetWindowTextW(FindWindowExW(window.PanelWith(L"登录"), nullptr, L"Edit", nullptr),
+                   std::wstring(700, L'7').c_str());
+    EXPECT_EQ(window.rig.form.Controls().Get("Text2").text, std::string(700, '7'));
 }
 
 // The layout scales with the window's density, the mouse comes back in the
@@ -114,19 +98,19 @@ TEST(Win32FormView, LayoutScalesWithTheDensity) {
     const int dpi = density != nullptr ? std::atoi(density) : 144;
     RECT suggested{};
     if (density == nullptr) window.Send(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    ASSERT_EQ(window.view.Dpi(), dpi);
-    const HWND panel = window.SignInPanel();
+    ASSERT_EQ(window.rig.view.Dpi(), dpi);
+    const HWND panel = window.PanelWith(L"登录");
     RECT button, frame, client;
     GetWindowRect(FindWindowExW(panel, nullptr, L"Button", L"登录"), &button);
     MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&button), 2);
     EXPECT_EQ(button.left, 312 * dpi / 96);
     EXPECT_EQ(button.top, 16 * dpi / 96);
     GetWindowRect(panel, &frame);
-    GetClientRect(window.view.Window(), &client);
+    GetClientRect(window.rig.view.Window(), &client);
     EXPECT_NEAR(frame.left + frame.right, client.right, 1) << "the panel is centred";
     window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 150));
     window.Send(WM_LBUTTONUP, 0, MAKELPARAM(300, 300));
-    EXPECT_DOUBLE_EQ(window.form.State().RegionTable.Cell(1, RegionTable::kReleaseY), 300.0 * 96 / dpi);
+    EXPECT_DOUBLE_EQ(window.rig.form.State().RegionTable.Cell(1, RegionTable::kReleaseY), 300.0 * 96 / dpi);
 }
 
 // The sign-in picture shows the QR code of the address the view was given
@@ -134,7 +118,7 @@ TEST(Win32FormView, LayoutScalesWithTheDensity) {
 TEST(Win32FormView, SignInPictureShowsTheGivenAddressAsAQrCode) {
     const LoadedWindow window;
     HWND picture = nullptr;
-    do picture = FindWindowExW(window.SignInPanel(), picture, L"Static", nullptr);
+    do picture = FindWindowExW(window.PanelWith(L"登录"), picture, L"Static", nullptr);
     while (picture != nullptr && (GetWindowLongW(picture, GWL_STYLE) & SS_BITMAP) == 0);
     ASSERT_NE(picture, nullptr);
     const auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
@@ -149,7 +133,7 @@ TEST(Win32FormView, SignInPictureShowsTheGivenAddressAsAQrCode) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
     ASSERT_EQ(GetDIBits(screen.Get(), bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS), height);
 
-    const int dpi = window.view.Dpi();
+    const int dpi = window.rig.view.Dpi();
     const int side = LayoutPixels(211, dpi), left = (width - side) / 2, top = LayoutPixels(8, dpi);
     const auto drawnMatches = [&](const QrModules& code) {
         for (int y = 0; y < code.side; ++y) {
@@ -168,11 +152,10 @@ TEST(Win32FormView, SignInPictureShowsTheGivenAddressAsAQrCode) {
 // Reads are not seen while the session is locked or no screen shows it, as
 // Windows tells the window; each change is told once, however often repeated.
 TEST(Win32FormView, ReadsAreNotSeenWhileTheSessionIsOutOfSight) {
-    HandlerGate gate;
-    Win32FormView view(GetModuleHandleW(nullptr), gate, "http://svc/");
-    GdiScreenReader reader(view.Session());
+    LoadedWindow window;
+    GdiScreenReader reader(window.rig.view.Session());
     const auto seenAfter = [&](WPARAM event) {
-        SendMessageW(view.Window(), WM_WTSSESSION_CHANGE, event, 0);
+        window.Send(WM_WTSSESSION_CHANGE, event);
         std::int32_t colour;
         reader.Read(std::vector<ScreenPoint>{{5, 5}}, {&colour, 1});
         return reader.Seen();

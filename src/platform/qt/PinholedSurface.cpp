@@ -9,7 +9,7 @@ PinholedSurface::PinholedSurface(QWidget& window, std::function<double()> pixels
     window.setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void PinholedSurface::ApplyLook(const std::optional<WindowModel>&, const WindowModel& now) {
+void PinholedSurface::ApplyLook(const WindowModel& now) {
     // Wayland ignores a window's opacity: the background's alpha carries it.
     QColor background = now.background.kind == Colour::Kind::Rgb ? ToQColor(now.background.bgr)
                                                                  : window_.palette().color(QPalette::Window);

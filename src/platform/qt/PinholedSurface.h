@@ -14,7 +14,7 @@ class PinholedSurface : public WindowSurface {
 public:
     PinholedSurface(QWidget& window, std::function<double()> pixelsPerUnit);
 
-    void ApplyLook(const std::optional<WindowModel>& applied, const WindowModel& now) override;
+    void ApplyLook(const WindowModel& window) override;
     void ApplySize(const WindowModel& window, const QRect& monitor) override;
     void PaintBackground(QPainter& painter) override;
     void OutlineDrawn(const Outline& outline) override { pinholes_->Add(outline); }

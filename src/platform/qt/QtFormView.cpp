@@ -61,6 +61,11 @@ std::int16_t ShiftCode(Qt::KeyboardModifiers modifiers) {
                                      ((modifiers & Qt::AltModifier) ? kAltMask : 0));
 }
 
+// The label a push button shows its caption in; none for other widgets.
+QLabel* ButtonCaption(QWidget* widget) {
+    return qobject_cast<QPushButton*>(widget) != nullptr ? widget->findChild<QLabel*>("caption") : nullptr;
+}
+
 void SetColour(QWidget* widget, QPalette::ColorRole role, const Colour& colour) {
     QPalette palette = widget->palette();
     switch (colour.kind) {
@@ -95,16 +100,14 @@ QtFormView::QtFormView(HandlerGate& gate, QPixmap picture, QUrl pictureLink, Win
 QtFormView::~QtFormView() = default;
 
 void QtFormView::Reflect(const FormControls& controls) {
-    const std::size_t known = widgets_.size();
-    for (const Control& control : controls.controls) {
-        if (control.kind == ControlKind::Timer) {
-            ApplyTimer(control);
-        } else {
-            Apply(MirrorFor(control), control);
-        }
+    const FormChanges changes = shown_.Show(controls);
+    bool made = false;
+    for (const auto& [what, control] : changes.controls) {
+        Apply(what, *control);
+        made = made || what == Change::Made;
     }
-    ApplyWindow(controls.window);
-    if (widgets_.size() != known) ApplyTabOrder(controls);
+    ApplyWindow(controls.window, changes);
+    if (made) ApplyTabOrder(controls);
 }
 
 void QtFormView::ApplyTabOrder(const FormControls& controls) {
@@ -120,11 +123,17 @@ void QtFormView::ApplyTabOrder(const FormControls& controls) {
     }
 }
 
-QtFormView::Mirror& QtFormView::MirrorFor(const Control& control) {
-    const Key key{control.name, control.index};
-    const auto found = widgets_.find(key);
-    if (found != widgets_.end()) return found->second;
-    return widgets_[key] = Mirror{Create(control), std::nullopt};
+void QtFormView::Make(const Control& control) {
+    if (control.kind != ControlKind::Timer) {
+        widgets_[{control.name, control.index}] = Widget{Create(control), control.kind, control.areaLabel};
+        return;
+    }
+    auto timer = std::make_unique<QTimer>();
+    // Coarse timers may fire 5 % early or late; the keep-alive period matters.
+    timer->setTimerType(Qt::PreciseTimer);
+    connect(timer.get(), &QTimer::timeout, this,
+            [this, name = control.name] { gate_.RunOnce(name, [this, name] { RunTimerHandler(*form_, name); }); });
+    timers_[control.name] = std::move(timer);
 }
 
 QWidget* QtFormView::Create(const Control& control) {
@@ -138,8 +147,8 @@ QWidget* QtFormView::Create(const Control& control) {
             label->setWordWrap(control.wordWrap);
             // Labels lie on the window's own surface, beneath the panels.
             if (parent == this) {
-                for (const auto& [key, mirror] : widgets_) {
-                    if (mirror.applied && mirror.applied->kind == ControlKind::Panel) label->stackUnder(mirror.widget);
+                for (const auto& [key, made] : widgets_) {
+                    if (made.kind == ControlKind::Panel) label->stackUnder(made.widget);
                 }
             }
             widget = label;
@@ -154,7 +163,7 @@ QWidget* QtFormView::Create(const Control& control) {
         case ControlKind::TextBox: {
             auto* edit = new QLineEdit(parent);
             connect(edit, &QLineEdit::textEdited, this, [this, name = control.name](const QString& text) {
-                if (form_ != nullptr) form_->TextChanged(name, text.toStdString());
+                if (form_ != nullptr) shown_.Typed(*form_, name, text.toStdString());
             });
             widget = edit;
             break;
@@ -193,68 +202,77 @@ QWidget* QtFormView::Create(const Control& control) {
     return widget;
 }
 
-void QtFormView::Apply(Mirror& mirror, const Control& control) {
-    QWidget* widget = mirror.widget;
-    const auto changed = [&](auto... members) { return Changed(mirror.applied, control, members...); };
-    const auto text = [&] { return QString::fromStdString(control.text); };
-    if (changed(&Control::left, &Control::top, &Control::width, &Control::height)) {
-        widget->setGeometry(LayoutPixels(control.left), LayoutPixels(control.top), LayoutPixels(control.width),
-                            LayoutPixels(control.height));
+void QtFormView::Apply(Change what, const Control& control) {
+    if (what == Change::Made) {
+        Make(control);
+        return;
     }
-    if (changed(&Control::font)) {
-        widget->setFont(control.font.face.empty() ? font() : CjkFont(control.font.points, control.font.bold));
-        if (auto* button = qobject_cast<QPushButton*>(widget)) {
-            button->findChild<QLabel*>("caption")->setFont(widget->font());
+    if (what == Change::Timer) {
+        QTimer& timer = *timers_.at(control.name);
+        timer.setInterval(control.intervalMs);
+        if (control.enabled) {
+            timer.start();
+        } else {
+            timer.stop();
         }
+        return;
     }
-    if (changed(&Control::enabled)) widget->setEnabled(control.enabled);
-    if (changed(&Control::background)) SetColour(widget, QPalette::Window, control.background);
-    if (changed(&Control::foreground)) SetColour(widget, QPalette::WindowText, control.foreground);
-    if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && control.kind == ControlKind::Label) {
-        if (changed(&Control::text)) label->setText(text());
-        if (changed(&Control::align)) label->setAlignment(ToQt(control.align));
-    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        // Compared with the box itself: typing changes it between reflects.
-        // Setting the text it already holds would move the cursor to the end.
-        if (edit->text() != text()) edit->setText(text());
-    } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        if (changed(&Control::text)) button->findChild<QLabel*>("caption")->setText(text());
-    } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
-        if (changed(&Control::text)) option->setText(text());
-        // Compared with the button itself: a click checks it before its
-        // handler has run.
-        if (option->isChecked() != control.checked) {
-            // An exclusive group refuses to uncheck its last checked button.
-            options_->setExclusive(false);
-            option->setChecked(control.checked);
-            options_->setExclusive(true);
-        }
+    QWidget* widget = widgets_.at({control.name, control.index}).widget;
+    const QString text = QString::fromStdString(control.text);
+    switch (what) {
+        case Change::Place:
+            widget->setGeometry(LayoutPixels(control.left), LayoutPixels(control.top), LayoutPixels(control.width),
+                                LayoutPixels(control.height));
+            break;
+        case Change::Font:
+            widget->setFont(control.font.face.empty() ? font() : CjkFont(control.font.points, control.font.bold));
+            if (QLabel* caption = ButtonCaption(widget)) caption->setFont(widget->font());
+            break;
+        case Change::Enabled:
+            widget->setEnabled(control.enabled);
+            break;
+        case Change::Background:
+            SetColour(widget, QPalette::Window, control.background);
+            break;
+        case Change::Foreground:
+            SetColour(widget, QPalette::WindowText, control.foreground);
+            break;
+        case Change::Text:
+            if (QLabel* caption = ButtonCaption(widget)) {
+                caption->setText(text);
+            } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                edit->setText(text);
+            } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
+                option->setText(text);
+            } else if (control.kind == ControlKind::Label) {
+                static_cast<QLabel*>(widget)->setText(text);
+            }
+            break;
+        case Change::Align:
+            if (control.kind == ControlKind::Label) static_cast<QLabel*>(widget)->setAlignment(ToQt(control.align));
+            break;
+        case Change::Checked:
+            if (auto* option = qobject_cast<QRadioButton*>(widget)) {
+                // An exclusive group refuses to uncheck its last checked button.
+                options_->setExclusive(false);
+                option->setChecked(control.checked);
+                options_->setExclusive(true);
+            }
+            break;
+        case Change::Visible:
+            widget->setVisible(control.visible);
+            break;
+        case Change::Made:
+        case Change::Timer:
+            break;
     }
-    if (changed(&Control::visible)) widget->setVisible(control.visible);
-    mirror.applied = control;
 }
 
-void QtFormView::ApplyTimer(const Control& control) {
-    std::unique_ptr<QTimer>& timer = timers_[control.name];
-    if (!timer) {
-        timer = std::make_unique<QTimer>();
-        // Coarse timers may fire 5 % early or late; the keep-alive period matters.
-        timer->setTimerType(Qt::PreciseTimer);
-        connect(timer.get(), &QTimer::timeout, this,
-                [this, name = control.name] { gate_.RunOnce(name, [this, name] { RunTimerHandler(*form_, name); }); });
-    }
-    if (timer->interval() != control.intervalMs) timer->setInterval(control.intervalMs);
-    if (control.enabled && !timer->isActive()) timer->start();
-    if (!control.enabled && timer->isActive()) timer->stop();
-}
-
-void QtFormView::ApplyWindow(const WindowModel& window) {
-    const auto changed = [&](auto... members) { return Changed(appliedWindow_, window, members...); };
-    if (changed(&WindowModel::caption)) setWindowTitle(QString::fromStdString(window.caption));
-    surface_->ApplyLook(appliedWindow_, window);
+void QtFormView::ApplyWindow(const WindowModel& window, const FormChanges& changes) {
+    if (changes.caption) setWindowTitle(QString::fromStdString(window.caption));
+    if (changes.look) surface_->ApplyLook(window);
     surface_->ApplySize(window, MonitorArea());
     if (window.visible != isVisible()) setVisible(window.visible);
-    appliedWindow_ = window;
 }
 
 void QtFormView::ShowOrHide() {
@@ -292,9 +310,10 @@ void QtFormView::ClearOutlines() {
 
 void QtFormView::RemoveAreaLabel(int index) {
     const auto found = std::find_if(widgets_.begin(), widgets_.end(), [index](const auto& entry) {
-        return entry.first.second == index && entry.second.applied && entry.second.applied->areaLabel;
+        return entry.first.second == index && entry.second.areaLabel;
     });
     if (found == widgets_.end()) return;
+    shown_.Remove(found->first.first, index);
     delete found->second.widget;
     widgets_.erase(found);
 }

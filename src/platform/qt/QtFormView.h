@@ -9,7 +9,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "app/Form1.h"
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
+#include "app/ShownForm.h"
 #include "monitor/MonitorPixels.h"
 #include "platform/windowkind/WindowKind.h"
 
@@ -31,9 +31,6 @@ namespace sentrel {
 // The window on Qt Widgets: one widget per control of the model, created
 // the first time the model shows it and kept in line with it after every
 // handler. Every event goes to Form1 through the handler gate.
-// Only what changed since the last Reflect is applied: the model is
-// reflected after every once-a-second pass, and setting every property of
-// every widget again costs time even where Qt then finds nothing to redraw.
 class QtFormView : public QWidget, public FormView {
 public:
     // A click on the picture opens pictureLink in the desktop's browser.
@@ -76,19 +73,17 @@ protected:
 
 private:
     using Key = std::pair<std::string, int>;
-    struct Mirror {
+    struct Widget {
         QWidget* widget = nullptr;
-        // Empty until the widget's first Apply, which sets every property.
-        std::optional<Control> applied;
+        ControlKind kind = ControlKind::Label;
+        bool areaLabel = false;
     };
 
-    Mirror& MirrorFor(const Control& control);
-    // The control's widget, named after it; none for a timer, which shows
-    // nothing and is kept by ApplyTimer.
+    // The control's timer, or its widget named after it.
+    void Make(const Control& control);
     QWidget* Create(const Control& control);
-    void Apply(Mirror& mirror, const Control& control);
-    void ApplyTimer(const Control& control);
-    void ApplyWindow(const WindowModel& window);
+    void Apply(Change what, const Control& control);
+    void ApplyWindow(const WindowModel& window, const FormChanges& changes);
     QRect MonitorArea() const;
     void ApplyTabOrder(const FormControls& controls);
     // The handler a button or option runs when clicked.
@@ -101,8 +96,8 @@ private:
     QPointer<QScreen> monitor_;
     QPixmap picture_;
     QUrl pictureLink_;
-    std::map<Key, Mirror> widgets_;
-    std::optional<WindowModel> appliedWindow_;
+    std::map<Key, Widget> widgets_;
+    ShownForm shown_;
     std::map<std::string, std::unique_ptr<QTimer>> timers_;
     QButtonGroup* options_ = nullptr;
     std::vector<Outline> outlines_;

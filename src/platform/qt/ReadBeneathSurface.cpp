@@ -5,14 +5,14 @@
 
 namespace sentrel {
 
-void ReadBeneathSurface::ApplyLook(const std::optional<WindowModel>& applied, const WindowModel& now) {
-    if (Changed(applied, now, &WindowModel::background) && now.background.kind == Colour::Kind::Rgb) {
+void ReadBeneathSurface::ApplyLook(const WindowModel& now) {
+    if (now.background.kind == Colour::Kind::Rgb) {
         QPalette palette = window_.palette();
         palette.setColor(QPalette::Window, ToQColor(now.background.bgr));
         window_.setPalette(palette);
         window_.setAutoFillBackground(true);
     }
-    if (now.layered && Changed(applied, now, &WindowModel::layered, &WindowModel::opacity)) {
+    if (now.layered) {
         window_.setWindowOpacity(now.opacity / 255.0);
     }
 }

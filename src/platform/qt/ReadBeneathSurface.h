@@ -10,7 +10,7 @@ class ReadBeneathSurface : public WindowSurface {
 public:
     explicit ReadBeneathSurface(QWidget& window) : window_(window) {}
 
-    void ApplyLook(const std::optional<WindowModel>& applied, const WindowModel& now) override;
+    void ApplyLook(const WindowModel& window) override;
     void ApplySize(const WindowModel& window, const QRect& monitor) override;
     void PaintBackground(QPainter&) override {}
     void OutlineDrawn(const Outline&) override {}

@@ -5,19 +5,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "app/FormView.h"
 #include "platform/windowkind/WindowKind.h"
 
 namespace sentrel {
-
-// Whether any of the members differs between what was last applied (none
-// yet: every one) and the model now.
-template <typename Model, typename... Members>
-bool Changed(const std::optional<Model>& applied, const Model& now, Members... members) {
-    return !applied || (((*applied).*members != now.*members) || ...);
-}
 
 // What differs in Sentrel's window by its kind: how its background and
 // opacity show, how it comes to cover its monitor, and what it keeps clear
@@ -29,8 +21,8 @@ public:
     static std::unique_ptr<WindowSurface> Of(WindowKind kind, QWidget& window, std::function<double()> pixelsPerUnit);
 
     virtual ~WindowSurface() = default;
-    // The window's background colour and opacity, as last applied and now.
-    virtual void ApplyLook(const std::optional<WindowModel>& applied, const WindowModel& now) = 0;
+    // The window's background colour and opacity, either of them changed.
+    virtual void ApplyLook(const WindowModel& window) = 0;
     // Maximised over `monitor`, or at its designed size.
     virtual void ApplySize(const WindowModel& window, const QRect& monitor) = 0;
     // Before the window paints its outlines.

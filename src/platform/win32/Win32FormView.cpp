@@ -70,13 +70,6 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-// Setting a text repaints the control even when the text is the same, and
-// the model is reflected after every once-a-second pass.
-void SetText(HWND window, const std::string& utf8) {
-    const std::wstring text = Widen(utf8);
-    if (WindowText(window) != text) SetWindowTextW(window, text.c_str());
-}
-
 // Whether Windows leaves a window out of screen captures when asked to
 // (WDA_EXCLUDEFROMCAPTURE, from Windows 10 2004, build 19041). Earlier
 // versions take that request as WDA_MONITOR and capture the window as an
@@ -212,8 +205,8 @@ LRESULT Win32FormView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (form_ != nullptr) gate_.RunOnce("resize", [this] { form_->Form_Resize(); });
             return 0;
         case WM_TIMER:
-            for (const auto& [name, timer] : timers_) {
-                if (timer.id != wParam || form_ == nullptr) continue;
+            for (const auto& [name, id] : timers_) {
+                if (id != wParam || form_ == nullptr) continue;
                 gate_.RunOnce(name, [this, name = name] { RunTimerHandler(*form_, name); });
             }
             return 0;
@@ -261,47 +254,46 @@ void Win32FormView::Unload() {
     }
 }
 
-// Places and fonts follow at the next Reflect; the picture is drawn anew.
+// The controls are placed and lettered anew at the new density, and the
+// picture drawn anew.
 void Win32FormView::UseDpi(int dpi) {
     dpi_ = dpi;
     const WindowDc dc(window_);
     GdiObject<HBITMAP> picture = SignInBitmap(dc.Get(), dpi, codePageUrl_);
-    for (const auto& [key, widget] : widgets_) {
-        if (widget.kind != ControlKind::Picture) continue;
-        SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
+    for (auto& [key, widget] : widgets_) {
+        if (widget.kind == ControlKind::Picture) {
+            SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
+        }
+        const Control& control = shown_.Get(key.first, key.second);
+        Place(widget, control);
+        UseFont(widget, control);
     }
     picture_ = std::move(picture);
+    RepaintAll();
 }
 
 void Win32FormView::Reflect(const FormControls& controls) {
-    for (const Control& control : controls.controls) {
-        if (control.kind == ControlKind::Timer) {
-            // The window's timer ids: one per timer, in the model's order.
-            Timer& timer = timers_.try_emplace(control.name, Timer{timers_.size() + 1}).first->second;
-            if (control.enabled && !timer.running) {
-                SetTimer(window_, timer.id, static_cast<UINT>(control.intervalMs), nullptr);
-            }
-            if (!control.enabled && timer.running) KillTimer(window_, timer.id);
-            timer.running = control.enabled;
-            continue;
-        }
-        Apply(WidgetFor(control), control);
+    const FormChanges changes = shown_.Show(controls);
+    bool moved = false;
+    for (const auto& [what, control] : changes.controls) {
+        Apply(what, *control);
+        moved = moved || what == Change::Place;
     }
-    ApplyWindow(controls.window);
-    if (moved_) {
-        // A control moved: repaint the whole surface, since a layered
-        // window (under Wine at least) leaves the ground a control moved
-        // onto as the window had painted it.
-        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        moved_ = false;
-    }
+    ApplyWindow(controls.window, changes);
+    if (moved) RepaintAll();
 }
 
-Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
-    const Key key{control.name, control.index};
-    const auto found = widgets_.find(key);
-    if (found != widgets_.end()) return found->second;
+// A layered window (under Wine at least) leaves the ground a control moved
+// onto as the window had painted it.
+void Win32FormView::RepaintAll() {
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
 
+void Win32FormView::Make(const Control& control) {
+    if (control.kind == ControlKind::Timer) {
+        timers_.emplace(control.name, timers_.size() + 1);
+        return;
+    }
     HWND parent = control.parent.empty() ? window_ : widgets_.at({control.parent, -1}).handle;
     const wchar_t* windowClass = L"STATIC";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -354,48 +346,80 @@ Win32FormView::Widget& Win32FormView::WidgetFor(const Control& control) {
     // there must reach the toolbar.
     SetWindowPos(widget.handle, control.kind == ControlKind::Label ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return widgets_.emplace(key, std::move(widget)).first->second;
+    widgets_.emplace(Key{control.name, control.index}, std::move(widget));
 }
 
-void Win32FormView::Apply(Widget& widget, const Control& control) {
-    HWND handle = widget.handle;
+// The window draws text in the system's colour, and a label keeps the
+// alignment it was made with: the layout changes neither.
+void Win32FormView::Apply(Change what, const Control& control) {
+    if (what == Change::Made) {
+        Make(control);
+        return;
+    }
+    if (what == Change::Timer) {
+        const UINT_PTR id = timers_.at(control.name);
+        if (control.enabled) {
+            SetTimer(window_, id, static_cast<UINT>(control.intervalMs), nullptr);
+        } else {
+            KillTimer(window_, id);
+        }
+        return;
+    }
+    Widget& widget = widgets_.at({control.name, control.index});
+    switch (what) {
+        case Change::Place:
+            Place(widget, control);
+            break;
+        case Change::Font:
+            UseFont(widget, control);
+            break;
+        case Change::Enabled:
+            EnableWindow(widget.handle, control.enabled);
+            break;
+        case Change::Background:
+            widget.background = ToColorref(control.background);
+            widget.brush.reset(widget.background == CLR_INVALID ? nullptr : CreateSolidBrush(widget.background));
+            InvalidateRect(widget.handle, nullptr, TRUE);
+            break;
+        case Change::Text:
+            if (control.kind != ControlKind::Picture && control.kind != ControlKind::Panel) {
+                SetWindowTextW(widget.handle, Widen(control.text).c_str());
+            }
+            break;
+        case Change::Checked:
+            if (control.kind == ControlKind::OptionButton) {
+                SendMessageW(widget.handle, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+            }
+            break;
+        case Change::Visible:
+            ShowWindow(widget.handle, control.visible ? SW_SHOWNA : SW_HIDE);
+            break;
+        default:
+            break;
+    }
+}
+
+void Win32FormView::Place(const Widget& widget, const Control& control) const {
     const int left = LayoutPixels(control.left, dpi_), top = LayoutPixels(control.top, dpi_);
-    const RECT place{left, top, left + LayoutPixels(control.width, dpi_), top + LayoutPixels(control.height, dpi_)};
-    if (!EqualRect(&place, &widget.place)) {
-        SetWindowPos(handle, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        widget.place = place;
-        moved_ = true;
-    }
-    const Font& wanted = control.font.face.empty() ? kDefaultFont : control.font;
-    if (widget.fontDpi != dpi_ || !(widget.fontMade == wanted)) {
-        GdiObject<HFONT> font = CreateLayoutFont(wanted, dpi_);
-        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-        // Only now has the control let go of the font it had.
-        widget.font = std::move(font);
-        widget.fontMade = wanted;
-        widget.fontDpi = dpi_;
-    }
-    const COLORREF background = ToColorref(control.background);
-    if (background != widget.background) {
-        widget.brush.reset(background == CLR_INVALID ? nullptr : CreateSolidBrush(background));
-        widget.background = background;
-        InvalidateRect(handle, nullptr, TRUE);
-    }
-    if (control.kind != ControlKind::Picture && control.kind != ControlKind::Panel) SetText(handle, control.text);
-    EnableWindow(handle, control.enabled);
-    if (control.kind == ControlKind::OptionButton) {
-        SendMessageW(handle, BM_SETCHECK, control.checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
-    const bool shown = (GetWindowLongW(handle, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (shown != control.visible) ShowWindow(handle, control.visible ? SW_SHOWNA : SW_HIDE);
+    SetWindowPos(widget.handle, nullptr, left, top, LayoutPixels(control.width, dpi_),
+                 LayoutPixels(control.height, dpi_), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32FormView::ApplyWindow(const WindowModel& window) {
-    SetText(window_, window.caption);
-    if (window.background.kind == Colour::Kind::Rgb && !background_) {
+void Win32FormView::UseFont(Widget& widget, const Control& control) const {
+    GdiObject<HFONT> font = CreateLayoutFont(control.font.face.empty() ? kDefaultFont : control.font, dpi_);
+    SendMessageW(widget.handle, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // Only now has the control let go of the font it had.
+    widget.font = std::move(font);
+}
+
+void Win32FormView::ApplyWindow(const WindowModel& window, const FormChanges& changes) {
+    if (changes.caption) SetWindowTextW(window_, Widen(window.caption).c_str());
+    if (changes.look && window.background.kind == Colour::Kind::Rgb) {
         background_.reset(CreateSolidBrush(static_cast<COLORREF>(window.background.bgr)));
         InvalidateRect(window_, nullptr, TRUE);
+    }
+    if (changes.look && window.layered) {
+        SetLayeredWindowAttributes(window_, RGB(0, 0, 255), static_cast<BYTE>(window.opacity), LWA_ALPHA);
     }
     // The client area must coincide with the monitor, its origin at the
     // monitor's top-left corner, for window pixels to be its pixels.
@@ -406,10 +430,6 @@ void Win32FormView::ApplyWindow(const WindowModel& window) {
     GetWindowRect(window_, &now);
     if (now.left != left || now.top != top || now.right != left + width || now.bottom != top + height) {
         SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    if (window.layered && window.opacity != opacity_) {
-        SetLayeredWindowAttributes(window_, RGB(0, 0, 255), static_cast<BYTE>(window.opacity), LWA_ALPHA);
-        opacity_ = window.opacity;
     }
     if ((IsWindowVisible(window_) != 0) != window.visible) ShowWindow(window_, window.visible ? SW_SHOW : SW_HIDE);
 }
@@ -427,7 +447,7 @@ void Win32FormView::Command(HWND child, WORD notification) {
     }
     const std::string name = widget->name;
     if (notification == EN_CHANGE) {
-        form_->TextChanged(name, Narrow(WindowText(child)));
+        shown_.Typed(*form_, name, Narrow(WindowText(child)));
         return;
     }
     if (notification == BN_CLICKED) gate_.Run([this, name] { RunClickHandler(*form_, name); });
@@ -499,6 +519,7 @@ void Win32FormView::RemoveAreaLabel(int index) {
         return entry.second.areaLabel && entry.first.second == index;
     });
     if (found == widgets_.end()) return;
+    shown_.Remove(found->first.first, index);
     DestroyWindow(found->second.handle);
     widgets_.erase(found);
 }

@@ -11,6 +11,7 @@
 #include "app/Form1.h"
 #include "app/FormView.h"
 #include "app/HandlerGate.h"
+#include "app/ShownForm.h"
 #include "app/ViewConventions.h"
 #include "monitor/MonitorPixels.h"
 #include "platform/win32/GdiHandles.h"
@@ -59,16 +60,9 @@ private:
         std::string name;
         ControlKind kind = ControlKind::Label;
         bool areaLabel = false;
-        RECT place{};
         COLORREF background = CLR_INVALID;
         GdiObject<HBRUSH> brush;
         GdiObject<HFONT> font;
-        Font fontMade;
-        int fontDpi = 0;  // none made yet
-    };
-    struct Timer {
-        UINT_PTR id;
-        bool running = false;
     };
     using Key = std::pair<std::string, int>;
 
@@ -76,9 +70,13 @@ private:
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-    Widget& WidgetFor(const Control& control);
-    void Apply(Widget& widget, const Control& control);
-    void ApplyWindow(const WindowModel& window);
+    // The control's timer, or its child window.
+    void Make(const Control& control);
+    void Apply(Change what, const Control& control);
+    void Place(const Widget& widget, const Control& control) const;
+    void UseFont(Widget& widget, const Control& control) const;
+    void ApplyWindow(const WindowModel& window, const FormChanges& changes);
+    void RepaintAll();
     void Command(HWND child, WORD notification);
     void Mouse(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
@@ -94,19 +92,19 @@ private:
     int dpi_ = kLayoutDpi;
     RECT monitor_{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     std::map<Key, Widget> widgets_;
-    std::map<std::string, Timer> timers_;
+    ShownForm shown_;
+    // The window's timer ids: one per timer, in the model's order.
+    std::map<std::string, UINT_PTR> timers_;
     std::vector<Outline> outlines_;
     SessionLock session_;
     GdiObject<HBRUSH> background_;
     GdiObject<HBITMAP> picture_;
-    int opacity_ = -1;
     // The buttons (as Form1 numbers them) held since a press on the bare
     // window; only their releases reach Form1.
     std::int16_t pressedOnBareWindow_ = 0;
     // Set while a handler waits on a message box.
     bool waitingOnBox_ = false;
     bool unloaded_ = false;
-    bool moved_ = false;
 };
 
 }  // namespace sentrel
