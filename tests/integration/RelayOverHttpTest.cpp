@@ -46,11 +46,11 @@ struct ForwardTarget {
     std::atomic<int> status = 200;
     std::atomic<int> taken = 0;
     // Last, so that it stops, and its requests end, before the rest goes.
-    MisbehavingServer server{[this](int socket, const std::string&) {
+    MisbehavingServer server{[this](LoopbackClient& peer, const std::string&) {
         const int answer = status;
         if (answer == 0) return void(testing::WaitFor([this] { return status != 0; }, 60s));
         if (answer == 200) ++taken;
-        MisbehavingServer::Answer(socket, answer, "");
+        MisbehavingServer::Answer(peer, answer, "");
     }};
 };
 
@@ -321,9 +321,9 @@ INSTANTIATE_TEST_SUITE_P(Outages, RelayOutageTest,
 TEST_F(RelayOverHttpTest, ATargetThatNeverAnswersHoldsUpNoOther) {
     MisbehavingServer silent(MisbehavingServer::NeverAnswer());
     MisbehavingServer elsewhere(MisbehavingServer::Respond(200, ""));
-    MisbehavingServer redirecting([&elsewhere](int socket, const std::string&) {
-        testing::SendAll(socket, "HTTP/1.1 307 Elsewhere\r\nLocation: " + elsewhere.Url() +
-                                     "/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    MisbehavingServer redirecting([&elsewhere](LoopbackClient& peer, const std::string&) {
+        peer.Send("HTTP/1.1 307 Elsewhere\r\nLocation: " + elsewhere.Url() +
+                  "/\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     });
     Restart({"--forward", "ntfy:" + silent.Url() + "/t", "--forward", "webhook:" + redirecting.Url() + "/hook"});
     const std::string openId = Client().SignIn("4321").value();
