@@ -59,18 +59,6 @@ TEST(ToolOptions, TakesTheServiceAddressInEitherSpelling) {
     EXPECT_EQ(ParseToolOptions({"--service"}).notUnderstood, std::vector<std::string>{"--service"});
 }
 
-// Values go in as given; the alert's code is SHA-1 of "38kfm12345".
-TEST(ServiceRequests, BuildsEachUrlFromTheAddressAndTheValuesAsGiven) {
-    const ServiceRequests requests("http://svc:81");
-    EXPECT_EQ(requests.VersionNotice(), "http://svc:81/alertdesk/vers.asp?vers=5.0.2");
-    EXPECT_EQ(requests.SignIn("a b&c=d\r\n验证"), "http://svc:81/alertdesk/yzm_check.asp?code=a b&c=d\r\n验证");
-    EXPECT_EQ(requests.KeepAlive(" id\n"), "http://svc:81/alertdesk/checkon.asp?openid= id\n");
-    EXPECT_EQ(requests.SignOff(""), "http://svc:81/alertdesk/checkoff.asp?openid=");
-    EXPECT_EQ(
-        requests.Alert("oAbc", 12345, 7),
-        "http://svc:81/alertdesk/sndmsg.asp?openid=oAbc&sjs=12345&code=C292C2636A0CDABA5A55ADA1F330A09DE2456E6A&str=7");
-}
-
 // On the wire, the bytes that would end or split the request line, and '#',
 // are percent-encoded; the rest, delimiters and '%' included, stays.
 TEST(WireUrl, EncodesOnlyWhatWouldBreakTheRequestLine) {
