@@ -243,30 +243,21 @@ TEST_P(CountingTest, CountsByModeAndAlertsOnceAtTheThreshold) {
     EXPECT_TRUE(h.form.OwedAlerts().empty()) << "an accepted alert is not owed";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, CountingTest,
-    ::testing::Values(
-        PassCase{"StillCountsUnchangedPasses", Mode::Still, "3", 0x202020, "sssss", {0, 1, 2, 3, 3}, 4},
-        PassCase{"StillStartsAgainAfterAChange", Mode::Still, "3", 0x202020, "sscsss", {0, 1, 0, 1, 2, 3}, 6},
-        PassCase{
-            "ChangeCountsTheFirstPassThenEachChange", Mode::Change, nullptr, 0x202020, "ssscc", {1, 1, 1, 2, 2}, 4},
-        // After a change the area is sampled again, and that sample is kept, not the one compared.
-        PassCase{"TheSampleTakenAfterAChangeIsTheOneKept", Mode::Change, "5", 0x202020, "rs", {1, 1}, 0},
-        PassCase{"AnAreaSummingToZeroGetsNoFirstCount", Mode::Change, "2", 0, "ss", {0, 0}, 0},
-        PassCase{"ThresholdZeroAlertsInTheFirstPass", Mode::Still, "0", 0x202020, "s", {0}, 1},
-        PassCase{"NegativeThresholdAlertsInTheFirstPass", Mode::Still, "-5", 0x202020, "s", {0}, 1},
-        PassCase{"WithoutAModeNothingIsCounted", Mode::None, "1", 0x202020, "ccc", {0, 0, 0}, 0},
-        PassCase{"StillPassesAreCountedAfreshAfterAHold",
-                 Mode::Still,
-                 "3",
-                 0x202020,
-                 "sssuussss",
-                 {0, 1, 2, 2, 2, 0, 1, 2, 3},
-                 9},
-        PassCase{"ChangesCountedBeforeAHoldStayCounted", Mode::Change, "3", 0x202020, "cuuscc", {1, 1, 1, 1, 2, 3}, 6},
-        PassCase{
-            "AHeldFirstPassLeavesTheFirstCountToTheFirstSeenOne", Mode::Change, "2", 0x202020, "usc", {0, 1, 2}, 3}),
-    [](const auto& param) { return std::string(param.param.name); });
+const PassCase kPasses[] = {
+    {"StillCountsUnchangedPasses", Mode::Still, "3", 0x202020, "sssss", {0, 1, 2, 3, 3}, 4},
+    {"StillStartsAgainAfterAChange", Mode::Still, "3", 0x202020, "sscsss", {0, 1, 0, 1, 2, 3}, 6},
+    {"ChangeCountsTheFirstPassThenEachChange", Mode::Change, nullptr, 0x202020, "ssscc", {1, 1, 1, 2, 2}, 4},
+    // After a change the area is sampled again, and that sample is kept, not the one compared.
+    {"TheSampleTakenAfterAChangeIsTheOneKept", Mode::Change, "5", 0x202020, "rs", {1, 1}, 0},
+    {"AnAreaSummingToZeroGetsNoFirstCount", Mode::Change, "2", 0, "ss", {0, 0}, 0},
+    {"ThresholdZeroAlertsInTheFirstPass", Mode::Still, "0", 0x202020, "s", {0}, 1},
+    {"NegativeThresholdAlertsInTheFirstPass", Mode::Still, "-5", 0x202020, "s", {0}, 1},
+    {"WithoutAModeNothingIsCounted", Mode::None, "1", 0x202020, "ccc", {0, 0, 0}, 0},
+    {"StillPassesAreCountedAfreshAfterAHold", Mode::Still, "3", 0x202020, "sssuussss", {0, 1, 2, 2, 2, 0, 1, 2, 3}, 9},
+    {"ChangesCountedBeforeAHoldStayCounted", Mode::Change, "3", 0x202020, "cuuscc", {1, 1, 1, 1, 2, 3}, 6},
+    {"AHeldFirstPassLeavesTheFirstCountToTheFirstSeenOne", Mode::Change, "2", 0x202020, "usc", {0, 1, 2}, 3}};
+INSTANTIATE_TEST_SUITE_P(Modes, CountingTest, ::testing::ValuesIn(kPasses),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // Area 2 lies before area 1 on the screen; alerts still go by number.
 TEST_F(MonitoringPassTest, AreasAlertInOrderEachWithItsOwnNumber) {
