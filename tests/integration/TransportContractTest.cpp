@@ -89,12 +89,12 @@ TEST_P(TransportContract, RepliesOverOneMebibyteAreFailures) {
 // and no cookie is sent back.
 TEST_P(TransportContract, FollowsUpToFiveRedirectsKeepingThePostWithoutCookies) {
     for (const auto& [hops, body] : {std::pair<int, std::optional<std::string>>{1, "done"}, {5, "done"}, {6, {}}}) {
-        MisbehavingServer server([hops](int socket, const std::string& head) {
+        MisbehavingServer server([hops](testing::LoopbackClient& peer, const std::string& head) {
             const int hop = std::atoi(head.c_str() + head.find('/') + 1);
-            if (hop == hops) return MisbehavingServer::Respond(200, "done")(socket, head);
+            if (hop == hops) return MisbehavingServer::Answer(peer, 200, "done");
             const std::string status[] = {"301 Moved", "302 Found", "303 See Other"};
-            testing::SendAll(socket, "HTTP/1.1 " + status[hop % 3] + "\r\nLocation: /" + std::to_string(hop + 1) +
-                                         "\r\nSet-Cookie: hop=1\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            peer.Send("HTTP/1.1 " + status[hop % 3] + "\r\nLocation: /" + std::to_string(hop + 1) +
+                      "\r\nSet-Cookie: hop=1\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
         });
         const auto reply = transport.Post(server.Url() + "/0", "");
         EXPECT_EQ(reply ? std::optional(reply->body) : std::nullopt, body) << hops << " redirects";

@@ -26,6 +26,12 @@ LoopbackClient::LoopbackClient(int port, const std::string& from) {
     }
 }
 
+LoopbackClient LoopbackClient::Adopt(int connectedSocket) {
+    LoopbackClient adopted;
+    adopted.fd_ = connectedSocket;
+    return adopted;
+}
+
 LoopbackClient::~LoopbackClient() {
     if (fd_ >= 0) ::close(fd_);
 }

@@ -8,7 +8,8 @@
 namespace sentrel::testing {
 
 // A TCP connection from the loopback address of the caller's choice
-// (127.0.0.2, 127.0.0.3 ... stand in for other machines).
+// (127.0.0.2, 127.0.0.3 ... stand in for other machines); or, adopted, the
+// end of one that a test's own server accepted.
 class LoopbackClient {
 public:
     struct Reply {
@@ -18,6 +19,7 @@ public:
     };
 
     explicit LoopbackClient(int port, const std::string& from = "127.0.0.1");
+    static LoopbackClient Adopt(int connectedSocket);
     ~LoopbackClient();
     LoopbackClient(LoopbackClient&& other) noexcept;
     LoopbackClient& operator=(LoopbackClient&&) = delete;
@@ -25,7 +27,7 @@ public:
     int Fd() const { return fd_; }
     // False once the peer takes no more (or, with wait false, would block).
     bool Send(std::string_view data, bool wait = true);
-    // The next reply whole (its body as long as Content-Length says), or
+    // The next message whole (its body as long as Content-Length says), or
     // std::nullopt when none came whole within the limit.
     std::optional<Reply> Receive(std::chrono::milliseconds limit = std::chrono::seconds(10));
     // What the peer sent meanwhile is dropped.
@@ -34,6 +36,7 @@ public:
     bool WasReset() const { return reset_; }
 
 private:
+    LoopbackClient() = default;
     bool ReadMore(std::chrono::steady_clock::time_point deadline);
 
     int fd_ = -1;

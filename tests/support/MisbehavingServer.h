@@ -8,14 +8,16 @@
 #include <thread>
 #include <vector>
 
+#include "support/LoopbackClient.h"
+
 namespace sentrel::testing {
 
 // A raw HTTP server on loopback that answers however a test tells it to and
 // records every request, head and body, byte for byte.
 class MisbehavingServer {
 public:
-    // Called with the connected socket once the request has been read.
-    using Behaviour = std::function<void(int socket, const std::string& request)>;
+    // Called with the connection once the request has been read whole.
+    using Behaviour = std::function<void(LoopbackClient& peer, const std::string& request)>;
 
     explicit MisbehavingServer(Behaviour behaviour);
     ~MisbehavingServer();
@@ -27,7 +29,7 @@ public:
     bool Received(const std::string& text, std::chrono::milliseconds timeout) const;
 
     // A whole answer, after which the connection closes.
-    static void Answer(int socket, int status, const std::string& body);
+    static void Answer(LoopbackClient& peer, int status, const std::string& body);
     static Behaviour Respond(int status, const std::string& body);
     // A body of that many bytes, announced in Content-Length or, when not,
     // ended only by closing the connection.
@@ -46,8 +48,5 @@ private:
     std::vector<std::thread> connections_;
     std::thread acceptor_;
 };
-
-// Sends all of data, ignoring a peer that went away.
-void SendAll(int socket, const std::string& data);
 
 }  // namespace sentrel::testing

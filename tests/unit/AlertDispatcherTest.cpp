@@ -55,7 +55,8 @@ TEST_F(AlertDispatcherTest, FailedAlertsAreSentAgainUntilAccepted) {
     transport.ReplyAlways(204, "");  // any 2xx is accepted
     dispatcher.RetryOwed();
     ASSERT_EQ(transport.sent.size(), 5u);
-    EXPECT_TRUE(transport.sent[3].ends_with("&str=3") && transport.sent[4].ends_with("&str=9"));
+    EXPECT_TRUE(transport.sent[3].ends_with("&str=3")) << transport.sent[3];
+    EXPECT_TRUE(transport.sent[4].ends_with("&str=9")) << transport.sent[4];
     EXPECT_TRUE(dispatcher.OwedAreas().empty());
 }
 

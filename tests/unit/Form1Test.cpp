@@ -62,8 +62,9 @@ TEST(Form1, LoadFetchesTheNoticeThenTakesTheHotKeyThenShowsTheWindow) {
     EXPECT_EQ(order, (Log{"http://svc/alertdesk/vers.asp?vers=5.0.2 (shown 0)", "hot key 1: 2,87 (shown 0)"}));
     const FormControls& shown = h.view.reflected;
     EXPECT_EQ(shown.Get("Label5").text, "本地通知服务已连接");
-    EXPECT_FALSE(shown.Get("Frame1").visible || shown.Get("Command2").enabled);
-    EXPECT_TRUE(shown.Get("Command1").enabled && shown.window.maximised && shown.window.layered);
+    EXPECT_EQ(std::make_tuple(shown.Get("Frame1").visible, shown.Get("Command2").enabled, shown.Get("Command1").enabled,
+                              shown.window.maximised, shown.window.layered),
+              std::make_tuple(false, false, true, true, true));
     EXPECT_EQ(std::tie(shown.window.background, shown.window.opacity), std::make_tuple(Colour::Rgb(kBlue), 230));
 }
 
@@ -78,11 +79,13 @@ TEST_F(Form1Test, SignInSaysWhyItFailedAndOnSuccessSwapsThePanels) {
     h.transport.Reply(200, "err01");
     signIn("1234");
     EXPECT_EQ(h.view.log, (Log{"message 提示! 验证码不能为空！", "message 提示! 验证码无效或者过期！"}));
-    EXPECT_TRUE(h.form.OpenId().empty() && Shown("Frame2").visible && h.view.reflected.window.opacity == 230);
+    EXPECT_EQ(std::make_tuple(h.form.OpenId(), Shown("Frame2").visible, h.view.reflected.window.opacity),
+              std::make_tuple("", true, 230));
     h.transport.Reply(200, " oAbc\r\n");
     signIn("   ");
     EXPECT_EQ(h.transport.sent.back(), "http://svc/alertdesk/yzm_check.asp?code=   ");
-    EXPECT_TRUE(Shown("Frame1").visible && !Shown("Frame2").visible && h.view.reflected.window.opacity == 200);
+    EXPECT_EQ(std::make_tuple(Shown("Frame1").visible, Shown("Frame2").visible, h.view.reflected.window.opacity),
+              std::make_tuple(true, false, 200));
     h.form.Timer2_Timer();
     EXPECT_EQ(h.transport.sent.back(), "http://svc/alertdesk/checkon.asp?openid= oAbc\r\n");
 }
@@ -91,7 +94,8 @@ TEST_F(Form1Test, HideKeepsMonitoringAndTheHotKeyTogglesVisibility) {
     h.Drag(10, 10, 50, 50);
     h.form.Command1_Click();
     h.form.Command3_Click();
-    EXPECT_TRUE(!h.view.reflected.window.visible && Shown("Timer1").enabled);
+    EXPECT_FALSE(h.view.reflected.window.visible);
+    EXPECT_TRUE(Shown("Timer1").enabled);
     h.form.HotKeyWndProc(2);
     EXPECT_FALSE(h.view.reflected.window.visible) << "other hot keys pass by";
     h.view.log.clear();
@@ -162,7 +166,8 @@ TEST_F(AreaSelectionTest, RightReleaseAddsThenClearsEverything) {
     h.view.log.clear();
     h.Drag(60, 60, 90, 90, kRightButton);
     EXPECT_EQ(h.view.log, (Log{"draw", "clear", "remove 4", "remove 3", "remove 2", "remove 1"}));
-    EXPECT_TRUE(Labels() == 0 && h.view.reflected.Has("Label1", 0));
+    EXPECT_EQ(Labels(), 0);
+    EXPECT_TRUE(h.view.reflected.Has("Label1", 0));
     EXPECT_EQ(Table(), std::vector<float>(160, 0));
     h.Drag(1, 1, 20, 20);
     EXPECT_EQ(Shown("Label1", 1).text, "监控区域1");
@@ -180,7 +185,7 @@ TEST_F(AreaSelectionTest, TwentyFirstAreaIsRefusedWhateverTheButtonOrMode) {
     h.form.Command1_Click();
     h.Drag(500, 500, 600, 600, kRightButton);
     EXPECT_EQ(h.view.log, Log(3, "message 提示 为保证运算效率，最多只能设置20个监控区域"));
-    EXPECT_TRUE(Labels() == 20 && Table() == before && h.form.State().X2 == x2);
+    EXPECT_EQ(std::make_tuple(Labels(), Table(), h.form.State().X2), std::make_tuple(20, before, x2));
 }
 
 // Area 1 at (100, 100)-(200, 200), not yet started.
@@ -238,30 +243,21 @@ TEST_P(CountingTest, CountsByModeAndAlertsOnceAtTheThreshold) {
     EXPECT_TRUE(h.form.OwedAlerts().empty()) << "an accepted alert is not owed";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, CountingTest,
-    ::testing::Values(
-        PassCase{"StillCountsUnchangedPasses", Mode::Still, "3", 0x202020, "sssss", {0, 1, 2, 3, 3}, 4},
-        PassCase{"StillStartsAgainAfterAChange", Mode::Still, "3", 0x202020, "sscsss", {0, 1, 0, 1, 2, 3}, 6},
-        PassCase{
-            "ChangeCountsTheFirstPassThenEachChange", Mode::Change, nullptr, 0x202020, "ssscc", {1, 1, 1, 2, 2}, 4},
-        // After a change the area is sampled again, and that sample is kept, not the one compared.
-        PassCase{"TheSampleTakenAfterAChangeIsTheOneKept", Mode::Change, "5", 0x202020, "rs", {1, 1}, 0},
-        PassCase{"AnAreaSummingToZeroGetsNoFirstCount", Mode::Change, "2", 0, "ss", {0, 0}, 0},
-        PassCase{"ThresholdZeroAlertsInTheFirstPass", Mode::Still, "0", 0x202020, "s", {0}, 1},
-        PassCase{"NegativeThresholdAlertsInTheFirstPass", Mode::Still, "-5", 0x202020, "s", {0}, 1},
-        PassCase{"WithoutAModeNothingIsCounted", Mode::None, "1", 0x202020, "ccc", {0, 0, 0}, 0},
-        PassCase{"StillPassesAreCountedAfreshAfterAHold",
-                 Mode::Still,
-                 "3",
-                 0x202020,
-                 "sssuussss",
-                 {0, 1, 2, 2, 2, 0, 1, 2, 3},
-                 9},
-        PassCase{"ChangesCountedBeforeAHoldStayCounted", Mode::Change, "3", 0x202020, "cuuscc", {1, 1, 1, 1, 2, 3}, 6},
-        PassCase{
-            "AHeldFirstPassLeavesTheFirstCountToTheFirstSeenOne", Mode::Change, "2", 0x202020, "usc", {0, 1, 2}, 3}),
-    [](const auto& param) { return std::string(param.param.name); });
+const PassCase kPasses[] = {
+    {"StillCountsUnchangedPasses", Mode::Still, "3", 0x202020, "sssss", {0, 1, 2, 3, 3}, 4},
+    {"StillStartsAgainAfterAChange", Mode::Still, "3", 0x202020, "sscsss", {0, 1, 0, 1, 2, 3}, 6},
+    {"ChangeCountsTheFirstPassThenEachChange", Mode::Change, nullptr, 0x202020, "ssscc", {1, 1, 1, 2, 2}, 4},
+    // After a change the area is sampled again, and that sample is kept, not the one compared.
+    {"TheSampleTakenAfterAChangeIsTheOneKept", Mode::Change, "5", 0x202020, "rs", {1, 1}, 0},
+    {"AnAreaSummingToZeroGetsNoFirstCount", Mode::Change, "2", 0, "ss", {0, 0}, 0},
+    {"ThresholdZeroAlertsInTheFirstPass", Mode::Still, "0", 0x202020, "s", {0}, 1},
+    {"NegativeThresholdAlertsInTheFirstPass", Mode::Still, "-5", 0x202020, "s", {0}, 1},
+    {"WithoutAModeNothingIsCounted", Mode::None, "1", 0x202020, "ccc", {0, 0, 0}, 0},
+    {"StillPassesAreCountedAfreshAfterAHold", Mode::Still, "3", 0x202020, "sssuussss", {0, 1, 2, 2, 2, 0, 1, 2, 3}, 9},
+    {"ChangesCountedBeforeAHoldStayCounted", Mode::Change, "3", 0x202020, "cuuscc", {1, 1, 1, 1, 2, 3}, 6},
+    {"AHeldFirstPassLeavesTheFirstCountToTheFirstSeenOne", Mode::Change, "2", 0x202020, "usc", {0, 1, 2}, 3}};
+INSTANTIATE_TEST_SUITE_P(Modes, CountingTest, ::testing::ValuesIn(kPasses),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // Area 2 lies before area 1 on the screen; alerts still go by number.
 TEST_F(MonitoringPassTest, AreasAlertInOrderEachWithItsOwnNumber) {
@@ -298,13 +294,13 @@ TEST_F(MonitoringPassTest, TheHoldIsToldInThePanel) {
     EXPECT_FALSE(Shown("Label6").visible);
     h.screen.seen = false;
     h.form.Timer1_Timer();
-    EXPECT_TRUE(Shown("Label6").visible && Shown("Label6").text.starts_with("屏幕自 "));
+    EXPECT_TRUE(Shown("Label6").visible);
+    EXPECT_TRUE(Shown("Label6").text.starts_with("屏幕自 ")) << Shown("Label6").text;
     EXPECT_EQ(Shown("Frame1").height, 75);
     h.screen.seen = true;
     h.form.Timer1_Timer();
-    EXPECT_TRUE(Shown("Label6").text.starts_with("屏幕在 ") &&
-                Shown("Label6").text.ends_with("，监控区域 1 暂停判断，之后已重新取样。"))
-        << Shown("Label6").text;
+    EXPECT_TRUE(Shown("Label6").text.starts_with("屏幕在 ")) << Shown("Label6").text;
+    EXPECT_TRUE(Shown("Label6").text.ends_with("，监控区域 1 暂停判断，之后已重新取样。")) << Shown("Label6").text;
     h.form.Command2_Click();
     EXPECT_FALSE(Shown("Label6").visible);
     EXPECT_EQ(Shown("Frame1").height, 41);
@@ -333,15 +329,18 @@ TEST_F(MonitoringPassTest, StartChecksTheThresholdAndStopClearsEverything) {
     EXPECT_FALSE(Shown("Timer1").enabled);
     Start(Mode::Still, " 2.5 ");
     EXPECT_EQ(h.form.State().Threshold, 2) << "half rounds to even";
-    EXPECT_TRUE(Shown("Timer1").enabled && Shown("Command2").enabled && !Shown("Command1").enabled);
+    EXPECT_EQ(std::make_tuple(Shown("Timer1").enabled, Shown("Command2").enabled, Shown("Command1").enabled),
+              std::make_tuple(true, true, false));
     h.form.Timer1_Timer();
     h.view.log.clear();
     h.Drag(300, 300, 400, 400);
     h.Drag(300, 300, 400, 400, kRightButton);
-    EXPECT_TRUE(h.view.log.empty() && Labels() == 1);
+    EXPECT_EQ(h.view.log, Log{});
+    EXPECT_EQ(Labels(), 1);
     h.form.Command2_Click();
-    EXPECT_FALSE(Shown("Timer1").enabled || Shown("Command2").enabled || h.view.reflected.Has("Label1", 1));
-    EXPECT_TRUE(Shown("Command1").enabled && h.view.outlines.empty());
+    EXPECT_EQ(std::make_tuple(Shown("Timer1").enabled, Shown("Command2").enabled, h.view.reflected.Has("Label1", 1),
+                              Shown("Command1").enabled, h.view.outlines.size()),
+              std::make_tuple(false, false, false, true, 0u));
     h.form.Command1_Click();
     EXPECT_EQ(h.view.log, (Log{"clear", "remove 1", "message 提示 请先框选监控区域！"}));
     EXPECT_FALSE(Shown("Timer1").enabled);

@@ -7,8 +7,6 @@
 #include <memory>
 #include <random>
 
-#include "monitor/MonitorPixels.h"
-#include "monitor/SampleArea.h"
 #include "support/ChildProcess.h"
 #include "support/PaintedWindow.h"
 #include "support/RandomColours.h"
@@ -116,23 +114,6 @@ INSTANTIATE_TEST_SUITE_P(Compositor, XcbScreenReaderTest, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& compositor) {
                              return compositor.param ? "picom" : "none";
                          });
-
-TEST(XcbScreenReaderScaling, ScaledWindowUnitsReadThePhysicalPixelsUnderThem) {
-    testing::XvfbDisplay display(1920, 1080);
-    std::vector<std::int32_t> colours(200 * 200, 0x000080);
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            if (x % 2 == 1 && y % 2 == 1) colours[static_cast<std::size_t>(y * 200 + x)] = 0x0000FF;
-        }
-    }
-    const PaintedWindow window(400, 400, 200, 200, colours);
-    XcbScreenReader reader;
-    MonitorPixels scaled(reader, [] { return MonitorPlacement{0, 0, 2.0}; });
-    scaled.BeginPass();
-    // Window units (200, 200)-(290, 290) lie over physical (400, 400)-(580, 580).
-    const float sum = SampleArea(scaled, 200, 200, 290, 290);
-    EXPECT_EQ(sum, 25.0f * 0x0000FF);
-}
 
 }  // namespace
 }  // namespace sentrel
