@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <tuple>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -50,24 +50,30 @@ struct MockedPortal {
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(privateBus.address),
                                                         QString::fromStdString(privateBus.address));
     QTemporaryDir home;
-    QString tokenFile = home.filePath("token");
 };
 
-// A consent is kept only where the portal knows how (version 4); of the
-// streams listed, the last is taken, over a connection no child inherits;
-// the session is closed when Sentrel ends.
-TEST(ScreenCastPortal, KeepsConsentFromVersion4AndTakesTheLastStream) {
-    for (const std::uint32_t version : {3u, 4u}) {
+// The last stream listed is taken, over a connection no child inherits; the
+// session closes when Sentrel ends. A kept consent is offered from version 4.
+// The desktop's token is kept for the user alone, its folder made if need be,
+// or the user is told where and why not (a file where the folder should be).
+TEST(ScreenCastPortal, TakesTheLastStreamAndKeepsTheConsentForTheUserAlone) {
+    enum class Folder { Missing, Kept, Blocked };
+    for (const auto& [version, folder] : std::vector<std::tuple<std::uint32_t, Folder>>{
+             {3, Folder::Kept}, {4, Folder::Kept}, {4, Folder::Missing}, {4, Folder::Blocked}}) {
         MockedPortal portal(R"({"streams": [7, 9], "version": )" + std::to_string(version) + "}");
-        ASSERT_TRUE(std::ofstream(portal.tokenFile.toStdString()) << "kept");
-        std::uint32_t node = 0;
-        int descriptorFlags = 0;
+        const std::string config = portal.home.filePath("config").toStdString(), tokenFile = config + "/token";
+        ASSERT_TRUE(folder == Folder::Missing ||
+                    (folder == Folder::Kept
+                         ? std::filesystem::create_directory(config) && std::ofstream(tokenFile) << "kept"
+                         : static_cast<bool>(std::ofstream(config) << "in the way")));
+        std::uint32_t node = 0, descriptorFlags = 0;
+        ::testing::internal::CaptureStderr();
         {
             ScreenCastPortal cast(
-                portal.bus, portal.tokenFile,
+                portal.bus, QString::fromStdString(tokenFile),
                 [&](int remote, std::uint32_t streamNode) {
                     node = streamNode;
-                    descriptorFlags = ::fcntl(remote, F_GETFD);
+                    descriptorFlags = static_cast<std::uint32_t>(::fcntl(remote, F_GETFD));
                     ::close(remote);
                 },
                 [](const std::string& why) { ADD_FAILURE() << why; }, [] {});
@@ -75,84 +81,56 @@ TEST(ScreenCastPortal, KeepsConsentFromVersion4AndTakesTheLastStream) {
             EXPECT_TRUE(MockedPortal::Until([&] { return node != 0; }));
             EXPECT_FALSE(portal.Logged("Close"));
         }
+        const std::string said = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(node, 9u);
-        EXPECT_EQ(descriptorFlags, FD_CLOEXEC);
+        EXPECT_EQ(descriptorFlags, std::uint32_t{FD_CLOEXEC});
         // The mock's log comes through a pipe, in order: what it says before
         // the close has come once the close has.
         EXPECT_TRUE(WaitFor([&] { return portal.Logged("Close"); }, 20s));
-        EXPECT_EQ(portal.Logged("SelectSources", R"("persist_mode": 2, "restore_token": "kept")"), version >= 4)
+        EXPECT_EQ(portal.Logged("SelectSources", R"("persist_mode": 2, "restore_token": "kept")"),
+                  version >= 4 && folder == Folder::Kept)
             << version;
-    }
-}
-
-// The token the desktop gives is kept for the user alone; one that cannot be
-// kept (a file where its folder should be) is said, with where and why.
-TEST(ScreenCastPortal, KeepsTheTokenForTheUserAloneOrSaysWhyNot) {
-    for (const bool blocked : {false, true}) {
-        MockedPortal portal("{}");
-        const QString folder = portal.home.filePath("config");
-        if (blocked) {
-            ASSERT_TRUE(std::ofstream(folder.toStdString()) << "in the way");
-        }
-        const std::string tokenFile = (folder + "/token").toStdString();
-        bool started = false;
-        ::testing::internal::CaptureStderr();
-        {
-            ScreenCastPortal cast(
-                portal.bus, QString::fromStdString(tokenFile),
-                [&](int remote, std::uint32_t) { ::close(remote), started = true; },
-                [](const std::string& why) { ADD_FAILURE() << why; }, [] {});
-            cast.Start();
-            EXPECT_TRUE(MockedPortal::Until([&] { return started; }));
-        }
-        const std::string said = ::testing::internal::GetCapturedStderr();
         const bool toldNotKept =
             said.find("consent cannot be kept in " + tokenFile + " (creating its folder: ") != std::string::npos;
-        EXPECT_EQ(toldNotKept, blocked) << said;
-        if (blocked) continue;
-        struct stat kept {};
-        ASSERT_EQ(::stat(tokenFile.c_str(), &kept), 0);
-        EXPECT_EQ(kept.st_mode & 0777, 0600u);
+        EXPECT_EQ(toldNotKept, folder == Folder::Blocked) << said;
+        if (folder == Folder::Blocked) continue;
+        using std::filesystem::perms;
+        EXPECT_EQ(std::filesystem::status(tokenFile).permissions(), perms::owner_read | perms::owner_write);
         std::string token;
         std::ifstream(tokenFile) >> token;
         EXPECT_EQ(token, "token1");
     }
 }
 
-// A desktop that never answers counts as a refusal once the wait is over: the
-// user is told once, the window comes once, and no later answer changes it.
-TEST(PortalFrames, AnUnansweredAskIsARefusal) {
-    MockedPortal portal(R"({"silent": true})");
-    int failed = 0, answered = 0;
-    PortalFrames frames(
-        portal.tokenFile, [&](const std::string&) { ++failed; }, portal.bus, 300ms);
-    frames.Start([&] { ++answered; });
-    EXPECT_TRUE(MockedPortal::Until([&] { return answered == 1; }));
-    EXPECT_TRUE(MockedPortal::Until([&] { return portal.Logged("Close"); }));
-    // A refusal, sent before the call's reply, which the loop then delivers.
-    BusCall(portal.bus, kPortal, kDesktop, kMock, "Answer", {1u});
-    QCoreApplication::processEvents();
-    EXPECT_EQ(failed, 1);
-    EXPECT_EQ(answered, 1);
-    EXPECT_FALSE(frames.Seen());
-}
-
-// However the stream ends, the desktop is asked again with the consent kept;
-// if it then refuses, the user is told.
-TEST(PortalFrames, AStreamThatEndsIsAskedForAgain) {
-    for (const auto& [how, parameters, failures] : std::vector<std::tuple<QString, std::string, int>>{
-             {"session", "{}", 0}, {"pipewire", "{}", 0}, {"session", R"({"refuse_from": 2})", 1}}) {
+// However the stream ends, the desktop is asked again with the consent kept.
+// A refusal then, or a desktop that never answers within the wait, is told
+// the user once, the window comes once, and no later answer changes it.
+TEST(PortalFrames, AStreamThatEndsIsAskedForAgainAndAnUnansweredAskIsARefusal) {
+    for (const auto& [end, parameters, failures] :
+         std::vector<std::tuple<QString, std::string, int>>{{"session", "{}", 0},
+                                                            {"pipewire", "{}", 0},
+                                                            {"session", R"({"refuse_from": 2})", 1},
+                                                            {"", R"({"silent": true})", 1}}) {
         MockedPortal portal(parameters);
         int failed = 0, answered = 0;
-        std::string why;
         PortalFrames frames(
-            portal.tokenFile, [&](const std::string& said) { ++failed, why = said; }, portal.bus);
+            portal.home.filePath("token"), [&](const std::string&) { ++failed; }, portal.bus,
+            end.isEmpty() ? 300ms : PortalFrames::kAnswerWait);
         frames.Start([&] { ++answered; });
         ASSERT_TRUE(MockedPortal::Until([&] { return answered == 1; }));
-        BusCall(portal.bus, kPortal, kDesktop, kMock, "End", {how});
-        EXPECT_TRUE(MockedPortal::Until([&] { return portal.Logged("SelectSources", R"("restore_token": "token1")"); }))
-            << how.toStdString();
-        EXPECT_TRUE(MockedPortal::Until([&] { return failed == failures; })) << why;
+        if (end.isEmpty()) {
+            EXPECT_TRUE(MockedPortal::Until([&] { return portal.Logged("Close"); }));
+            // A refusal, sent before the call's reply, which the loop then delivers.
+            BusCall(portal.bus, kPortal, kDesktop, kMock, "Answer", {1u});
+        } else {
+            BusCall(portal.bus, kPortal, kDesktop, kMock, "End", {end});
+            EXPECT_TRUE(
+                MockedPortal::Until([&] { return portal.Logged("SelectSources", R"("restore_token": "token1")"); }));
+        }
+        EXPECT_TRUE(MockedPortal::Until([&] { return failed == failures; })) << end.toStdString();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(failed, failures) << end.toStdString();
+        EXPECT_EQ(answered, 1);
         EXPECT_FALSE(frames.Seen());
     }
 }

@@ -7,8 +7,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstring>
 #include <stdexcept>
 #include <utility>
 
@@ -16,8 +14,8 @@ namespace sentrel {
 
 namespace {
 
-// A pass reads once a second: more frames than this would be copied for
-// nothing.
+// A pass reads once a second: more frames than this would only be received
+// and given back.
 constexpr std::uint32_t kMostFramesPerSecond = 2;
 
 PixelLayout Layout(std::uint32_t format) {
@@ -66,13 +64,19 @@ const spa_pod* WantedFormat(spa_pod_builder& b) {
     return static_cast<const spa_pod*>(spa_pod_builder_pop(&b, &object));
 }
 
-// Buffers this reader can read without a GPU: memory it can map.
+// Buffers this reader can read without a GPU: memory it can map (a DMA-buf
+// would need the GPU's layout). One stays kept with the newest frame, so the
+// compositor needs another to draw the next into.
 const spa_pod* WantedBuffers(spa_pod_builder& b) {
     spa_pod_frame object, choice;
     spa_pod_builder_push_object(&b, &object, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers);
     spa_pod_builder_prop(&b, SPA_PARAM_BUFFERS_dataType, 0);
     spa_pod_builder_push_choice(&b, &choice, SPA_CHOICE_Flags, 0);
     spa_pod_builder_int(&b, (1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd));
+    spa_pod_builder_pop(&b, &choice);
+    spa_pod_builder_prop(&b, SPA_PARAM_BUFFERS_buffers, 0);
+    spa_pod_builder_push_choice(&b, &choice, SPA_CHOICE_Range, 0);
+    for (const int count : {4, 2, 16}) spa_pod_builder_int(&b, count);
     spa_pod_builder_pop(&b, &choice);
     return static_cast<const spa_pod*>(spa_pod_builder_pop(&b, &object));
 }
@@ -86,15 +90,22 @@ struct PipeWireFrames::Events {
         if (param == nullptr || id != SPA_PARAM_Format || spa_format_video_raw_parse(param, &info) < 0) return;
         {
             const std::lock_guard lock(frames->mutex_);
+            frames->kept_.Release();
             frames->format_ = info.format;
             frames->width_ = static_cast<std::int32_t>(info.size.width);
             frames->height_ = static_cast<std::int32_t>(info.size.height);
-            frames->frame_.clear();
         }
         std::uint8_t space[256];
         spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
         const spa_pod* params[] = {WantedBuffers(b)};
         pw_stream_update_params(frames->stream_.get(), params, 1);
+    }
+
+    // Its memory is unmapped once this returns.
+    static void RemoveBuffer(void* data, pw_buffer* buffer) {
+        auto* frames = static_cast<PipeWireFrames*>(data);
+        const std::lock_guard lock(frames->mutex_);
+        frames->kept_.Removed(buffer);
     }
 
     static void Process(void* data) {
@@ -106,24 +117,9 @@ struct PipeWireFrames::Events {
             newest = next;
         }
         if (newest == nullptr) return;
-        const spa_data& plane = newest->buffer->datas[0];
-        {
-            const std::lock_guard lock(frames->mutex_);
-            const auto row = static_cast<std::size_t>(frames->width_) * 4;
-            const std::size_t stride = plane.chunk->stride > 0 ? static_cast<std::size_t>(plane.chunk->stride) : row;
-            const std::size_t rows = static_cast<std::size_t>(frames->height_);
-            const bool whole = plane.data != nullptr && (plane.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED) == 0 &&
-                               plane.chunk->size >= stride * (rows - 1) + row &&
-                               plane.chunk->offset + plane.chunk->size <= plane.maxsize;
-            if (whole && rows > 0) {
-                const auto* source = static_cast<const std::uint8_t*>(plane.data) + plane.chunk->offset;
-                frames->frame_.resize(row * rows);
-                for (std::size_t y = 0; y < rows; ++y) {
-                    std::memcpy(frames->frame_.data() + y * row, source + y * stride, row);
-                }
-            }
-        }
-        pw_stream_queue_buffer(frames->stream_.get(), newest);
+        const std::lock_guard lock(frames->mutex_);
+        frames->kept_.Arrived(newest, MappedFrame::Of(newest->buffer->datas[0], Layout(frames->format_), frames->width_,
+                                                      frames->height_));
     }
 
     static void StateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
@@ -135,7 +131,7 @@ struct PipeWireFrames::Events {
         {
             const std::lock_guard lock(frames->mutex_);
             frames->streaming_ = state == PW_STREAM_STATE_STREAMING;
-            if (ended) frames->frame_.clear();
+            if (ended) frames->kept_.Release();
         }
         if (ended && frames->ended_) std::exchange(frames->ended_, nullptr)(said);
     }
@@ -145,6 +141,7 @@ struct PipeWireFrames::Events {
         events.version = PW_VERSION_STREAM_EVENTS;
         events.state_changed = StateChanged;
         events.param_changed = ParamChanged;
+        events.remove_buffer = RemoveBuffer;
         events.process = Process;
         return events;
     }
@@ -156,7 +153,8 @@ void PipeWireFrames::Free::operator()(pw_context* context) const { pw_context_de
 void PipeWireFrames::Free::operator()(pw_core* core) const { pw_core_disconnect(core); }
 void PipeWireFrames::Free::operator()(pw_stream* stream) const { pw_stream_destroy(stream); }
 
-PipeWireFrames::PipeWireFrames(int remote, std::uint32_t node, Ended ended) : ended_(std::move(ended)) {
+PipeWireFrames::PipeWireFrames(int remote, std::uint32_t node, Ended ended)
+    : ended_(std::move(ended)), kept_([this](pw_buffer* buffer) { pw_stream_queue_buffer(stream_.get(), buffer); }) {
     // The descriptor is closed here until PipeWire has taken it.
     std::unique_ptr<int, void (*)(int*)> unclaimed(&remote, [](int* fd) {
         if (*fd >= 0) ::close(*fd);
@@ -202,18 +200,11 @@ std::int32_t PipeWireFrames::OutputPixelHeight() {
 }
 
 void PipeWireFrames::Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) {
-    std::fill(colours.begin(), colours.end(), kUnreadable);
+    // Held while reading: the stream's thread cannot give the buffer back
+    // meanwhile. With no frame kept, every point is outside an empty one.
     const std::lock_guard lock(mutex_);
-    seen_ = streaming_ && !frame_.empty();
-    if (frame_.empty()) return;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const ScreenPoint p = points[i];
-        if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) continue;
-        colours[i] = ColourOf(
-            Layout(format_),
-            frame_.data() +
-                (static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(p.x)) * 4);
-    }
+    seen_ = streaming_ && kept_.Kept();
+    for (std::size_t i = 0; i < points.size(); ++i) colours[i] = kept_.Frame().At(points[i]);
 }
 
 }  // namespace sentrel

@@ -7,8 +7,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
+#include "platform/wayland/KeptFrame.h"
 #include "platform/wayland/OutputCapture.h"
 
 struct pw_thread_loop;
@@ -19,11 +19,13 @@ struct pw_stream;
 namespace sentrel {
 
 // The frames of a screen-cast PipeWire stream (a portal's or a compositor's),
-// received on a thread of their own. Each frame that arrives replaces the
-// one kept, at most a few times a second, and a read takes its points from
-// the newest: it never waits. Until the first frame, or once the stream has
-// gone, points read as unreadable. The stream's state changes are said on
-// standard error with their errors: a cast that stops holds every area.
+// received on a thread of their own. The newest whole frame stays in its
+// mapped buffer, kept from the compositor until a newer one arrives, and a
+// read takes just its points from there: a pass reads a few hundred pixels,
+// and copying every frame whole would cost 8 MB at 1080p, 33 MB at 4K. A
+// read never waits for a frame. Until the first frame, or once the stream
+// has gone, points read as unreadable. The stream's state changes are said
+// on standard error with their errors: a cast that stops holds every area.
 class PipeWireFrames : public OutputCapture {
 public:
     // Told on PipeWire's thread, once, when the stream has ended for good.
@@ -72,7 +74,7 @@ private:
     std::mutex mutex_;  // guards what follows, written on the stream's thread
     std::uint32_t format_ = 0;
     std::int32_t width_ = 0, height_ = 0;
-    std::vector<std::uint8_t> frame_;  // rows of width_ pixels, 4 bytes each
+    KeptFrame kept_;
     bool streaming_ = false;
     // The reading thread's own.
     bool seen_ = false;
