@@ -179,6 +179,10 @@ TEST_P(ScreenLockOnDesktop, WatchingGoesOnBeneathTheLock) {
     });
     const auto happen = [&](int band) { (still ? changing : happened)[band] = !still; };
     ASSERT_TRUE(desktop.Click(desktop.screen.InToolbar(kStart)));
+    // A lock nobody tells of is seen only over a window that was seen first.
+    if (row.passed) {
+        ASSERT_TRUE(row.passed(*run.tool, "", 2)) << "watched";
+    }
 
     {
         const std::unique_ptr<ChildProcess> locker = row.lock(desktop);
