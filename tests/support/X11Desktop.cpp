@@ -28,13 +28,6 @@ bool Xdotool(const std::string& args) {
     return status == 0;
 }
 
-void ClickAt(Spot spot) { Xdotool("mousemove " + At(spot) + " click 1"); }
-
-std::string PixelAt(int x, int y) {
-    return Command("import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
-                   " -depth 8 txt:- | tail -n 1 | sed -E 's/^[^(]*\\(([0-9,]+)\\).*/\\1/' | tr -d '\\n'");
-}
-
 std::string VisibleWindow(const std::string& exactName) {
     return Command("/usr/bin/xdotool search --onlyvisible --name '^" + exactName + "$' 2>/dev/null | head -n 1");
 }

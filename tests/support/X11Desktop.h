@@ -12,16 +12,13 @@
 
 namespace sentrel::testing {
 
-// The X display as a user meets it: xdotool for the mouse and keys,
-// ImageMagick or the X server for what the screen shows.
+// The X display as a user meets it: xdotool for the mouse and keys, the X
+// server for what the screen shows.
 
 // What a shell command printed.
 std::string Command(const std::string& command);
 // Runs xdotool with these arguments; a failure fails the test.
 bool Xdotool(const std::string& args);
-void ClickAt(Spot spot);
-// The colour of one screen pixel, as "r,g,b".
-std::string PixelAt(int x, int y);
 // The id of a visible window of exactly this name, or "".
 std::string VisibleWindow(const std::string& exactName);
 // The notice box dismissed with its default button, once it shows.
