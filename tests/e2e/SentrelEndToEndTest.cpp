@@ -142,6 +142,19 @@ INSTANTIATE_TEST_SUITE_P(
         ::testing::Bool()),
     LockRunName);
 
+// A wrong code is refused with a notice, which the user dismisses to try again.
+TEST_P(SentrelOnDesktop, AWrongCodeIsRefusedWithANotice) {
+    SentrelRun run(GetParam().make());
+    const Screen& screen = run.desktop->screen;
+    ASSERT_TRUE(WaitFor([&] { return run.desktop->Colour(screen.InSignIn(kSignInPaper)) == 0xFFFFFF; }, 20s));
+    ASSERT_TRUE(run.desktop->Replace(screen.InSignIn(kCodeBox), "9999"));
+    ASSERT_TRUE(run.desktop->Click(screen.InSignIn(kSignIn)));
+    EXPECT_TRUE(
+        run.service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in refused for code \"9999\"")));
+    EXPECT_TRUE(DismissNotice("提示!"));
+    EXPECT_TRUE(run.SignIn());
+}
+
 // Sentrel, the service, and what the tool said when the test has failed.
 struct Sentrel {
     explicit Sentrel(const std::vector<std::string>& command)

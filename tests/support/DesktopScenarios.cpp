@@ -2,7 +2,6 @@
 
 #include <array>
 #include <atomic>
-#include <iostream>
 #include <thread>
 
 #include "support/Waiting.h"
@@ -28,14 +27,11 @@ std::function<bool()> Changes(Desktop& desktop, Spot at) {
 }  // namespace
 
 SentrelRun::SentrelRun(std::unique_ptr<Desktop> on, const std::vector<std::string>& env)
-    : desktop(std::move(on)), service({"--code", "4321"}), bands(kBands, kQuiet) {
-    tool = desktop->Start(service.Url(), env);
-}
-
-SentrelRun::~SentrelRun() {
-    if (!::testing::Test::HasFailure() || !tool) return;
-    for (const std::string& line : tool->Lines(ChildProcess::Stream::Err)) std::cerr << "tool: " << line << "\n";
-}
+    : desktop(std::move(on)),
+      service({"--code", "4321"}),
+      tool(desktop->Start(service.Url(), env)),
+      said{*tool},
+      bands(kBands, kQuiet) {}
 
 bool SentrelRun::SignIn() {
     const Screen& screen = desktop->screen;
@@ -52,11 +48,13 @@ bool SentrelRun::SignIn() {
     };
     // A window that has only just appeared (Wine's on a busy machine) may
     // not take the first keys, and a busy desktop may drop a click.
-    for (int attempt = 0; attempt < 3 && !acceptedNow(); ++attempt) {
-        if (desktop->Replace(screen.InSignIn(kCodeBox), "4321")) desktop->Click(screen.InSignIn(kSignIn));
-        WaitFor(acceptedNow, 5s);
-    }
-    if (!accepted) {
+    const bool signedIn = WaitFor(
+        [&] {
+            return acceptedNow() || (desktop->Replace(screen.InSignIn(kCodeBox), "4321") &&
+                                     desktop->Click(screen.InSignIn(kSignIn)) && WaitFor(acceptedNow, 5s));
+        },
+        60s);
+    if (!signedIn) {
         ADD_FAILURE() << "signed in";
         return false;
     }

@@ -11,17 +11,16 @@
 
 #include "support/Desktop.h"
 #include "support/ServiceProcess.h"
+#include "support/Waiting.h"
 
 namespace sentrel::testing {
 
 // The built tool on a desktop, against a service of its own, and what a user
 // does with its window: sign in, draw areas over the bands of the content
-// beneath, change what a band shows. Tells what the tool said when the test
-// has failed.
+// beneath, change what a band shows.
 class SentrelRun {
 public:
     SentrelRun(std::unique_ptr<Desktop> on, const std::vector<std::string>& env = {});
-    ~SentrelRun();
 
     // Signed in through the window; false when it got no further.
     bool SignIn();
@@ -41,6 +40,7 @@ public:
     std::unique_ptr<Desktop> desktop;
     ServiceProcess service;
     std::unique_ptr<ChildProcess> tool;
+    SaidOnFailure said;
     std::string openId;
     std::vector<std::int32_t> bands;
 };

@@ -52,10 +52,13 @@ public:
         command.insert(command.end(), {"SENTREL_SERVICE_URL=" + url, shell_->Staged(SENTREL_BINARY)});
         auto tool = std::make_unique<ChildProcess>(shell_->Inside(command));
         std::optional<ShareDialog> dialog;
-        EXPECT_TRUE(WaitFor([&] { return (dialog = hands_.AskingToShare()).has_value(); }, 20s)) << "asked to share";
-        EXPECT_TRUE(dialog && hands_.Share(*dialog, [&] {
-            return tool->WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted), 0ms).has_value();
-        })) << "the monitor shared";
+        if (!WaitFor([&] { return (dialog = hands_.AskingToShare()).has_value(); }, 20s)) {
+            ADD_FAILURE() << "asked to share";
+        } else {
+            EXPECT_TRUE(hands_.Share(*dialog, [&] {
+                return tool->WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted), 0ms).has_value();
+            })) << "the monitor shared";
+        }
         return tool;
     }
     bool Click(Spot at) override { return Drag(at, at); }
