@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,12 @@
 #include "support/Waiting.h"
 
 namespace sentrel::testing {
+
+// The points the tool samples in an area dragged between two points.
+inline std::vector<ScreenPoint> SamplePoints(Spot from, Spot to) {
+    return SampleGrid(static_cast<float>(from.x), static_cast<float>(from.y), static_cast<float>(to.x),
+                      static_cast<float>(to.y));
+}
 
 // A desktop Sentrel runs on, as a user meets it: hands that click, drag and
 // type at points of Sentrel's window, eyes on what the screen shows there,
@@ -34,8 +41,13 @@ public:
     // What the screen shows at points of the window, 0x00BBGGRR, in one look.
     virtual std::vector<std::int32_t> Colours(const std::vector<Spot>& at) = 0;
     // Whether the area dragged between two points shows as drawn, over
-    // content of this colour.
-    virtual bool ShowsArea(Spot from, Spot to, std::int32_t beneath) = 0;
+    // content of this colour: where the window is read through, its sample
+    // points show that content.
+    virtual bool ShowsArea(Spot from, Spot to, std::int32_t beneath) {
+        std::vector<Spot> samples;
+        for (const ScreenPoint unit : SamplePoints(from, to)) samples.push_back({unit.x, unit.y});
+        return std::ranges::all_of(Colours(samples), [&](std::int32_t colour) { return colour == beneath; });
+    }
     // Sentrel's window hidden, with what a user of this desktop would use.
     virtual bool Hide() = 0;
     // The content beneath, in as many equal bands as colours, once painted.
@@ -50,12 +62,6 @@ public:
     // The monitor the window covers, in window units.
     const Screen screen;
 };
-
-// The points the tool samples in an area dragged between two points.
-inline std::vector<ScreenPoint> SamplePoints(Spot from, Spot to) {
-    return SampleGrid(static_cast<float>(from.x), static_cast<float>(from.y), static_cast<float>(to.x),
-                      static_cast<float>(to.y));
-}
 
 template <typename Done>
 bool Desktop::ClickUntil(Spot at, Done done) {

@@ -80,11 +80,6 @@ public:
         hands_.Screen().Read(points, colours);
         return colours;
     }
-    bool ShowsArea(Spot from, Spot to, std::int32_t beneath) override {
-        std::vector<Spot> samples;
-        for (const ScreenPoint unit : SamplePoints(from, to)) samples.push_back({unit.x, unit.y});
-        return std::ranges::all_of(Colours(samples), [&](std::int32_t colour) { return colour == beneath; });
-    }
     bool Hide() override { return false; }
     bool Paint(const std::vector<std::int32_t>& bands) override { return Painted(content_, ColourLine(bands)); }
 
