@@ -1,7 +1,4 @@
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +11,7 @@
 #include "support/MisbehavingServer.h"
 #include "support/SentrelLayout.h"
 #include "support/Waiting.h"
+#include "support/WinePrefix.h"
 #include "support/X11Desktop.h"
 
 namespace sentrel {
@@ -22,37 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 namespace fs = std::filesystem;
-
-// A Wine prefix made for the test and gone after it, this process's (and so
-// its helpers') WINEPREFIX meanwhile.
-class FreshWinePrefix {
-public:
-    FreshWinePrefix() {
-        char folder[] = "/tmp/sentrel-wine-XXXXXX";
-        path_ = ::mkdtemp(folder);
-        ::setenv("WINEPREFIX", path_.c_str(), 1);
-        EXPECT_EQ(std::system("wineboot --init >/dev/null 2>&1"), 0);
-    }
-    ~FreshWinePrefix() {
-        std::system("wineserver -k");
-        fs::remove_all(path_);
-        ::unsetenv("WINEPREFIX");
-    }
-    FreshWinePrefix(const FreshWinePrefix&) = delete;
-    FreshWinePrefix& operator=(const FreshWinePrefix&) = delete;
-
-    // A folder of the Windows user's, named by Wine after the Unix one.
-    fs::path UserFolder(const std::string& below) const {
-        return path_ / "drive_c/users" / ::getpwuid(::getuid())->pw_name / below;
-    }
-    // Runs a Windows program to its end, and everything it started.
-    void Run(const std::string& args) const {
-        EXPECT_EQ(std::system(("wine " + args + " && timeout 60 wineserver -w").c_str()), 0) << args;
-    }
-
-private:
-    fs::path path_;
-};
 
 std::string FileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);

@@ -49,6 +49,7 @@ X11Desktop::X11Desktop(Screen monitor, std::vector<std::string> command, bool gl
     if (monitor.left > 0) {
         monitors_ = std::make_unique<SplitMonitors>(monitor.left / monitor.width + 1, monitor.width, monitor.height);
     }
+    if (!command_.empty() && command_.front() == "/usr/bin/wine") wine_ = std::make_unique<FreshWinePrefix>();
     if (!windowManager) return;
     windowManager_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/bin/openbox", "--config-file", SENTREL_OPENBOX_CONFIG});

@@ -8,6 +8,7 @@
 #include "support/Desktop.h"
 #include "support/PaintedWindow.h"
 #include "support/SplitMonitors.h"
+#include "support/WinePrefix.h"
 #include "support/XvfbDisplay.h"
 
 namespace sentrel::testing {
@@ -25,8 +26,8 @@ std::string VisibleWindow(const std::string& exactName);
 bool DismissNotice(const std::string& title);
 
 // A private Xvfb, split into monitors of the screen's size up to it,
-// openbox on it when asked, and an edition of Sentrel run
-// by a command: the Linux window, or the Windows one under Wine. The
+// openbox on it when asked, and an edition of Sentrel run by a command: the
+// Linux window, or the Windows one under Wine in a prefix of its own. The
 // content beneath is windows of the test's own, mapped at its first paint:
 // Wine's X driver trips over a foreign window that is already there while
 // it starts.
@@ -48,6 +49,7 @@ public:
 private:
     XvfbDisplay display_;
     std::unique_ptr<SplitMonitors> monitors_;
+    std::unique_ptr<FreshWinePrefix> wine_;
     std::unique_ptr<ChildProcess> windowManager_;
     std::vector<std::string> command_;
     bool globalHotKey_;
