@@ -1,7 +1,4 @@
 #include <gtest/gtest.h>
-#include <pwd.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,11 +9,10 @@
 
 #include "support/LoopbackClient.h"
 #include "support/MisbehavingServer.h"
-#include "support/PaintedWindow.h"
 #include "support/SentrelLayout.h"
 #include "support/Waiting.h"
+#include "support/WinePrefix.h"
 #include "support/X11Desktop.h"
-#include "support/XvfbDisplay.h"
 
 namespace sentrel {
 namespace {
@@ -24,37 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 namespace fs = std::filesystem;
-
-// A Wine prefix made for the test and gone after it, this process's (and so
-// its helpers') WINEPREFIX meanwhile.
-class FreshWinePrefix {
-public:
-    FreshWinePrefix() {
-        char folder[] = "/tmp/sentrel-wine-XXXXXX";
-        path_ = ::mkdtemp(folder);
-        ::setenv("WINEPREFIX", path_.c_str(), 1);
-        EXPECT_EQ(std::system("wineboot --init >/dev/null 2>&1"), 0);
-    }
-    ~FreshWinePrefix() {
-        std::system("wineserver -k");
-        fs::remove_all(path_);
-        ::unsetenv("WINEPREFIX");
-    }
-    FreshWinePrefix(const FreshWinePrefix&) = delete;
-    FreshWinePrefix& operator=(const FreshWinePrefix&) = delete;
-
-    // A folder of the Windows user's, named by Wine after the Unix one.
-    fs::path UserFolder(const std::string& below) const {
-        return path_ / "drive_c/users" / ::getpwuid(::getuid())->pw_name / below;
-    }
-    // Runs a Windows program to its end, and everything it started.
-    void Run(const std::string& args) const {
-        EXPECT_EQ(std::system(("wine " + args + " && timeout 60 wineserver -w").c_str()), 0) << args;
-    }
-
-private:
-    fs::path path_;
-};
 
 std::string FileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -87,7 +52,7 @@ std::string CommandLines() {
 // stops the service the launcher started, and the uninstaller leaves
 // nothing of the program but the user's state, which a reinstall takes up.
 TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
-    XvfbDisplay display;
+    X11Desktop desktop({}, {}, false, false);
     FreshWinePrefix wine;
     wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
     const fs::path state = wine.UserFolder("AppData/Local/Sentrel");
@@ -114,38 +79,30 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
 
     // The launcher shows the code in a box of its own; the user closes it
     // and asks the page the picture opens for a code.
-    std::string box;
-    ASSERT_TRUE(WaitFor([&] { return !(box = VisibleWindow("Sentrel 验证码")).empty(); }, 20s));
-    box.pop_back();
-    Xdotool("windowfocus --sync " + box + " key Return");
-    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel 验证码").empty(); }, 5s));
-    const Spot paper = Screen{}.InSignIn(kSignInPaper);
-    ASSERT_TRUE(WaitFor([&] { return PixelAt(paper.x, paper.y) == "255,255,255"; }, 20s)) << "the sign-in panel";
+    ASSERT_TRUE(DismissNotice("Sentrel 验证码"));
+    const Spot paper = desktop.screen.InSignIn(kSignInPaper);
+    ASSERT_TRUE(WaitFor([&] { return desktop.Colour(paper) == 0xFFFFFF; }, 20s)) << "the sign-in panel";
     std::smatch code;
     const std::string page = CodePage(std::stoi(port));
     ASSERT_TRUE(std::regex_search(page, code, std::regex("class=\"code\">(\\d{6})<"))) << page;
-
-    Xdotool("mousemove " + At(Screen{}.InSignIn(kCodeBox)) + " click 1 type " + code[1].str());
-    ClickAt(Screen{}.InSignIn(kSignIn));
+    ASSERT_TRUE(desktop.Replace(desktop.screen.InSignIn(kCodeBox), code[1].str()));
+    ASSERT_TRUE(desktop.Click(desktop.screen.InSignIn(kSignIn)));
     ASSERT_TRUE(saidByService("sign-in accepted"));
-    ASSERT_TRUE(WaitFor([&] { return PixelAt(paper.x, paper.y) != "255,255,255"; }, 20s)) << "signed in";
+    ASSERT_TRUE(WaitFor([&] { return desktop.Colour(paper) != 0xFFFFFF; }, 20s)) << "signed in";
 
     // An area over a window beneath Sentrel's, watched for a change, the
-    // window hidden; then the window beneath changes.
-    PaintedWindow beneath(380, 380, 140, 140, std::vector<std::int32_t>(140 * 140, 0x00A0F0));
-    beneath.Lower();
-    Xdotool("mousemove 400 400 mousedown 1 mousemove 450 450 mousemove 500 500 mouseup 1");
-    ClickAt(Screen{}.InToolbar(kChangeMode));
-    ASSERT_TRUE(WaitFor([] { return PixelAt(400, 400) == "255,0,0"; }, 5s)) << "the outline is drawn";
-    Xdotool("mousemove " + At(Screen{}.InToolbar(kStart)) + " click 1 mousemove " + At(Screen{}.InToolbar(kHide)) +
-            " click 1");
-    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Sentrel").empty(); }, 5s));
-    // The first pass takes what the area shows as its reference, and
-    // nothing says when it has: the window beneath changes until the
-    // alert comes.
+    // window hidden; then the window beneath changes, until the alert comes:
+    // the first pass takes what the area shows as its reference, and
+    // nothing says when it has.
+    ASSERT_TRUE(desktop.Paint({0xF0A000}));
+    ASSERT_TRUE(desktop.Drag({400, 400}, {500, 500}));
+    ASSERT_TRUE(desktop.Click(desktop.screen.InToolbar(kChangeMode)));
+    ASSERT_TRUE(WaitFor([&] { return desktop.ShowsArea({400, 400}, {}, 0); }, 5s)) << "the outline is drawn";
+    ASSERT_TRUE(desktop.Click(desktop.screen.InToolbar(kStart)));
+    ASSERT_TRUE(desktop.Hide());
     bool alerted = false;
-    for (std::int32_t colour = 0x3050A0; !alerted && colour < 0x3050A0 + 20; ++colour) {
-        beneath.Fill(colour);
+    for (std::int32_t colour = 0xA05030; !alerted && colour < 0xA05030 + 20; ++colour) {
+        desktop.Paint({colour});
         alerted = hook.Received("\"area\":1", 1500ms);
     }
     EXPECT_TRUE(alerted) << FileText(state / "service.log");

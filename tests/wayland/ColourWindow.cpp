@@ -1,7 +1,7 @@
 // A window for tests on a Wayland compositor, that fills itself with what
 // standard input asks, one line at a time, answering once it has
 // painted it ("painted" and the line):
-//   RRGGBB     one colour
+//   RRGGBB ... one colour, or several in equal bands from top to bottom
 //   pattern    a different colour at every pixel of the screen (as long as
 //              the buffer's pixels are the screen's): red and green are the
 //              pixel's column and row, modulo 256, and blue their quotient.
@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QRasterWindow>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <iostream>
 #include <string>
 
@@ -33,7 +34,12 @@ protected:
             image.setDevicePixelRatio(ratio);
             painter.drawImage(0, 0, image);
         } else {
-            painter.fillRect(QRect(QPoint(0, 0), size()), QColor(QString::fromStdString("#" + what_)));
+            const QStringList bands = QString::fromStdString(what_).split(' ');
+            for (qsizetype i = 0; i < bands.size(); ++i) {
+                const int top = static_cast<int>(height() * i / bands.size());
+                const int bottom = static_cast<int>(height() * (i + 1) / bands.size());
+                painter.fillRect(QRect(0, top, width(), bottom - top), QColor("#" + bands[i]));
+            }
         }
         painter.end();
         std::cout << "painted " << what_ << std::endl;
