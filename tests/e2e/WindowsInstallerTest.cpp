@@ -7,6 +7,7 @@
 #include <optional>
 #include <regex>
 
+#include "relay/system/RelayLog.h"
 #include "support/LoopbackClient.h"
 #include "support/MisbehavingServer.h"
 #include "support/SentrelLayout.h"
@@ -20,6 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testing;
 namespace fs = std::filesystem;
+
+const std::string kStopped = "sentrel-service: " + std::string(service::told::kStopped);
 
 std::string FileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -75,7 +78,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     const auto saidByService = [&](const std::string& text) {
         return WaitFor([&] { return FileText(state / "service.log").find(text) != std::string::npos; }, 20s);
     };
-    ASSERT_TRUE(saidByService("forwarding alerts to webhook")) << FileText(state / "service.log");
+    ASSERT_TRUE(saidByService(std::string(service::told::kForwarding) + "webhook")) << FileText(state / "service.log");
 
     // The launcher shows the code in a box of its own; the user closes it
     // and asks the page the picture opens for a code.
@@ -111,7 +114,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     // window signs off, and the launcher stops its service, which ends.
     EXPECT_EQ(std::system("wine taskkill /im sentrel.exe >/dev/null 2>&1"), 0);
     EXPECT_TRUE(saidByService("checkoff.asp"));
-    EXPECT_TRUE(saidByService("sentrel-service stopped"));
+    EXPECT_TRUE(saidByService(kStopped));
     EXPECT_EQ(std::system("timeout 20 wineserver -w"), 0) << "everything ended";
 
     wine.Run("'" + (program / "uninstall.exe").string() + "' /S");
@@ -140,7 +143,7 @@ TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
     wine.Run("'" + (program / "uninstall.exe").string() + "' /S");
     EXPECT_TRUE(WaitFor([&] { return !fs::exists(program); }, 20s)) << "the program";
     const std::string log = FileText(state / "service.log");
-    EXPECT_NE(log.find("sentrel-service stopped", log.find("sentrel-service stopped") + 1), std::string::npos) << log;
+    EXPECT_NE(log.find(kStopped, log.find(kStopped) + 1), std::string::npos) << log;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "relay/system/RelayLog.h"
 #include "support/Waiting.h"
 
 namespace sentrel::testing {
@@ -20,13 +21,13 @@ ServiceProcess::ServiceProcess(const std::vector<std::string>& extraArgs) {
     }
     process_ = std::make_unique<ChildProcess>(argv);
     // What the service printed after the marker, once it has printed it.
-    const auto printed = [this](const std::string& marker) {
+    const auto printed = [this](std::string_view marker) {
         const auto line = process_->WaitForLine(ChildProcess::Stream::Err, Containing(marker));
         if (!line) throw std::runtime_error("sentrel-service did not start");
         return line->substr(line->find(marker) + marker.size());
     };
-    url_ = printed("listening on ");
-    issuedCode_ = printed("verification code: ").substr(0, 6);
+    url_ = printed(service::told::kListening);
+    issuedCode_ = printed(service::told::kCode).substr(0, 6);
 }
 
 }  // namespace sentrel::testing
