@@ -19,8 +19,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The second of the day a request was logged: "sentrel-service: 2026-12-07T10:00:00Z 200 ...".
 int LoggedSecond(const std::string& line) {
-    return std::stoi(line.substr(11, 2)) * 3600 + std::stoi(line.substr(14, 2)) * 60 + std::stoi(line.substr(17, 2));
+    const std::size_t time = line.find(' ') + 1 + 11;
+    return std::stoi(line.substr(time, 2)) * 3600 + std::stoi(line.substr(time + 3, 2)) * 60 +
+           std::stoi(line.substr(time + 6, 2));
 }
 
 void ExpectKeepAlivesEvery20Seconds(SentrelRun& run) {
