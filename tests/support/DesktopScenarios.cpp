@@ -183,7 +183,10 @@ TEST_P(ScreenLockOnDesktop, WatchingGoesOnBeneathTheLock) {
     {
         const std::unique_ptr<ChildProcess> locker = row.lock(desktop);
         ASSERT_TRUE(run.tool->WaitForLine(ChildProcess::Stream::Err, Containing(row.locked), 20s));
-        happen(1);
+        // A compositor that hides the windows beneath its lock lets them
+        // redraw only once it ends, so a change made there lands on either
+        // side of the first pass that sees again: only a stop is made.
+        if (row.judgedWhileLocked || still) happen(1);
         if (row.judgedWhileLocked) {
             ASSERT_TRUE(WaitFor([&] { return !run.AlertedAreas().empty(); }, 20s));
             EXPECT_EQ(run.AlertedAreas(), std::vector<int>{2}) << "alerts while locked";
@@ -194,8 +197,6 @@ TEST_P(ScreenLockOnDesktop, WatchingGoesOnBeneathTheLock) {
     }
     ASSERT_TRUE(run.tool->WaitForLine(ChildProcess::Stream::Err, Containing(row.unlocked), 20s));
     happen(2);
-    // Where nothing was judged while locked, a change then is no change; a
-    // stop is followed by stillness, which is.
     const std::vector<int> expected = row.judgedWhileLocked || still ? std::vector<int>{2, 3} : std::vector<int>{3};
     ASSERT_TRUE(WaitFor([&] { return run.AlertedAreas().size() >= expected.size(); }, 20s));
     EXPECT_EQ(run.AlertedAreas(), expected) << "alerts once unlocked";
