@@ -10,7 +10,6 @@
 #include "log/ToolLog.h"
 #include "support/DesktopScenarios.h"
 #include "support/PrivateBus.h"
-#include "support/SplitMonitors.h"
 #include "support/Waiting.h"
 #include "support/X11Desktop.h"
 
@@ -158,23 +157,12 @@ TEST_P(SentrelOnDesktop, AWrongCodeIsRefusedWithANotice) {
     EXPECT_TRUE(run.SignIn());
 }
 
-// Sentrel, the service, and what the tool said when the test has failed.
-struct Sentrel {
-    explicit Sentrel(const std::vector<std::string>& command)
-        : app((::setenv("SENTREL_SERVICE_URL", service.Url().c_str(), 1), command)), said{app} {}
-    ServiceProcess service;
-    ChildProcess app;
-    SaidOnFailure said;
-};
-
 // `sentrel --toggle` (a desktop's Ctrl+W binding) shows and hides the
 // running window over the session bus; a second start shows it and ends.
 TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
-    XvfbDisplay display;
     const PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
-    Sentrel sentrel({SENTREL_BINARY});
-    ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel").empty(); }, 60s));
+    SentrelRun sentrel(Linux({}, false));
     const std::string command = "timeout 20 " SENTREL_BINARY;
     // Each command, and whether the window is shown after it.
     const std::vector<std::pair<std::string, bool>> steps = {
@@ -183,8 +171,8 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
         EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
         EXPECT_TRUE(WaitFor([&] { return VisibleWindow("Sentrel").empty() != shown; }, 5s)) << args << shown;
     }
-    ASSERT_EQ(::kill(sentrel.app.Pid(), SIGINT), 0);
-    ExpectSignedOffOnceAndEnded(sentrel.service, sentrel.app, "");
+    ASSERT_EQ(::kill(sentrel.tool->Pid(), SIGINT), 0);
+    ExpectSignedOffOnceAndEnded(sentrel.service, *sentrel.tool, "");
     EXPECT_NE(std::system((command + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
 }
 
@@ -204,12 +192,12 @@ std::set<int> MonitorsShowingSentrel(int monitorWidth) {
 // given with --screen, and a second start shows the window on its monitor.
 TEST(SentrelToggle, OneSentrelRunsPerMonitor) {
     constexpr int kRight = 1920;
-    XvfbDisplay display(2 * kRight, 1080);
-    const SplitMonitors monitors(2, kRight, 1080);
     const PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
+    X11Desktop desktop({kRight, 1080, kRight}, {SENTREL_BINARY}, false, false);
     Xdotool("mousemove 100 100");
-    Sentrel left({SENTREL_BINARY});
+    const ServiceProcess service;
+    const std::unique_ptr<ChildProcess> left = desktop.Start(service.Url(), {});
     ChildProcess right({SENTREL_BINARY, "--screen", "1"});
     const SaidOnFailure saidRight{right};
     ASSERT_TRUE(WaitFor([] { return MonitorsShowingSentrel(kRight) == std::set<int>{0, 1}; }, 10s));
@@ -221,7 +209,7 @@ TEST(SentrelToggle, OneSentrelRunsPerMonitor) {
         EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
         EXPECT_TRUE(WaitFor([&] { return MonitorsShowingSentrel(kRight) == shown; }, 5s)) << args;
     }
-    for (ChildProcess* sentrel : {&left.app, &right}) {
+    for (ChildProcess* sentrel : {left.get(), &right}) {
         ASSERT_EQ(::kill(sentrel->Pid(), SIGINT), 0);
         EXPECT_TRUE(WaitFor([&] { return !sentrel->Running(); }, 10s));
         EXPECT_EQ(sentrel->ExitCode(), 0);

@@ -54,19 +54,13 @@ public:
     virtual bool Paint(const std::vector<std::int32_t>& bands) = 0;
 
     std::int32_t Colour(Spot at) { return Colours({at})[0]; }
-    // A click made again, as a busy desktop may drop one, until `done`
-    // holds; false when it never did.
     template <typename Done>
-    bool ClickUntil(Spot at, Done done);
+    bool ClickUntil(Spot at, Done done) {
+        return testing::ClickUntil([&] { return Click(at); }, done);
+    }
 
     // The monitor the window covers, in window units.
     const Screen screen;
 };
-
-template <typename Done>
-bool Desktop::ClickUntil(Spot at, Done done) {
-    using namespace std::chrono_literals;
-    return WaitFor([&] { return done() || (Click(at) && WaitFor(done, 5s)); }, 40s);
-}
 
 }  // namespace sentrel::testing

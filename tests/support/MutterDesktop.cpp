@@ -80,12 +80,6 @@ bool MutterDesktop::Click(ScreenPoint at) {
     return true;
 }
 
-bool MutterDesktop::ClickUntil(ScreenPoint control, const std::function<bool()>& done, bool hovers) {
-    using namespace std::chrono_literals;
-    const auto click = [&] { return hovers ? Click(control) : (Drag(control, control), true); };
-    return WaitFor([&] { return done() || (click() && WaitFor(done, 5s)); }, 40s);
-}
-
 void MutterDesktop::Drag(ScreenPoint from, ScreenPoint to) {
     Move(from);
     Call("NotifyPointerButton", {kLeftButton, true});
@@ -147,8 +141,8 @@ std::optional<ShareDialog> MutterDesktop::AskingToShare() {
 
 bool MutterDesktop::Share(const ShareDialog& dialog, const std::function<bool()>& shared) {
     const std::vector<std::int32_t> unchosen = Around(dialog.share);
-    return ClickUntil(dialog.monitor, [&] { return Around(dialog.share) != unchosen; }) &&
-           ClickUntil(dialog.share, shared);
+    return ClickUntil([&] { return Click(dialog.monitor); }, [&] { return Around(dialog.share) != unchosen; }) &&
+           ClickUntil([&] { return Click(dialog.share); }, shared);
 }
 
 void MutterDesktop::Move(ScreenPoint to) {

@@ -41,9 +41,6 @@ public:
     // screen's far corner, so that a click here again shows its coming too.
     // False when the control never showed it.
     bool Click(ScreenPoint at);
-    // A click made again, as a busy machine seldom drops one, until `done`
-    // holds; false when it never did. hovers: whether to Click or Drag.
-    bool ClickUntil(ScreenPoint control, const std::function<bool()>& done, bool hovers = true);
     // Pressed at one point, let go at another (the same for a click on what
     // shows no hover); then the pointer leaves for the screen's far corner.
     void Drag(ScreenPoint from, ScreenPoint to);

@@ -22,6 +22,14 @@ bool WaitFor(Condition condition, std::chrono::milliseconds timeout) {
     return condition();
 }
 
+// A click made again, as a busy desktop may drop one, until `done` holds;
+// false when it never did.
+template <typename Click, typename Done>
+bool ClickUntil(Click click, Done done) {
+    using namespace std::chrono_literals;
+    return WaitFor([&] { return done() || (click() && WaitFor(done, 5s)); }, 40s);
+}
+
 inline ChildProcess::LineTest Containing(std::string_view text) {
     return [text = std::string(text)](const std::string& line) { return line.find(text) != std::string::npos; };
 }

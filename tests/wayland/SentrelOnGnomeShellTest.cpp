@@ -118,9 +118,11 @@ void BelowTheTopBarAndTheConsentKept(SentrelRun& run) {
     const SaidOnFailure said{refused};
     std::optional<ShareDialog> dialog;
     ASSERT_TRUE(WaitFor([&] { return (dialog = shell.Hands().AskingToShare()).has_value(); }, 20s)) << "asked again";
-    EXPECT_TRUE(shell.Hands().ClickUntil(dialog->cancel, [&] {
-        return refused.WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 0ms).has_value();
-    }));
+    EXPECT_TRUE(ClickUntil(
+        [&] { return shell.Hands().Click(dialog->cancel); },
+        [&] {
+            return refused.WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 0ms).has_value();
+        }));
     EXPECT_TRUE(refused.Running());
 }
 
