@@ -162,7 +162,7 @@ TEST_P(SentrelOnDesktop, AWrongCodeIsRefusedWithANotice) {
 TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
     const PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
-    SentrelRun sentrel(Linux({}, false));
+    SentrelRun sentrel(Linux({}, false)());
     const std::string command = "timeout 20 " SENTREL_BINARY;
     // Each command, and whether the window is shown after it.
     const std::vector<std::pair<std::string, bool>> steps = {
