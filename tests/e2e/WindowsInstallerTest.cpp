@@ -32,7 +32,7 @@ std::string FileText(const fs::path& path) {
 // and signed in; then the window closed, which
 // stops the service the launcher started, and the uninstaller leaves
 // nothing of the program but the user's state, which a reinstall takes up.
-TEST(WindowsInstaller, FromTheStartMenuToAnAlertAndAwayAgain) {
+TEST(WindowsInstaller, FromTheStartMenuToSignedInAndAwayAgain) {
     X11Desktop desktop({}, {}, false, false);
     FreshWinePrefix wine;
     wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
