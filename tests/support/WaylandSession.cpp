@@ -19,11 +19,6 @@ using namespace std::chrono_literals;
 
 constexpr const char* kTestUser = "sentrel-test";
 
-// Waits for a helper to finish, and says whether it succeeded.
-bool Finished(ChildProcess& process) {
-    return WaitFor([&] { return !process.Running(); }, 10s) && process.ExitCode() == 0;
-}
-
 std::string FirstFile(const std::string& dir, const std::string& prefix, const std::string& notEnding = "!") {
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
@@ -132,9 +127,10 @@ std::unique_ptr<WaylandSession> WaylandSession::Gnome(const std::string& name, s
                        "--wayland", "--no-x11"});
     session->Start(name, compositor);
     // Portals the bus starts find the compositor, and pick GNOME's backend.
-    ChildProcess update(session->Inside({"dbus-update-activation-environment", "WAYLAND_DISPLAY",
-                                         "XDG_CURRENT_DESKTOP=GNOME", "HOME", "XDG_RUNTIME_DIR"}));
-    if (!Finished(update)) throw std::runtime_error("the bus took no environment");
+    if (!session->Ran({"dbus-update-activation-environment", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP=GNOME", "HOME",
+                       "XDG_RUNTIME_DIR"})) {
+        throw std::runtime_error("the bus took no environment");
+    }
     return session;
 }
 
@@ -167,9 +163,13 @@ std::string WaylandSession::Staged(const std::string& path) const {
     return copy;
 }
 
+bool WaylandSession::Ran(const std::vector<std::string>& argv) const {
+    ChildProcess process(Inside(argv));
+    return WaitFor([&] { return !process.Running(); }, 10s) && process.ExitCode() == 0;
+}
+
 bool WaylandSession::Command(const std::string& command) const {
-    ChildProcess swaymsg(Inside({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command}));
-    return Finished(swaymsg);
+    return Ran({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command});
 }
 
 bool WaylandSession::SeatHasKeyboard() const {
@@ -177,16 +177,9 @@ bool WaylandSession::SeatHasKeyboard() const {
     return inputs.WaitForLine(ChildProcess::Stream::Out, Containing("\"type\": \"keyboard\""), 2s).has_value();
 }
 
-bool WaylandSession::Type(std::vector<std::string> keys) const {
-    keys.insert(keys.begin(), "wtype");
-    ChildProcess wtype(Inside(keys));
-    return Finished(wtype);
-}
-
 ScreenShot WaylandSession::Shot() const {
     const std::string file = runtimeDir_ + "/shot.ppm";
-    ChildProcess grim(Inside({"grim", "-t", "ppm", file}));
-    if (!Finished(grim)) throw std::runtime_error("grim took no picture");
+    if (!Ran({"grim", "-t", "ppm", file})) throw std::runtime_error("grim took no picture");
     std::ifstream in(file, std::ios::binary);
     std::string magic;
     int depth = 0;

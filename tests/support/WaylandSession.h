@@ -40,12 +40,12 @@ public:
 
     // argv run inside the session (as its user, with its environment).
     std::vector<std::string> Inside(std::vector<std::string> argv) const;
+    // argv run inside the session to its end; whether it succeeded.
+    bool Ran(const std::vector<std::string>& argv) const;
     // A copy of a file that the session's user can read and run.
     std::string Staged(const std::string& path) const;
     // sway only: runs a sway command and says whether it succeeded.
     bool Command(const std::string& command) const;
-    // sway only: types with wtype (its arguments), and says whether it did.
-    bool Type(std::vector<std::string> keys) const;
     // sway only: the screen, through grim.
     ScreenShot Shot() const;
     const std::string& RuntimeDir() const { return runtimeDir_; }

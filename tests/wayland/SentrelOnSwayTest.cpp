@@ -84,10 +84,10 @@ public:
                pointer_.Release();
     }
     bool Replace(Spot box, const std::string& text) override {
-        std::vector<std::string> keys = {"-k", "End"};
+        std::vector<std::string> keys = {"wtype", "-k", "End"};
         for (int i = 0; i < 6; ++i) keys.insert(keys.end(), {"-k", "BackSpace"});
         keys.push_back(text);
-        return Click(box) && sway_->Type(keys);
+        return Click(box) && sway_->Ran(keys);
     }
     std::vector<std::int32_t> Colours(const std::vector<Spot>& at) override {
         const ScreenShot shot = sway_->Shot();
@@ -95,7 +95,7 @@ public:
         for (const Spot spot : at) colours.push_back(shot.Colour(Pixel({spot.x, spot.y})));
         return colours;
     }
-    bool Hide() override { return sway_->Type({"-M", "ctrl", "w", "-m", "ctrl"}); }
+    bool Hide() override { return sway_->Ran({"wtype", "-M", "ctrl", "w", "-m", "ctrl"}); }
     bool Paint(const std::vector<std::int32_t>& bands) override {
         return testing::Painted(content_, ColourLine(bands));
     }
