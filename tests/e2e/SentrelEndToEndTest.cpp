@@ -157,25 +157,6 @@ TEST_P(SentrelOnDesktop, AWrongCodeIsRefusedWithANotice) {
     EXPECT_TRUE(run.SignIn());
 }
 
-// `sentrel --toggle` (a desktop's Ctrl+W binding) shows and hides the
-// running window over the session bus; a second start shows it and ends.
-TEST(SentrelToggle, TheCommandShowsAndHidesTheRunningWindow) {
-    const PrivateBus bus;
-    ASSERT_FALSE(bus.address.empty());
-    SentrelRun sentrel(Linux({}, false)());
-    const std::string command = "timeout 20 " SENTREL_BINARY;
-    // Each command, and whether the window is shown after it.
-    const std::vector<std::pair<std::string, bool>> steps = {
-        {"", true}, {" --toggle", false}, {" --toggle", true}, {" --toggle", false}, {"", true}, {" --toggle", false}};
-    for (const auto& [args, shown] : steps) {
-        EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
-        EXPECT_TRUE(WaitFor([&] { return VisibleWindow("Sentrel").empty() != shown; }, 5s)) << args << shown;
-    }
-    ASSERT_EQ(::kill(sentrel.tool->Pid(), SIGINT), 0);
-    ExpectSignedOffOnceAndEnded(sentrel.service, *sentrel.tool, "");
-    EXPECT_NE(std::system((command + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
-}
-
 // The monitors, numbered left to right, on which a Sentrel window is shown.
 std::set<int> MonitorsShowingSentrel(int monitorWidth) {
     std::istringstream geometry(
@@ -188,32 +169,41 @@ std::set<int> MonitorsShowingSentrel(int monitorWidth) {
     return monitors;
 }
 
-// A Sentrel on each of two monitors: `--toggle` acts on both, or on the one
-// given with --screen, and a second start shows the window on its monitor.
-TEST(SentrelToggle, OneSentrelRunsPerMonitor) {
+// `sentrel --toggle` (a desktop's Ctrl+W binding) shows and hides the
+// running windows over the session bus, one Sentrel per monitor: all of
+// them, or the one given with --screen; a second start shows the window on
+// its monitor and ends.
+TEST(SentrelToggle, TheCommandShowsAndHidesTheWindowOfEachMonitor) {
     constexpr int kRight = 1920;
     const PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
     X11Desktop desktop({kRight, 1080, kRight}, {SENTREL_BINARY}, false, false);
     Xdotool("mousemove 100 100");
-    const ServiceProcess service;
+    ServiceProcess service;
     const std::unique_ptr<ChildProcess> left = desktop.Start(service.Url(), {});
     ChildProcess right({SENTREL_BINARY, "--screen", "1"});
     const SaidOnFailure saidRight{right};
     ASSERT_TRUE(WaitFor([] { return MonitorsShowingSentrel(kRight) == std::set<int>{0, 1}; }, 10s));
     const std::string command = "timeout 20 " SENTREL_BINARY;
     // Each command, and the monitors showing a window after it.
-    const std::vector<std::pair<std::string, std::set<int>>> steps = {
-        {" --screen 1 --toggle", {0}}, {" --toggle", {1}}, {" --screen 0", {0, 1}}, {" --screen=1 --toggle", {0}}};
+    const std::vector<std::pair<std::string, std::set<int>>> steps = {{" --screen 1 --toggle", {0}},
+                                                                      {" --toggle", {1}},
+                                                                      {" --toggle", {0}},
+                                                                      {"", {0}},
+                                                                      {" --toggle", {1}},
+                                                                      {"", {0, 1}},
+                                                                      {" --screen=1 --toggle", {0}},
+                                                                      {" --screen 1", {0, 1}}};
     for (const auto& [args, shown] : steps) {
         EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
         EXPECT_TRUE(WaitFor([&] { return MonitorsShowingSentrel(kRight) == shown; }, 5s)) << args;
     }
-    for (ChildProcess* sentrel : {left.get(), &right}) {
-        ASSERT_EQ(::kill(sentrel->Pid(), SIGINT), 0);
-        EXPECT_TRUE(WaitFor([&] { return !sentrel->Running(); }, 10s));
-        EXPECT_EQ(sentrel->ExitCode(), 0);
-    }
+    ASSERT_EQ(::kill(left->Pid(), SIGINT), 0);
+    ExpectSignedOffOnceAndEnded(service, *left, "");
+    ASSERT_EQ(::kill(right.Pid(), SIGINT), 0);
+    EXPECT_TRUE(WaitFor([&] { return !right.Running(); }, 10s));
+    EXPECT_EQ(right.ExitCode(), 0);
+    EXPECT_NE(std::system((command + " --toggle 2>/dev/null").c_str()), 0) << "nothing runs to answer";
 }
 
 }  // namespace
