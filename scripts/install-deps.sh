@@ -24,6 +24,8 @@ if [ "${1:-}" = "test" ]; then
     clang libclang-rt-dev
     sway grim wtype swaylock python3-dbusmock mutter pipewire pipewire-bin wireplumber xdg-desktop-portal
     xdg-desktop-portal-gnome gnome-shell
+    # the installer test reads the page with curl and the processes with ps
+    curl procps
   )
 fi
 
