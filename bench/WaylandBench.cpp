@@ -104,7 +104,7 @@ Cost MeasureTool(WaylandSession& sway, Screen screen, int seconds, double idle, 
     const Spot paper = screen.InSignIn(kSignInPaper);
     WaitFor([&] { return sway.Shot().Colour({paper.x, paper.y}) == 0xFFFFFF; }, 10s);
     click(screen.InSignIn(kCodeBox));
-    sway.Type({"4321"});
+    sway.Ran({"wtype", "4321"});
     click(screen.InSignIn(kSignIn));
     if (!service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("sign-in accepted"))) {
         std::printf("the tool did not sign in\n");
