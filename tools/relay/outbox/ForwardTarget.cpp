@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "relay/system/TextEscapes.h"
+#include "relay/system/UtcTimestamp.h"
 
 namespace sentrel::service {
 namespace {
@@ -35,9 +36,12 @@ std::string JsonString(std::string_view text) { return "\"" + JsonEscaped(text) 
 
 // The alert as a person reads it on the phone; it carries the alert's id so
 // that a repeat can be recognised.
-std::string AlertText(const RecordedAlert& alert) {
-    return "Sentrel 区域 " + std::to_string(alert.alert.area) + " 提醒 (" + alert.time + ", #" +
-           std::to_string(alert.id) + ")";
+std::string AlertText(const RecordedAlert& alert, std::string_view footer) {
+    const std::string text = alert.alert.area == RecordedAlert::kSignInNotice
+                                 ? "Sentrel 已登录 (" + LocalHourMinute(alert.acceptedMs) + ")：此后的提醒会发到这里"
+                                 : "Sentrel 区域 " + std::to_string(alert.alert.area) + " 提醒 (" + alert.time + ", #" +
+                                       std::to_string(alert.id) + ")";
+    return text + std::string(footer);
 }
 
 }  // namespace
@@ -68,8 +72,8 @@ std::string ForwardTarget::PublicName() const {
     return std::string(KindName(kind)) + " " + std::string(HostOf(address));
 }
 
-OutgoingRequest ForwardTarget::RequestFor(const RecordedAlert& alert) const {
-    const std::string id = std::to_string(alert.id), text = AlertText(alert);
+OutgoingRequest ForwardTarget::RequestFor(const RecordedAlert& alert, std::string_view footer) const {
+    const std::string id = std::to_string(alert.id), text = AlertText(alert, footer);
     switch (kind) {
         case Kind::Ntfy:
             return {address,

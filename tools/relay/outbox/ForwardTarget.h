@@ -35,8 +35,9 @@ struct ForwardTarget {
     std::string PublicName() const;
     // The request that hands the alert to an HTTP kind. It carries no
     // OpenId: a push service or hook is someone else's, and an OpenId is all
-    // it takes to alert in the user's name.
-    OutgoingRequest RequestFor(const RecordedAlert& alert) const;
+    // it takes to alert in the user's name. The footer ends the text a
+    // person reads: for a phone bound at sign-in, where to stop it.
+    OutgoingRequest RequestFor(const RecordedAlert& alert, std::string_view footer = {}) const;
 };
 
 // Adds a target as written unless it is there already: named twice, a

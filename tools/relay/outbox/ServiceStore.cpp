@@ -251,7 +251,7 @@ RecordedAlert ServiceStore::RecordAlert(const AcceptedAlert& alert, const std::s
         seen.Bind(1, nowMs).Bind(2, alert.openId).Step();
         Statement insert(*this, "INSERT INTO alerts(time, accepted_ms, openid, area, sjs) VALUES (?, ?, ?, ?, ?)");
         insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
-        const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert};
+        const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert, nowMs};
         for (const std::string& target : targets) {
             Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms) VALUES (?, ?, ?)");
             owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Step();
@@ -262,13 +262,12 @@ RecordedAlert ServiceStore::RecordAlert(const AcceptedAlert& alert, const std::s
 
 namespace {
 
-constexpr const char* kAlertColumns = "id, time, openid, area, sjs";
+constexpr const char* kAlertColumns = "id, time, openid, area, sjs, accepted_ms";
 
 template <typename Row>
-RecordedAlert ReadAlert(const Row& row, int first = 0) {
-    return {
-        row.Int(first), row.Text(first + 1),
-        AcceptedAlert{row.Text(first + 2), static_cast<int>(row.Int(first + 3)), static_cast<int>(row.Int(first + 4))}};
+RecordedAlert ReadAlert(const Row& row) {
+    return {row.Int(0), row.Text(1),
+            AcceptedAlert{row.Text(2), static_cast<int>(row.Int(3)), static_cast<int>(row.Int(4))}, row.Int(5)};
 }
 
 }  // namespace
@@ -317,7 +316,8 @@ std::vector<std::string> ServiceStore::OwedTargets() {
 std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit) {
     const std::lock_guard lock(mutex_);
     Statement select(*this,
-                     "SELECT a.id, a.time, a.openid, a.area, a.sjs FROM deliveries d JOIN alerts a ON a.id = d.alert_id"
+                     "SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM deliveries d JOIN alerts a ON "
+                     "a.id = d.alert_id"
                      " WHERE d.target = ? AND d.stage = 0 ORDER BY d.alert_id LIMIT ?");
     select.Bind(1, target).Bind(2, limit);
     std::vector<RecordedAlert> owed;

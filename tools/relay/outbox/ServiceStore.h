@@ -13,11 +13,14 @@
 
 namespace sentrel::service {
 
-// An alert as recorded: what the desk accepted, its id and its time.
+// An alert as recorded: what the desk accepted, its id and its time. Area
+// kSignInNotice marks the message that tells a newly bound phone it works.
 struct RecordedAlert {
+    static constexpr int kSignInNotice = 0;
     std::int64_t id = 0;
     std::string time;  // UTC, as UtcTimestamp writes it
     AcceptedAlert alert;
+    std::int64_t acceptedMs = 0;
 };
 
 // Where one alert stands with one target.

@@ -1,37 +1,45 @@
 #include "relay/system/ReadyRecord.h"
 
+#include <array>
+
 namespace sentrel::service {
 namespace {
 
-constexpr std::string_view kUrlKey = "{\"url\":\"";
-constexpr std::string_view kCodeKey = "\",\"code\":\"";
-constexpr std::string_view kEnd = "\"}\n";
-
-// The text up to `end`, when it holds nothing a JSON string would escape.
-std::optional<std::string_view> PlainUpTo(std::string_view& text, std::string_view end) {
-    const std::size_t at = text.find(end);
-    if (at == std::string_view::npos) return std::nullopt;
-    const std::string_view value = text.substr(0, at);
-    if (value.find_first_of("\"\\") != std::string_view::npos) return std::nullopt;
-    text.remove_prefix(at + end.size());
-    return value;
-}
+using Field = std::string ReadyRecord::*;
+constexpr std::array<std::pair<std::string_view, Field>, 4> kFields = {{
+    {"url", &ReadyRecord::url},
+    {"code", &ReadyRecord::code},
+    {"subscribe", &ReadyRecord::subscribe},
+    {"page", &ReadyRecord::page},
+}};
 
 }  // namespace
 
-// Neither value needs escaping: the URL names an address the service has
-// bound to, and the code is digits.
+// No value needs escaping: the URLs name addresses the service has bound to
+// or was given and checked, and the code is digits.
 std::string ReadyRecord::Json() const {
-    return std::string(kUrlKey) + url + std::string(kCodeKey) + code + std::string(kEnd);
+    std::string json;
+    for (const auto& [key, field] : kFields) {
+        json += (json.empty() ? "{\"" : ",\"") + std::string(key) + "\":\"" + this->*field + "\"";
+    }
+    return json + "}\n";
 }
 
 std::optional<ReadyRecord> ReadyRecord::Parse(std::string_view json) {
-    if (!json.starts_with(kUrlKey)) return std::nullopt;
-    json.remove_prefix(kUrlKey.size());
-    const std::optional<std::string_view> url = PlainUpTo(json, kCodeKey);
-    const std::optional<std::string_view> code = url ? PlainUpTo(json, kEnd) : std::nullopt;
-    if (!code || !json.empty()) return std::nullopt;
-    return ReadyRecord{std::string(*url), std::string(*code)};
+    ReadyRecord record;
+    for (const auto& [key, field] : kFields) {
+        const std::string opening = (field == kFields.front().second ? "{\"" : ",\"") + std::string(key) + "\":\"";
+        if (!json.starts_with(opening)) return std::nullopt;
+        json.remove_prefix(opening.size());
+        const std::size_t end = json.find('"');
+        if (end == std::string_view::npos || json.substr(0, end).find('\\') != std::string_view::npos) {
+            return std::nullopt;
+        }
+        record.*field = std::string(json.substr(0, end));
+        json.remove_prefix(end + 1);
+    }
+    if (json != "}\n") return std::nullopt;
+    return record;
 }
 
 }  // namespace sentrel::service

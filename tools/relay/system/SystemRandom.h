@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace sentrel::service {
 
@@ -24,5 +25,9 @@ inline std::uint32_t RandomBelow(std::uint32_t bound) {
         if (draw < fair) return draw % bound;
     }
 }
+
+// `length` characters of [A-Za-z0-9_-], six random bits each: safe in a
+// URL's path and query as they stand.
+std::string RandomToken(std::size_t length);
 
 }  // namespace sentrel::service

@@ -13,6 +13,15 @@ std::string UtcTimestamp(std::chrono::system_clock::time_point when) {
     return text;
 }
 
+std::string LocalHourMinute(std::int64_t epochMs) {
+    const std::time_t seconds = static_cast<std::time_t>(epochMs / 1000);
+    std::tm parts{};
+    localtime_r(&seconds, &parts);
+    char text[8];
+    std::strftime(text, sizeof text, "%H:%M", &parts);
+    return text;
+}
+
 std::int64_t EpochMilliseconds(std::chrono::system_clock::time_point when) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
 }
