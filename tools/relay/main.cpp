@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         }
         // A code of its own, which the log never shows.
         if (!options.readyFile.empty()) {
-            ReplacePrivately(options.readyFile, ReadyRecord{url, desk.IssueCode(AlertDesk::Clock::now())}.Json());
+            ReplacePrivately(options.readyFile, ReadyRecord{url, desk.IssueCode(AlertDesk::Clock::now()), "", ""}.Json());
         }
         return server.Listen() ? 0 : 1;
     } catch (const std::exception& error) {
