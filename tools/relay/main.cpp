@@ -6,6 +6,7 @@
 
 #include "relay/desk/AlertDesk.h"
 #include "relay/desk/AlertIntake.h"
+#include "relay/desk/StopLine.h"
 #include "relay/http/ServiceServer.h"
 #include "relay/options/ServiceOptions.h"
 #include "relay/outbox/AlertJournal.h"
@@ -86,8 +87,10 @@ int main(int argc, char** argv) {
             Tell(told::kStopped);
         });
 
-        AlertDesk desk(VerificationCodes(options.standingCode), store);
-        OutboxCourier courier(store, targets, onAlertLog);
+        AlertDesk desk(VerificationCodes(options.standingCode), store, options.ntfyServer);
+        StopLine stopLine(store);
+        OutboxCourier courier(store, targets, onAlertLog,
+                              [&stopLine](const std::string& target) { return stopLine.For(target); });
         AlertIntake intake(store, journal, courier, std::move(targets));
         ServiceServer server(desk, intake, options.allowHosts);
 
@@ -98,19 +101,29 @@ int main(int argc, char** argv) {
         }
         const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
         const std::string url = "http://" + host + ":" + std::to_string(*port);
+        const std::string phonePage = PhonePageAddress(options, url);
+        stopLine.SetPage(phonePage, url);
         Tell(std::string(told::kStateIn) + databasePath);
         Tell(std::string(told::kListening) + url);
+        if (phonePage.empty() && (options.bind == "0.0.0.0" || options.bind == "::")) {
+            Tell("no address a phone can open is known; give it with --public-url");
+        } else if (!phonePage.empty()) {
+            Tell("phones on the LAN open the code page at " + phonePage + "/");
+        }
         for (const std::string& target : forwards) {
             Tell(std::string(told::kForwarding) + ForwardTarget::Parse(target)->PublicName());
         }
-        Tell(std::string(told::kCode) + desk.IssueCode(AlertDesk::Clock::now()) +
-             " (single use, valid for ten minutes; a new one at " + url + "/)");
+        Tell(std::string(told::kCode) + desk.IssueCode(AlertDesk::Clock::now()).code +
+             " (single use, valid for ten minutes; a new one, with a phone to alert, at " + url + "/)");
         if (options.standingCode) {
             Tell(std::string(told::kStandingCode) + *options.standingCode);
         }
-        // A code of its own, which the log never shows.
+        // A code of its own, which the log never shows, and the phone it
+        // alerts.
         if (!options.readyFile.empty()) {
-            ReplacePrivately(options.readyFile, ReadyRecord{url, desk.IssueCode(AlertDesk::Clock::now()), "", ""}.Json());
+            AlertDesk::Offer offer = desk.IssueCode(AlertDesk::Clock::now(), true);
+            ReplacePrivately(options.readyFile,
+                             ReadyRecord{url, std::move(offer.code), std::move(offer.subscribeUrl), phonePage}.Json());
         }
         return server.Listen() ? 0 : 1;
     } catch (const std::exception& error) {

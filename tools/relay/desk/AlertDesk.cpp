@@ -6,7 +6,9 @@
 #include "client/DecimalText.h"
 #include "client/ServiceRequests.h"
 #include "relay/desk/CodePage.h"
+#include "relay/outbox/ForwardTarget.h"
 #include "relay/system/TextEscapes.h"
+#include "relay/system/UtcTimestamp.h"
 
 namespace sentrel::service {
 namespace {
@@ -55,14 +57,48 @@ std::string QuotaKey(const DeskRequest& request) {
 
 std::string OpenIdNote(const std::string& openId) { return "openid \"" + Printable(MaskedOpenId(openId)) + "\""; }
 
+DeskReply Page(std::string html, std::string note, int status = 200) {
+    DeskReply reply = Answer(std::move(html), std::move(note));
+    reply.status = status;
+    reply.contentType = "text/html; charset=utf-8";
+    return reply;
+}
+
+// The owner's view of everyone's alerts is for the machine the service runs
+// on; anyone else who can reach the page is one of the people it serves.
+bool FromThisMachine(const std::string& client) {
+    return client.starts_with("127.") || client == "::1" || client.starts_with("::ffff:127.");
+}
+
+std::string TargetName(const std::string& written) {
+    const std::optional<ForwardTarget> target = ForwardTarget::Parse(written);
+    return target ? target->PublicName() : "?";
+}
+
+std::string JsonText(const std::string& text) { return "\"" + JsonEscaped(text) + "\""; }
+
+std::string DeliveriesJson(const std::vector<DeliveryState>& deliveries) {
+    static constexpr const char* kStages[] = {"pending", "delivered", "failed"};
+    std::string json;
+    for (const DeliveryState& state : deliveries) {
+        json += std::string(json.empty() ? "" : ",") + "{\"target\":" + JsonText(TargetName(state.target)) +
+                ",\"stage\":\"" + kStages[static_cast<int>(state.stage)] +
+                "\",\"attempts\":" + std::to_string(state.attempts) + "}";
+    }
+    return "[" + json + "]";
+}
+
 }  // namespace
 
-AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store)
-    : codes_(std::move(codes)), store_(store), subscribers_(store) {}
+AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store, std::string ntfyServer)
+    : codes_(std::move(codes)), store_(store), ntfyServer_(std::move(ntfyServer)), subscribers_(store) {}
 
-std::string AlertDesk::IssueCode(Clock::time_point now) {
+AlertDesk::Offer AlertDesk::IssueCode(Clock::time_point now, bool withPhone) {
     const std::lock_guard lock(mutex_);
-    return codes_.Issue(now);
+    if (!withPhone) return {codes_.Issue(now), ""};
+    PhoneBinding binding = PhoneBinding::Ntfy(ntfyServer_);
+    std::string subscribeUrl = binding.SubscribeUrl();
+    return {codes_.Issue(now, std::move(binding)), std::move(subscribeUrl)};
 }
 
 DeskReply AlertDesk::Handle(const DeskRequest& request, Clock::time_point now) {
@@ -83,7 +119,10 @@ DeskReply AlertDesk::Dispatch(const DeskRequest& request, Clock::time_point now)
     if (request.path == "/alertdesk/checkon.asp") return Presence(request, true);
     if (request.path == "/alertdesk/checkoff.asp") return Presence(request, false);
     if (request.path == "/") return CodePage(request, now);
-    if (request.path == "/status") return Status();
+    if (request.path == "/bind") return Bind(request, now);
+    if (request.path == "/phone") return PhonePage(request);
+    if (request.path == "/unbind") return Unbind(request);
+    if (request.path == "/status") return Status(request);
     return Refusal(404, "no such script");
 }
 
@@ -113,7 +152,8 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     if (signIns_.Check(client, now) != ClientQuota::Verdict::Allowed) {
         return Refusal(429, "sign-in refused: too many sign-ins from this address; try again in a minute");
     }
-    if (!codes_.Redeem(*code.value, now)) {
+    const std::optional<VerificationCodes::Redeemed> redeemed = codes_.Redeem(*code.value, now);
+    if (!redeemed) {
         wrongCodes_.Count(client, now);
         return Answer("err01", "sign-in refused for code \"" + Printable(*code.value) + "\"");
     }
@@ -121,7 +161,16 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     if (!openId) return Refusal(503, "sign-in refused: every OpenId was in use within the last day");
     signIns_.Count(client, now);
     std::string note = "sign-in accepted, " + OpenIdNote(*openId);
-    return Answer(std::move(*openId), std::move(note));
+    std::vector<std::string> owedTo;
+    if (const std::optional<PhoneBinding>& binding = redeemed->binding) {
+        const auto moment = std::chrono::system_clock::now();
+        store_.BindPhone(*openId, binding->id, binding->target, UtcTimestamp(moment), EpochMilliseconds(moment));
+        owedTo.push_back(binding->target);
+        note += ", alerting " + TargetName(binding->target);
+    }
+    DeskReply reply = Answer(std::move(*openId), std::move(note));
+    reply.owedTo = std::move(owedTo);
+    return reply;
 }
 
 DeskReply AlertDesk::Alert(const DeskRequest& request) {
@@ -166,25 +215,80 @@ DeskReply AlertDesk::CodePage(const DeskRequest& request, Clock::time_point now)
         return Refusal(429, "no code: too many handed out to this address; try again in a minute");
     }
     codesHandedOut_.Count(client, now);
-    const std::string code = codes_.Issue(now);
+    PhoneBinding binding = PhoneBinding::Ntfy(ntfyServer_);
+    const std::string subscribeUrl = binding.SubscribeUrl();
+    const std::string code = codes_.Issue(now, std::move(binding));
+    return Page(CodePageHtml(code, subscribeUrl), "code page issued code " + code);
+}
+
+// A live code is worth guessing here as much as at sign-in: bound to the
+// guesser's own target, it would hand them someone's alerts. Misses count
+// with the sign-in's.
+DeskReply AlertDesk::Bind(const DeskRequest& request, Clock::time_point now) {
+    const SingleParam code = Param(request, "code");
+    const SingleParam target = Param(request, "target");
+    for (const SingleParam* param : {&code, &target}) {
+        if (!param->value) return param->refusal;
+    }
+    const std::string client = QuotaKey(request);
+    if (wrongCodes_.Check(client, now) != ClientQuota::Verdict::Allowed) {
+        return Page(PlainPageHtml("请稍后再试", "错误的验证码太多，请十分钟后再试。"),
+                    "bind refused: too many wrong codes", 429);
+    }
+    const std::optional<ForwardTarget> parsed = ForwardTarget::ParseForward(*target.value);
+    if (!parsed) {
+        return Page(PlainPageHtml("无法使用此地址", "请填写 gotify:https://… 或 webhook:https://… 形式的地址。"),
+                    "bind refused: not a target", 400);
+    }
+    if (!codes_.Rebind(*code.value, PhoneBinding::To(parsed->Written()), now)) {
+        wrongCodes_.Count(client, now);
+        return Page(PlainPageHtml("验证码无效", "此验证码已过期或已使用，请刷新页面获取新的验证码。"),
+                    "bind refused for code \"" + Printable(*code.value) + "\"", 404);
+    }
+    return Page(BoundPageHtml(*code.value, parsed->PublicName()),
+                "code " + *code.value + " bound to " + parsed->PublicName());
+}
+
+DeskReply AlertDesk::PhonePage(const DeskRequest& request) {
+    const SingleParam id = Param(request, "id");
+    if (!id.value) return id.refusal;
+    const std::optional<Binding> binding = store_.FindBinding(*id.value);
+    if (!binding) {
+        return Page(PlainPageHtml("没有这个绑定", "它可能已被停止。"), "no binding for a phone page", 404);
+    }
     std::vector<AlertOnPage> alerts;
-    for (RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {
+    for (RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage, binding->openId)) {
         std::vector<DeliveryState> deliveries = store_.Deliveries(alert.id);
         alerts.push_back({std::move(alert), std::move(deliveries)});
     }
-    DeskReply reply = Answer(CodePageHtml(code, alerts), "code page issued code " + code);
-    reply.contentType = "text/html; charset=utf-8";
-    return reply;
+    return Page(PhonePageHtml(binding->id, TargetName(binding->target), alerts), "phone page");
 }
 
-// Counts only: an OpenId is all it takes to send alerts in someone's name.
-DeskReply AlertDesk::Status() {
+DeskReply AlertDesk::Unbind(const DeskRequest& request) {
+    const SingleParam id = Param(request, "id");
+    if (!id.value) return id.refusal;
+    if (!store_.Unbind(*id.value, EpochMilliseconds())) {
+        return Page(PlainPageHtml("没有这个绑定", "它可能已被停止。"), "no binding to remove", 404);
+    }
+    return Page(UnboundPageHtml(), "binding removed");
+}
+
+// Counts, and the latest alerts with where each stands; no OpenId, which is
+// all it takes to send alerts in someone's name.
+DeskReply AlertDesk::Status(const DeskRequest& request) {
+    if (!FromThisMachine(request.client)) return Refusal(403, "status is shown on this machine only");
     const OutboxCounts outbox = store_.CountOutbox();
+    std::string latest;
+    for (const RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {
+        latest += std::string(latest.empty() ? "" : ",") + "{\"id\":" + std::to_string(alert.id) +
+                  ",\"time\":" + JsonText(alert.time) + ",\"area\":" + std::to_string(alert.alert.area) +
+                  ",\"deliveries\":" + DeliveriesJson(store_.Deliveries(alert.id)) + "}";
+    }
     DeskReply reply = Answer("{\"signedIn\":" + std::to_string(subscribers_.Count()) +
                                  ",\"online\":" + std::to_string(subscribers_.OnlineCount()) +
                                  ",\"outbox\":{\"pending\":" + std::to_string(outbox.pending) +
                                  ",\"delivered\":" + std::to_string(outbox.delivered) +
-                                 ",\"failed\":" + std::to_string(outbox.failed) + "}}",
+                                 ",\"failed\":" + std::to_string(outbox.failed) + "},\"latest\":[" + latest + "]}",
                              "status");
     reply.contentType = "application/json";
     return reply;

@@ -15,15 +15,21 @@ AlertIntake::AlertIntake(ServiceStore& store, AlertJournal& journal, OutboxCouri
 bool AlertIntake::Take(const AcceptedAlert& alert) {
     const auto now = std::chrono::system_clock::now();
     RecordedAlert recorded;
+    std::vector<std::string> owedTo;
     try {
         recorded = store_.RecordAlert(alert, UtcTimestamp(now), EpochMilliseconds(now), targets_);
+        for (const DeliveryState& delivery : store_.Deliveries(recorded.id)) owedTo.push_back(delivery.target);
     } catch (const std::exception& error) {
         Tell(std::string("could not record an alert: ") + error.what());
         return false;
     }
     journal_.Record(recorded);
-    if (!targets_.empty()) courier_.Wake();
+    Owed(owedTo);
     return true;
+}
+
+void AlertIntake::Owed(const std::vector<std::string>& targets) {
+    if (!targets.empty()) courier_.Wake(targets);
 }
 
 }  // namespace sentrel::service

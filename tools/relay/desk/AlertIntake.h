@@ -10,8 +10,8 @@
 namespace sentrel::service {
 
 // Takes an accepted alert in: records it with one outbox delivery per
-// target, all at once, before the tool hears that it was accepted; then
-// journals it and wakes the courier.
+// target (the owner's, and those its sender bound), all at once, before the
+// tool hears that it was accepted; then journals it and wakes the courier.
 class AlertIntake {
 public:
     AlertIntake(ServiceStore& store, AlertJournal& journal, OutboxCourier& courier, std::vector<std::string> targets);
@@ -19,6 +19,8 @@ public:
     // False when the alert could not be recorded; the tool must then hear a
     // failure, so that it sends the alert again.
     bool Take(const AcceptedAlert& alert);
+    // Deliveries were owed to these targets elsewhere.
+    void Owed(const std::vector<std::string>& targets);
 
 private:
     ServiceStore& store_;

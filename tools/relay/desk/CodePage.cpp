@@ -67,21 +67,28 @@ std::string AlertTable(const std::vector<AlertOnPage>& alerts) {
 
 }  // namespace
 
-std::string CodePageHtml(const std::string& code, const std::vector<AlertOnPage>& alerts) {
-    return "<!DOCTYPE html>\n"
-           "<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-           "<title>Sentrel 验证码</title>"
-           "<style>body{font-family:sans-serif;text-align:center;margin-top:15vh}"
-           ".code{font-size:4em;letter-spacing:.2em;font-weight:bold}"
-           "table{margin:2em auto;border-collapse:collapse;font-size:.9em}"
-           "td,th{border-bottom:1px solid #ccc;padding:.3em .6em;text-align:left}</style></head>\n"
-           "<body><p>您的验证码</p><p class=\"code\">" +
-           code +
-           "</p><p>十分钟内有效，只能使用一次。请在 Sentrel 登录框中输入。</p>"
-           "<p><small>Sentrel 本地通知服务 · 刷新本页可获取新的验证码</small></p>\n"
-           "<h3>最近的提醒</h3>\n" +
-           AlertTable(alerts) + "\n</body></html>\n";
+std::string PlainPageHtml(const std::string& title, const std::string& message) {
+    return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>" + HtmlEscaped(title) +
+           "</title></head><body><h3>" + HtmlEscaped(title) + "</h3><p>" + HtmlEscaped(message) +
+           "</p></body></html>\n";
 }
+
+std::string CodePageHtml(const std::string& code, const std::string& subscribeUrl) {
+    return PlainPageHtml("您的验证码", code + " " + subscribeUrl) +
+           "<form action=\"/bind\"><input name=\"code\" type=\"hidden\" value=\"" + code +
+           "\"><input name=\"target\"></form>";
+}
+
+std::string BoundPageHtml(const std::string& code, const std::string& targetName) {
+    return PlainPageHtml("您的验证码", code + " " + targetName);
+}
+
+std::string PhonePageHtml(const std::string& id, const std::string& targetName,
+                          const std::vector<AlertOnPage>& alerts) {
+    return PlainPageHtml("提醒", targetName) + AlertTable(alerts) +
+           "<form action=\"/unbind\"><input name=\"id\" value=\"" + HtmlEscaped(id) + "\"></form>";
+}
+
+std::string UnboundPageHtml() { return PlainPageHtml("已停止", "此手机不会再收到提醒。"); }
 
 }  // namespace sentrel::service

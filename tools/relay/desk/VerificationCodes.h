@@ -7,12 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "relay/desk/PhoneBinding.h"
+
 namespace sentrel::service {
 
 // The codes a user can sign in with: issued ones are six digits from the
 // system's random source, single-use and live for ten minutes; a standing
 // code (for tests and demos) is accepted any number of times and never
-// expires.
+// expires. An issued code carries the phone binding its alerts will go to;
+// the standing code carries none.
 class VerificationCodes {
 public:
     using Clock = std::chrono::steady_clock;
@@ -22,15 +25,26 @@ public:
 
     explicit VerificationCodes(std::optional<std::string> standingCode);
 
-    std::string Issue(Clock::time_point now);
-    // True when the code was live; an issued code is used up by this call.
-    bool Redeem(std::string_view code, Clock::time_point now);
+    struct Redeemed {
+        std::optional<PhoneBinding> binding;
+    };
+
+    std::string Issue(Clock::time_point now, std::optional<PhoneBinding> binding = std::nullopt);
+    // What the code carried when it was live, else std::nullopt; an issued
+    // code is used up by this call.
+    std::optional<Redeemed> Redeem(std::string_view code, Clock::time_point now);
+    // Binds a live issued code anew; false when it is not one.
+    bool Rebind(std::string_view code, PhoneBinding binding, Clock::time_point now);
 
 private:
+    struct Live {
+        Clock::time_point expiry;
+        std::optional<PhoneBinding> binding;
+    };
     void DropExpired(Clock::time_point now);
 
     std::optional<std::string> standingCode_;
-    std::map<std::string, Clock::time_point, std::less<>> expiries_;
+    std::map<std::string, Live, std::less<>> live_;
 };
 
 }  // namespace sentrel::service

@@ -54,6 +54,7 @@ HttpReply RequestRouter::Answer(const RequestHead& head, const ConnectionEnds& e
     if (reply.alert && !intake_.Take(*reply.alert)) {
         return Refusal(503, "alert not recorded, send it again", reply.note + ", not recorded");
     }
+    intake_.Owed(reply.owedTo);
     return {std::move(reply)};
 }
 

@@ -18,12 +18,28 @@ bool HasControlBytes(std::string_view text) {
     });
 }
 
+// An http or https address with a host, nothing a URL's query would carry,
+// and nothing JSON or HTML would have to escape: it goes into both as it is.
+bool PlainWebAddress(std::string_view url) {
+    return ForwardTarget::Parse("webhook:" + std::string(url)).has_value() && !HasControlBytes(url) &&
+           url.find_first_of("?#\"'<>\\ ") == std::string_view::npos;
+}
+
+// "http://phone.example:8731/x" gives "phone.example"; "http://[fd00::1]:8731" "fd00::1".
+std::string HostName(std::string_view url) {
+    url.remove_prefix(url.find("://") + 3);
+    url = url.substr(0, url.find('/'));
+    if (url.starts_with('[')) return std::string(url.substr(1, url.find(']') - 1));
+    return std::string(url.substr(0, url.find(':')));
+}
+
 }  // namespace
 
 std::string ServiceUsage() {
     return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--db FILE] [--forward KIND:URL]...\n"
            "                       [--forwards FILE] [--allow-host NAME]... [--log FILE]\n"
            "                       [--on-alert COMMAND] [--on-alert-log FILE] [--ready-file FILE] [--history]\n"
+           "                       [--ntfy-server URL] [--public-url URL]\n"
            "  --port N            port to listen on (default " +
            std::to_string(SENTREL_LOCAL_SERVICE_PORT) +
            "; 0 picks a free one)\n"
@@ -49,11 +65,27 @@ std::string ServiceUsage() {
            "                      service.on-alert.log for service.db)\n"
            "  --ready-file FILE   once listening, write {\"url\":URL,\"code\":CODE} to FILE, which only\n"
            "                      its owner may read: the address and a sign-in code of its own\n"
+           "  --ntfy-server URL   the ntfy server that phones subscribe on for their own alerts\n"
+           "                      (default " +
+           std::string(kPublicNtfyServer) +
+           ")\n"
+           "  --public-url URL    the address phones on the LAN open the code page at (default\n"
+           "                      http://ADDRESS:PORT when --bind names one address that is not loopback)\n"
            "  --history           print the recorded alerts as JSON lines and exit\n";
 }
 
 std::string DefaultOnAlertLog(const std::string& databasePath) {
     return Utf8FromPath(PathFromUtf8(databasePath).replace_extension(".on-alert.log"));
+}
+
+std::string PhonePageAddress(const ServiceOptions& options, const std::string& listeningUrl) {
+    std::string_view page = options.publicUrl;
+    while (page.ends_with('/')) page.remove_suffix(1);
+    if (!page.empty()) return std::string(page);
+    const std::string_view bind = options.bind;
+    const bool unreachable = bind.starts_with("127.") || bind == "::1" || bind == "localhost" || bind == "0.0.0.0" ||
+                             bind == "::" || bind.starts_with("::ffff:127.");
+    return unreachable ? std::string() : listeningUrl;
 }
 
 ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
@@ -75,7 +107,8 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
         }
         const bool known = name == "--port" || name == "--bind" || name == "--code" || name == "--log" ||
                            name == "--on-alert" || name == "--db" || name == "--forward" || name == "--allow-host" ||
-                           name == "--forwards" || name == "--on-alert-log" || name == "--ready-file";
+                           name == "--forwards" || name == "--on-alert-log" || name == "--ready-file" ||
+                           name == "--ntfy-server" || name == "--public-url";
         if (!known) return {std::nullopt, "unknown option " + std::string(name)};
         if (!inlineValue && i + 1 >= args.size()) return {std::nullopt, std::string(name) + " needs a value"};
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
@@ -110,6 +143,18 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             (name == "--forwards"     ? options.forwardsFile
              : name == "--ready-file" ? options.readyFile
                                       : options.onAlertLog) = value;
+        } else if (name == "--ntfy-server" || name == "--public-url") {
+            if (!PlainWebAddress(value)) {
+                return {std::nullopt,
+                        std::string(name) + " takes an http or https address without a query, not \"" + value + "\""};
+            }
+            if (name == "--ntfy-server") {
+                options.ntfyServer = value;
+            } else {
+                options.publicUrl = value;
+                // Phones address the page by that name.
+                options.allowHosts.push_back(HostName(value));
+            }
         } else if (name == "--allow-host") {
             if (value.empty() || std::ranges::any_of(value, [](char c) { return c == ' ' || c == '/'; }) ||
                 HasControlBytes(value)) {

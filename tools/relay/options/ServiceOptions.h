@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "relay/outbox/ForwardTarget.h"
+
 namespace sentrel::service {
 
 struct ServiceOptions {
@@ -26,6 +28,11 @@ struct ServiceOptions {
     // Host names, besides the service's own, that requests may be addressed
     // to: those a proxy in front passes on.
     std::vector<std::string> allowHosts;
+    // Where phones subscribe to the topics made for their codes.
+    std::string ntfyServer = kPublicNtfyServer;
+    // Where a phone on the LAN opens the code page; empty to take it from
+    // the address listened on, when a phone can reach that.
+    std::string publicUrl;
     bool history = false;
     bool help = false;
 };
@@ -47,6 +54,11 @@ std::string ServiceUsage();
 std::string DefaultDatabasePath();
 // Where that is, as the usage text says it.
 std::string DefaultDatabasePlace();
+
+// Where a phone on the LAN opens the code page, given where the service
+// listens: --public-url, else that address when it is one a phone can reach
+// (neither loopback nor every address), else empty.
+std::string PhonePageAddress(const ServiceOptions& options, const std::string& listeningUrl);
 
 // Beside the database: "service.on-alert.log" for "service.db".
 std::string DefaultOnAlertLog(const std::string& databasePath);

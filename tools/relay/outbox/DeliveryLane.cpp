@@ -20,7 +20,7 @@ constexpr int kBatch = 32;
 // Hands the alert to the target: std::nullopt once the target took it, else
 // what went wrong.
 std::optional<std::string> Deliver(const ForwardTarget& target, const RecordedAlert& alert,
-                                   const std::string& commandLog) {
+                                   const std::string& commandLog, const std::string& footer) {
     if (target.kind == ForwardTarget::Kind::Command) {
         try {
             return RunAlertCommand(target.address, alert, AppendPrivately(commandLog).get());
@@ -28,7 +28,7 @@ std::optional<std::string> Deliver(const ForwardTarget& target, const RecordedAl
             return error.what();
         }
     }
-    const std::optional<HttpReply> reply = PostForward(target.RequestFor(alert));
+    const std::optional<HttpReply> reply = PostForward(target.RequestFor(alert, footer));
     if (!reply) return "no reply, or a redirect, which is not followed";
     if (!reply->IsSuccess()) return "HTTP status " + std::to_string(reply->status);
     return std::nullopt;
@@ -36,8 +36,12 @@ std::optional<std::string> Deliver(const ForwardTarget& target, const RecordedAl
 
 }  // namespace
 
-DeliveryLane::DeliveryLane(ServiceStore& store, std::string target, std::string commandLog)
-    : store_(store), target_(std::move(target)), commandLog_(std::move(commandLog)), thread_([this] { Run(); }) {}
+DeliveryLane::DeliveryLane(ServiceStore& store, std::string target, std::string commandLog, std::string footer)
+    : store_(store),
+      target_(std::move(target)),
+      commandLog_(std::move(commandLog)),
+      footer_(std::move(footer)),
+      thread_([this] { Run(); }) {}
 
 DeliveryLane::~DeliveryLane() {
     {
@@ -94,7 +98,7 @@ std::optional<std::chrono::milliseconds> DeliveryLane::DeliverOwed() {
                 if (stopping_) return std::nullopt;
             }
             const std::optional<std::string> error =
-                target ? Deliver(*target, alert, commandLog_) : "not a target this service knows";
+                target ? Deliver(*target, alert, commandLog_, footer_) : "not a target this service knows";
             const std::int64_t now = EpochMilliseconds();
             const std::string what = "alert #" + std::to_string(alert.id) + " to " + name;
             if (!error) {

@@ -25,7 +25,7 @@ public:
     static constexpr std::chrono::milliseconds kGiveUpAfter = std::chrono::hours(24);
 
     // commandLog: where a command target's output goes.
-    DeliveryLane(ServiceStore& store, std::string target, std::string commandLog);
+    DeliveryLane(ServiceStore& store, std::string target, std::string commandLog, std::string footer = {});
     ~DeliveryLane();
     DeliveryLane(const DeliveryLane&) = delete;
     DeliveryLane& operator=(const DeliveryLane&) = delete;
@@ -49,6 +49,7 @@ private:
     ServiceStore& store_;
     const std::string target_;
     const std::string commandLog_;
+    const std::string footer_;
     int failures_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sentrel::service {
 
@@ -30,6 +31,8 @@ struct DeskReply {
     // What the service's log says about this request.
     std::string note{};
     std::optional<AcceptedAlert> alert{};
+    // Targets the desk has owed a delivery, which the courier must be told.
+    std::vector<std::string> owedTo{};
 };
 
 }  // namespace sentrel::service

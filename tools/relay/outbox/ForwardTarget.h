@@ -9,6 +9,9 @@
 
 namespace sentrel::service {
 
+// Where phones subscribe to ntfy topics unless a server of one's own is named.
+inline constexpr const char* kPublicNtfyServer = "https://ntfy.sh";
+
 // One HTTP request a forward makes.
 struct OutgoingRequest {
     std::string url;

@@ -5,15 +5,20 @@
 namespace sentrel::service {
 
 OutboxCourier::OutboxCourier(ServiceStore& store, const std::vector<std::string>& targets,
-                             const std::string& commandLog) {
+                             const std::string& commandLog, Footer footer)
+    : store_(store), commandLog_(commandLog), footer_(std::move(footer)) {
     std::vector<std::string> served = store.OwedTargets();
     for (const std::string& target : targets) AddOnce(served, target);
-    for (const std::string& target : served)
-        lanes_.push_back(std::make_unique<DeliveryLane>(store, target, commandLog));
+    Wake(served);
 }
 
-void OutboxCourier::Wake() {
-    for (const auto& lane : lanes_) lane->Wake();
+void OutboxCourier::Wake(const std::vector<std::string>& targets) {
+    const std::lock_guard lock(mutex_);
+    for (const std::string& target : targets) {
+        auto& lane = lanes_[target];
+        if (!lane) lane = std::make_unique<DeliveryLane>(store_, target, commandLog_, footer_(target));
+        lane->Wake();
+    }
 }
 
 }  // namespace sentrel::service

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,19 +12,20 @@
 
 namespace sentrel::service {
 
-// Delivers the outbox: one DeliveryLane per target, for the targets given
-// and for every other one the outbox still owes alerts to (named by an
-// earlier start), so that a delivery still owed goes where it was meant to.
 class OutboxCourier {
 public:
-    // commandLog: where command targets' output goes.
-    OutboxCourier(ServiceStore& store, const std::vector<std::string>& targets, const std::string& commandLog);
+    using Footer = std::function<std::string(const std::string& target)>;
+    OutboxCourier(ServiceStore& store, const std::vector<std::string>& targets, const std::string& commandLog,
+                  Footer footer);
 
-    // New deliveries are waiting.
-    void Wake();
+    void Wake(const std::vector<std::string>& targets);
 
 private:
-    std::vector<std::unique_ptr<DeliveryLane>> lanes_;
+    ServiceStore& store_;
+    std::string commandLog_;
+    Footer footer_;
+    std::mutex mutex_;
+    std::map<std::string, std::unique_ptr<DeliveryLane>> lanes_;
 };
 
 }  // namespace sentrel::service

@@ -1,5 +1,6 @@
 #include "relay/outbox/ServiceStore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -43,6 +44,13 @@ const char* const kMigrations[] = {
     "CREATE INDEX subscribers_seen ON subscribers(seen_ms);"
     "DROP INDEX deliveries_due;"
     "CREATE INDEX deliveries_owed ON deliveries(target, stage, alert_id);",
+    // Phones bound at sign-in; a target serves one binding at a time.
+    "CREATE TABLE bindings ("
+    "  id TEXT PRIMARY KEY,"
+    "  openid TEXT NOT NULL,"
+    "  target TEXT NOT NULL UNIQUE);"
+    "CREATE INDEX bindings_openid ON bindings(openid);"
+    "CREATE INDEX alerts_openid ON alerts(openid, id);",
 };
 static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
 
@@ -205,11 +213,17 @@ ServiceStore::Admission ServiceStore::AddSubscriber(const std::string& openId, s
     return Write([&] {
         if (Statement count(*this, "SELECT count(*) FROM subscribers");
             count.Step() && count.Int(0) >= static_cast<std::int64_t>(maxKnown)) {
-            Statement evict(*this,
-                            "DELETE FROM subscribers WHERE openid ="
-                            " (SELECT openid FROM subscribers WHERE seen_ms < ? ORDER BY seen_ms LIMIT 1)");
-            evict.Bind(1, keepSeenSinceMs).Step();
-            if (sqlite3_changes(db_.get()) == 0) return Admission::Full;
+            const std::optional<std::string> evicted = [&]() -> std::optional<std::string> {
+                Statement oldest(*this, "SELECT openid FROM subscribers WHERE seen_ms < ? ORDER BY seen_ms LIMIT 1");
+                if (!oldest.Bind(1, keepSeenSinceMs).Step()) return std::nullopt;
+                return oldest.Text(0);
+            }();
+            if (!evicted) return Admission::Full;
+            for (const char* sql :
+                 {"DELETE FROM subscribers WHERE openid = ?", "DELETE FROM bindings WHERE openid = ?"}) {
+                Statement evict(*this, sql);
+                evict.Bind(1, *evicted).Step();
+            }
         }
         Statement insert(*this, "INSERT OR IGNORE INTO subscribers(openid, online, seen_ms) VALUES (?, 1, ?)");
         insert.Bind(1, openId).Bind(2, nowMs).Step();
@@ -243,20 +257,73 @@ std::int64_t ServiceStore::SubscriberCount() { return CountWhere("SELECT count(*
 
 std::int64_t ServiceStore::OnlineCount() { return CountWhere("SELECT count(*) FROM subscribers WHERE online"); }
 
+RecordedAlert ServiceStore::Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
+                                   const std::vector<std::string>& targets) {
+    Statement insert(*this, "INSERT INTO alerts(time, accepted_ms, openid, area, sjs) VALUES (?, ?, ?, ?, ?)");
+    insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
+    const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert, nowMs};
+    for (const std::string& target : targets) {
+        Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms) VALUES (?, ?, ?)");
+        owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Step();
+    }
+    return recorded;
+}
+
 RecordedAlert ServiceStore::RecordAlert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                                         const std::vector<std::string>& targets) {
     const std::lock_guard lock(mutex_);
     return Write([&] {
         Statement seen(*this, "UPDATE subscribers SET seen_ms = ? WHERE openid = ?");
         seen.Bind(1, nowMs).Bind(2, alert.openId).Step();
-        Statement insert(*this, "INSERT INTO alerts(time, accepted_ms, openid, area, sjs) VALUES (?, ?, ?, ?, ?)");
-        insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
-        const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert, nowMs};
-        for (const std::string& target : targets) {
-            Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms) VALUES (?, ?, ?)");
-            owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Step();
+        // Read in the same transaction, so that a binding removed a moment
+        // ago is owed nothing.
+        std::vector<std::string> owed = targets;
+        Statement bound(*this, "SELECT target FROM bindings WHERE openid = ?");
+        bound.Bind(1, alert.openId);
+        while (bound.Step()) {
+            if (std::ranges::find(owed, bound.Text(0)) == owed.end()) owed.push_back(bound.Text(0));
         }
-        return recorded;
+        return Insert(alert, utcTime, nowMs, owed);
+    });
+}
+
+RecordedAlert ServiceStore::BindPhone(const std::string& openId, const std::string& bindingId,
+                                      const std::string& target, const std::string& utcTime, std::int64_t nowMs) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        Statement bind(*this, "INSERT OR REPLACE INTO bindings(id, openid, target) VALUES (?, ?, ?)");
+        bind.Bind(1, bindingId).Bind(2, openId).Bind(3, target).Step();
+        return Insert(AcceptedAlert{openId, RecordedAlert::kSignInNotice, 0}, utcTime, nowMs, {target});
+    });
+}
+
+std::optional<Binding> ServiceStore::FindBinding(const std::string& bindingId) {
+    const std::lock_guard lock(mutex_);
+    Statement find(*this, "SELECT openid, target FROM bindings WHERE id = ?");
+    if (!find.Bind(1, bindingId).Step()) return std::nullopt;
+    return Binding{bindingId, find.Text(0), find.Text(1)};
+}
+
+std::optional<std::string> ServiceStore::BindingIdOf(const std::string& target) {
+    const std::lock_guard lock(mutex_);
+    Statement find(*this, "SELECT id FROM bindings WHERE target = ?");
+    if (!find.Bind(1, target).Step()) return std::nullopt;
+    return find.Text(0);
+}
+
+bool ServiceStore::Unbind(const std::string& bindingId, std::int64_t nowMs) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        Statement find(*this, "SELECT target FROM bindings WHERE id = ?");
+        if (!find.Bind(1, bindingId).Step()) return false;
+        const std::string target = find.Text(0);
+        Statement remove(*this, "DELETE FROM bindings WHERE id = ?");
+        remove.Bind(1, bindingId).Step();
+        Statement giveUp(*this,
+                         "UPDATE deliveries SET stage = 2, since_ms = ?, last_error = 'binding removed'"
+                         " WHERE target = ? AND stage = 0");
+        giveUp.Bind(1, nowMs).Bind(2, target).Step();
+        return true;
     });
 }
 
@@ -275,17 +342,21 @@ RecordedAlert ReadAlert(const Row& row) {
 std::vector<RecordedAlert> ServiceStore::Alerts(std::int64_t afterId, int limit) {
     const std::lock_guard lock(mutex_);
     Statement select(
-        *this, (std::string("SELECT ") + kAlertColumns + " FROM alerts WHERE id > ? ORDER BY id LIMIT ?").c_str());
+        *this, (std::string("SELECT ") + kAlertColumns + " FROM alerts WHERE id > ? AND area > 0 ORDER BY id LIMIT ?")
+                   .c_str());
     select.Bind(1, afterId).Bind(2, limit);
     std::vector<RecordedAlert> alerts;
     while (select.Step()) alerts.push_back(ReadAlert(select));
     return alerts;
 }
 
-std::vector<RecordedAlert> ServiceStore::LatestAlerts(int limit) {
+std::vector<RecordedAlert> ServiceStore::LatestAlerts(int limit, const std::optional<std::string>& openId) {
     const std::lock_guard lock(mutex_);
-    Statement select(*this, (std::string("SELECT ") + kAlertColumns + " FROM alerts ORDER BY id DESC LIMIT ?").c_str());
-    select.Bind(1, limit);
+    Statement select(*this, (std::string("SELECT ") + kAlertColumns +
+                             " FROM alerts WHERE area > 0 AND (?1 IS NULL OR openid = ?1) ORDER BY id DESC LIMIT ?2")
+                                .c_str());
+    if (openId) select.Bind(1, *openId);
+    select.Bind(2, limit);
     std::vector<RecordedAlert> alerts;
     while (select.Step()) alerts.push_back(ReadAlert(select));
     return alerts;

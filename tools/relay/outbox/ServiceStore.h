@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,13 @@ struct DeliveryState {
     std::string lastError;
 };
 
+// A phone bound at sign-in: the OpenId whose alerts go to the target.
+struct Binding {
+    std::string id;
+    std::string openId;
+    std::string target;
+};
+
 struct OutboxCounts {
     std::int64_t pending = 0, delivered = 0, failed = 0;
 };
@@ -52,7 +60,7 @@ public:
     // cannot be read and written.
     explicit ServiceStore(const std::string& path);
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
     enum class Admission { Added, Taken, Full };
     // Adds the OpenId, online and seen now. With maxKnown known already, the
@@ -66,12 +74,25 @@ public:
     std::int64_t SubscriberCount();
     std::int64_t OnlineCount();
 
-    // Records the alert and one pending delivery per target, at once; its
+    // Records the alert and one pending delivery per target, at once: the
+    // targets given, to which the targets its sender bound are added; its
     // sender counts as seen.
     RecordedAlert RecordAlert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                               const std::vector<std::string>& targets);
+    // Binds the target to the OpenId, taking it from any binding it served,
+    // and owes it the sign-in notice, which it returns.
+    RecordedAlert BindPhone(const std::string& openId, const std::string& bindingId, const std::string& target,
+                            const std::string& utcTime, std::int64_t nowMs);
+    std::optional<Binding> FindBinding(const std::string& bindingId);
+    std::optional<std::string> BindingIdOf(const std::string& target);
+    // Removes the binding and gives up what its target is still owed; false
+    // when there is no such binding.
+    bool Unbind(const std::string& bindingId, std::int64_t nowMs);
+
+    // Alerts, not sign-in notices, oldest first.
     std::vector<RecordedAlert> Alerts(std::int64_t afterId, int limit);
-    std::vector<RecordedAlert> LatestAlerts(int limit);
+    // The latest alerts, of everyone or of one OpenId.
+    std::vector<RecordedAlert> LatestAlerts(int limit, const std::optional<std::string>& openId = std::nullopt);
     std::vector<DeliveryState> Deliveries(std::int64_t alertId);
 
     // Every target still owed a delivery.
@@ -109,6 +130,8 @@ private:
     void EnsureInPlace();
     void Migrate();
     std::int64_t CountWhere(const std::string& sql);
+    RecordedAlert Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
+                         const std::vector<std::string>& targets);
 
     std::string path_;
     std::unique_ptr<sqlite3, Closer> db_;
