@@ -172,7 +172,7 @@ DeskReply AlertDesk::CodePage(const DeskRequest& request, Clock::time_point now)
         std::vector<DeliveryState> deliveries = store_.Deliveries(alert.id);
         alerts.push_back({std::move(alert), std::move(deliveries)});
     }
-    DeskReply reply = Answer(CodePageHtml(code, alerts), "code page issued code " + code);
+    DeskReply reply = Answer(CodePageHtml(code, "https://ntfy.sh/placeholder", ""), "code page issued code " + code);
     reply.contentType = "text/html; charset=utf-8";
     return reply;
 }
