@@ -85,7 +85,7 @@ std::string Page(const std::string& title, const std::string& body) {
            "form{margin-top:1.5em;font-size:.9em}"
            "input[name=target]{width:100%;box-sizing:border-box;padding:.4em;margin:.3em 0}"
            "table{width:100%;margin:1em 0;border-collapse:collapse;font-size:.8em}"
-           "td,th{border-bottom:1px solid #ccc;padding:.3em;text-align:left;word-break:break-word}</style></head>\n"
+           "td,th{border-bottom:1px solid #ccc;padding:.3em;text-align:left;overflow-wrap:break-word}</style></head>\n"
            "<body><main>\n" +
            body + "\n</main></body></html>\n";
 }
