@@ -1,5 +1,7 @@
 #include "relay/desk/QrSvg.h"
 
+#include <cstdio>
+
 #include "platform/qrencode/QrModules.h"
 
 namespace sentrel::service {
@@ -19,8 +21,9 @@ std::string QrSvg(std::string_view text) {
             }
             const int start = x;
             while (x < modules.side && modules.Dark(x, y)) ++x;
-            path += "M" + std::to_string(start) + " " + std::to_string(y) + "h" + std::to_string(x - start) + "v1h-" +
-                    std::to_string(x - start) + "z";
+            char run[64];
+            std::snprintf(run, sizeof run, "M%d %dh%dv1h-%dz", start, y, x - start, x - start);
+            path += run;
         }
     }
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + side + " " + side +
