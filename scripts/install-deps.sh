@@ -26,6 +26,8 @@ if [ "${1:-}" = "test" ]; then
     xdg-desktop-portal-gnome gnome-shell
     # the installer test reads the page with curl and the processes with ps
     curl procps
+    # the code page in headless Chromium, its QR code read back from the screenshot by zbarimg
+    chromium zbar-tools
   )
 fi
 

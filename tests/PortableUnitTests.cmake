@@ -13,6 +13,7 @@ set(SENTREL_PORTABLE_UNIT_TESTS
 # The service's own, where the service runs: the same list for both.
 set(SENTREL_PORTABLE_SERVICE_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDeskTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/unit/CodePageTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/PhoneBindingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceStoreTest.cpp
 )

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "relay/desk/QrSvg.h"
 #include "relay/outbox/ForwardTarget.h"
 #include "relay/system/UtcTimestamp.h"
 
@@ -23,6 +24,9 @@ std::string HtmlEscaped(const std::string& text) {
                 break;
             case '"':
                 out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
                 break;
             default:
                 out += c;
@@ -65,30 +69,68 @@ std::string AlertTable(const std::vector<AlertOnPage>& alerts) {
     return table + "</table>";
 }
 
-}  // namespace
-
-std::string PlainPageHtml(const std::string& title, const std::string& message) {
-    return "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>" + HtmlEscaped(title) +
-           "</title></head><body><h3>" + HtmlEscaped(title) + "</h3><p>" + HtmlEscaped(message) +
-           "</p></body></html>\n";
+// One narrow column: a phone shows it edge to edge, a desktop in the middle.
+std::string Page(const std::string& title, const std::string& body) {
+    return "<!DOCTYPE html>\n"
+           "<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+           "<title>" +
+           title +
+           "</title>"
+           "<style>body{font-family:sans-serif;margin:0;padding:1em;text-align:center;color:#222}"
+           "main{max-width:28em;margin:0 auto}p{margin:.5em 0}"
+           ".qr{display:block;width:min(70vw,16em);margin:0 auto}.qr svg{display:block;width:100%;height:auto}"
+           ".link{word-break:break-all;font-size:.85em}"
+           ".code{font-size:3em;letter-spacing:.15em;font-weight:bold;margin:.1em 0}"
+           "form{margin-top:1.5em;font-size:.9em}"
+           "input[name=target]{width:100%;box-sizing:border-box;padding:.4em;margin:.3em 0}"
+           "table{width:100%;margin:1em 0;border-collapse:collapse;font-size:.8em}"
+           "td,th{border-bottom:1px solid #ccc;padding:.3em;text-align:left;overflow-wrap:break-word}</style></head>\n"
+           "<body><main>\n" +
+           body + "\n</main></body></html>\n";
 }
 
+std::string BindingOffer(const std::string& code) {
+    return "<form action=\"/bind\" method=\"get\"><input type=\"hidden\" name=\"code\" value=\"" + HtmlEscaped(code) +
+           "\"><label>改用 Gotify 或 webhook<input name=\"target\" required "
+           "placeholder=\"gotify:https://…/message?token=…\"></label>"
+           "<small>或 webhook:https://…</small><br><button>改用此目标</button></form>";
+}
+
+std::string CodeSection(const std::string& code) {
+    return "<p>您的验证码</p><p class=\"code\">" + HtmlEscaped(code) +
+           "</p><p>十分钟内有效，只能使用一次。请在 Sentrel 登录框中输入。</p>\n";
+}
+
+}  // namespace
+
 std::string CodePageHtml(const std::string& code, const std::string& subscribeUrl) {
-    return PlainPageHtml("您的验证码", code + " " + subscribeUrl) +
-           "<form action=\"/bind\"><input name=\"code\" type=\"hidden\" value=\"" + code +
-           "\"><input name=\"target\"></form>";
+    const std::string href = HtmlEscaped(subscribeUrl);
+    return Page("Sentrel 验证码", "<a class=\"qr\" href=\"" + href + "\">" + QrSvg(subscribeUrl) +
+                                      "</a>\n<p class=\"link\"><a href=\"" + href + "\">" + href +
+                                      "</a></p>\n<p>用手机扫码或点链接，在 ntfy 应用或浏览器中订阅："
+                                      "用此验证码登录后的提醒会发到这部手机。</p>\n" +
+                                      CodeSection(code) + BindingOffer(code));
 }
 
 std::string BoundPageHtml(const std::string& code, const std::string& targetName) {
-    return PlainPageHtml("您的验证码", code + " " + targetName);
+    return Page("Sentrel 验证码", "<p>此验证码的提醒将发到 <b>" + HtmlEscaped(targetName) + "</b></p>\n" +
+                                      CodeSection(code) + BindingOffer(code));
 }
 
 std::string PhonePageHtml(const std::string& id, const std::string& targetName,
                           const std::vector<AlertOnPage>& alerts) {
-    return PlainPageHtml("提醒", targetName) + AlertTable(alerts) +
-           "<form action=\"/unbind\"><input name=\"id\" value=\"" + HtmlEscaped(id) + "\"></form>";
+    return Page("Sentrel 我的提醒", "<p>您的提醒发到 <b>" + HtmlEscaped(targetName) + "</b></p>\n" +
+                                        AlertTable(alerts) +
+                                        "\n<form action=\"/unbind\" method=\"get\"><input type=\"hidden\" "
+                                        "name=\"id\" value=\"" +
+                                        HtmlEscaped(id) + "\"><button>停止接收提醒</button></form>");
 }
 
-std::string UnboundPageHtml() { return PlainPageHtml("已停止", "此手机不会再收到提醒。"); }
+std::string UnboundPageHtml() { return PlainPageHtml("已停止", "已停止：此手机不会再收到提醒。"); }
+
+std::string PlainPageHtml(const std::string& title, const std::string& message) {
+    return Page("Sentrel " + HtmlEscaped(title), "<p>" + HtmlEscaped(message) + "</p>");
+}
 
 }  // namespace sentrel::service

@@ -6,7 +6,8 @@ namespace sentrel::service {
 
 std::optional<std::string> Subscribers::Register() {
     for (;;) {
-        const std::string openId = "o" + RandomToken(27);
+        std::string openId = "o";
+        openId += RandomToken(27);
         const std::int64_t now = EpochMilliseconds();
         const auto kept = std::chrono::duration_cast<std::chrono::milliseconds>(kKeptSeen).count();
         switch (store_.AddSubscriber(openId, kMaxKnown, now, now - kept)) {
