@@ -98,7 +98,7 @@ TEST(OutboxCourier, BacksOffByDoublingUpToTenMinutesAndGivesUpAfterADay) {
     const std::string unreachable = "webhook:http://127.0.0.1:9/";
     store.RecordAlert({"oX", 1, 12345}, "yesterday", EpochMilliseconds() - 24 * 3600 * 1000 - 1, {unreachable});
     store.RecordAlert({"oX", 2, 12345}, "today", EpochMilliseconds() - 23 * 3600 * 1000, {unreachable});
-    const OutboxCourier courier(store, {}, "/dev/null");
+    const OutboxCourier courier(store, {}, "/dev/null", [](const std::string&) { return std::string(); });
     ASSERT_TRUE(testing::WaitFor(
         [&] { return store.Deliveries(1)[0].attempts > 0 && store.Deliveries(2)[0].attempts > 0; }, 10s));
     EXPECT_EQ(store.Deliveries(1)[0].stage, DeliveryState::Stage::Failed);

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         });
 
         AlertDesk desk(VerificationCodes(options.standingCode), store);
-        OutboxCourier courier(store, targets, onAlertLog);
+        OutboxCourier courier(store, targets, onAlertLog, [](const std::string&) { return std::string(); });
         AlertIntake intake(store, journal, courier, std::move(targets));
         ServiceServer server(desk, intake, options.allowHosts);
 
@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
         }
         // A code of its own, which the log never shows.
         if (!options.readyFile.empty()) {
-            ReplacePrivately(options.readyFile, ReadyRecord{url, desk.IssueCode(AlertDesk::Clock::now()), "", ""}.Json());
+            ReplacePrivately(options.readyFile,
+                             ReadyRecord{url, desk.IssueCode(AlertDesk::Clock::now()), "", ""}.Json());
         }
         return server.Listen() ? 0 : 1;
     } catch (const std::exception& error) {

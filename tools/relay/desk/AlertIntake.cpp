@@ -22,7 +22,7 @@ bool AlertIntake::Take(const AcceptedAlert& alert) {
         return false;
     }
     journal_.Record(recorded);
-    if (!targets_.empty()) courier_.Wake();
+    if (!targets_.empty()) courier_.Wake(targets_);
     return true;
 }
 
