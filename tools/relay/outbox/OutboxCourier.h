@@ -25,8 +25,8 @@ class OutboxCourier {
 public:
     using Footer = DeliveryLane::Footer;
 
-    // Leaves the rest of the relay's threads a share of two cores, and keeps
-    // the process small with a name lookup under way on each worker.
+    // libcurl looks a name up on a thread of its own: with a lookup under
+    // way on every worker, the relay still keeps within 16 threads.
     static constexpr int kWorkers = 6;
 
     // Serves the targets given and every other one the outbox still owes
