@@ -1,10 +1,10 @@
 #include "relay/outbox/DeliveryLane.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "relay/outbox/AlertCommand.h"
 #include "relay/outbox/ForwardPost.h"
-#include "relay/outbox/ForwardTarget.h"
 #include "relay/system/PrivateFiles.h"
 #include "relay/system/RelayLog.h"
 #include "relay/system/UtcTimestamp.h"
@@ -12,9 +12,7 @@
 namespace sentrel::service {
 namespace {
 
-// Bounds how long an idle lane sleeps without looking, in case a wake-up
-// was missed.
-constexpr std::chrono::minutes kLongestIdle{1};
+// Small enough that a target with a long backlog soon makes way for others.
 constexpr int kBatch = 32;
 
 // Hands the alert to the target: std::nullopt once the target took it, else
@@ -36,29 +34,12 @@ std::optional<std::string> Deliver(const ForwardTarget& target, const RecordedAl
 
 }  // namespace
 
-DeliveryLane::DeliveryLane(ServiceStore& store, std::string target, std::string commandLog, std::string footer)
+DeliveryLane::DeliveryLane(ServiceStore& store, std::string target, const std::string& commandLog, const Footer& footer)
     : store_(store),
-      target_(std::move(target)),
-      commandLog_(std::move(commandLog)),
-      footer_(std::move(footer)),
-      thread_([this] { Run(); }) {}
-
-DeliveryLane::~DeliveryLane() {
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
-}
-
-void DeliveryLane::Wake() {
-    {
-        const std::lock_guard lock(mutex_);
-        woken_ = true;
-    }
-    changed_.notify_all();
-}
+      written_(std::move(target)),
+      target_(ForwardTarget::Parse(written_)),
+      commandLog_(commandLog),
+      footer_(footer) {}
 
 std::chrono::milliseconds DeliveryLane::Backoff(int failures) {
     std::chrono::milliseconds wait = kFirstRetry;
@@ -66,56 +47,31 @@ std::chrono::milliseconds DeliveryLane::Backoff(int failures) {
     return std::min(wait, kLongestRetry);
 }
 
-bool DeliveryLane::Rest(Clock::time_point until, bool wakeable) {
-    std::unique_lock lock(mutex_);
-    changed_.wait_until(lock, until, [&] { return stopping_ || (wakeable && woken_); });
-    woken_ = false;
-    return !stopping_;
-}
-
-void DeliveryLane::Run() {
-    for (bool running = true; running;) {
-        try {
-            const std::optional<std::chrono::milliseconds> backoff = DeliverOwed();
-            running = Rest(Clock::now() + backoff.value_or(kLongestIdle), !backoff);
-        } catch (const std::exception& error) {
-            // The store has said once that its file is gone; nothing more
-            // can be marked, so this lane is done.
-            if (store_.Lost()) return;
-            Tell(std::string("outbox: ") + error.what());
-            running = Rest(Clock::now() + kLongestIdle, false);
+DeliveryLane::Turn DeliveryLane::TakeTurn(const std::atomic<bool>& stopping) {
+    const std::vector<RecordedAlert> owed = store_.OwedTo(written_, kBatch);
+    if (owed.empty()) return Turn::AllDelivered;
+    const std::string name = target_ ? target_->PublicName() : "an unknown target";
+    const std::string footer = footer_(written_);
+    for (const RecordedAlert& alert : owed) {
+        if (stopping) return Turn::MoreOwed;
+        const std::optional<std::string> error =
+            target_ ? Deliver(*target_, alert, commandLog_, footer) : "not a target this service knows";
+        const std::int64_t now = EpochMilliseconds();
+        const std::string what = "alert #" + std::to_string(alert.id) + " to " + name;
+        if (!error) {
+            failures_ = 0;
+            store_.MarkDelivered(alert.id, written_, now);
+            Tell(std::string(told::kDelivered) + what);
+            continue;
         }
+        const std::chrono::milliseconds wait = Backoff(++failures_);
+        store_.MarkRetry(alert.id, written_, now, now + wait.count(), *error);
+        store_.GiveUpOlder(written_, now - kGiveUpAfter.count(), now, *error);
+        Tell(std::string(told::kNotDelivered) + what + " (" + *error + "); next try in " +
+             std::to_string(wait.count() / 1000) + " s");
+        return Turn::Failed;
     }
-}
-
-std::optional<std::chrono::milliseconds> DeliveryLane::DeliverOwed() {
-    const std::optional<ForwardTarget> target = ForwardTarget::Parse(target_);
-    const std::string name = target ? target->PublicName() : "an unknown target";
-    for (std::vector<RecordedAlert> owed; !(owed = store_.OwedTo(target_, kBatch)).empty();) {
-        for (const RecordedAlert& alert : owed) {
-            {
-                const std::lock_guard lock(mutex_);
-                if (stopping_) return std::nullopt;
-            }
-            const std::optional<std::string> error =
-                target ? Deliver(*target, alert, commandLog_, footer_) : "not a target this service knows";
-            const std::int64_t now = EpochMilliseconds();
-            const std::string what = "alert #" + std::to_string(alert.id) + " to " + name;
-            if (!error) {
-                failures_ = 0;
-                store_.MarkDelivered(alert.id, target_, now);
-                Tell(std::string(told::kDelivered) + what);
-                continue;
-            }
-            const std::chrono::milliseconds wait = Backoff(++failures_);
-            store_.MarkRetry(alert.id, target_, now, now + wait.count(), *error);
-            store_.GiveUpOlder(target_, now - kGiveUpAfter.count(), now, *error);
-            Tell(std::string(told::kNotDelivered) + what + " (" + *error + "); next try in " +
-                 std::to_string(wait.count() / 1000) + " s");
-            return wait;
-        }
-    }
-    return std::nullopt;
+    return owed.size() < kBatch ? Turn::AllDelivered : Turn::MoreOwed;
 }
 
 }  // namespace sentrel::service
