@@ -434,8 +434,8 @@ void Win32FormView::Command(HWND child, WORD notification) {
     const Widget* widget = FindByHandle(child);
     if (widget == nullptr || form_ == nullptr) return;
     if (widget->kind == ControlKind::Picture) {
-        // The picture's click opens the page its QR code leads to, for
-        // whoever sits at this desktop rather than holding a phone.
+        // The picture's click opens the code page, for whoever sits at
+        // this desktop rather than holding a phone.
         if (notification == STN_CLICKED) {
             ShellExecuteW(window_, L"open", Widen(codePageUrl_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         }
