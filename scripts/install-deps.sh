@@ -11,6 +11,8 @@ packages=(
   libxcb-screensaver0-dev
   libwayland-dev wayland-protocols libpipewire-0.3-dev qt6-wayland
   fonts-wqy-zenhei
+  # sentrel-local prints the phone's QR code with it
+  qrencode
   # for the Debian package: cpack's DEB generator runs file and dpkg-shlibdeps
   file dpkg-dev
 )

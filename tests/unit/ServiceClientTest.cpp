@@ -6,6 +6,7 @@
 
 #include "app/ToolOptions.h"
 #include "client/HttpPost.h"
+#include "client/PhonePageAddress.h"
 #include "client/ServiceAddress.h"
 #include "client/Sha1.h"
 #include "client/WireUrl.h"
@@ -51,6 +52,37 @@ TEST(ServiceAddress, KeepsSchemeHostAndPortAndDropsTrailingSlashes) {
     EXPECT_EQ(ResolveServiceUrl("", "https://b/", "http://a:1"), "https://b");
     EXPECT_THROW(ResolveServiceUrl(std::nullopt, "b:9", "http://a:1"), std::invalid_argument);
     EXPECT_THROW(ResolveServiceUrl("c:3", "https://b/", "http://a:1"), std::invalid_argument);
+}
+
+// A phone that follows the QR code must reach the page: never a loopback or
+// unspecified host, which on the phone is the phone itself.
+TEST(PhonePageAddress, LeadsAPhoneOnlyWhereAPhoneCanGo) {
+    const struct {
+        const char* service;
+        const char* variable;
+        std::optional<std::string> page;
+    } rows[] = {
+        {"http://127.0.0.1:8731", nullptr, std::nullopt},
+        {"http://127.20.3.4", "", std::nullopt},
+        {"http://LocalHost:8731", nullptr, std::nullopt},
+        {"http://desk.localhost", nullptr, std::nullopt},
+        {"http://0.0.0.0:8731", nullptr, std::nullopt},
+        {"http://[::1]:8731", nullptr, std::nullopt},
+        {"http://[0:0:0:0:0:0:0:0001]", nullptr, std::nullopt},
+        {"http://[::]", nullptr, std::nullopt},
+        {"http://[::ffff:127.0.0.1]:8731", nullptr, std::nullopt},
+        {"http://192.168.1.20:8731", nullptr, "http://192.168.1.20:8731/"},
+        {"https://alerts.example.com", nullptr, "https://alerts.example.com/"},
+        {"http://127.example.com", nullptr, "http://127.example.com/"},
+        {"http://[2001:db8::1]:8731", nullptr, "http://[2001:db8::1]:8731/"},
+        {"http://[1::]", nullptr, "http://[1::]/"},
+        {"http://127.0.0.1:8731", "http://192.168.1.20:8731/", "http://192.168.1.20:8731/"},
+        {"http://192.168.1.20:8731", "http://user@127.0.0.1:8731/", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(PhonePageUrl(row.service, row.variable), row.page)
+            << row.service << " " << (row.variable != nullptr ? row.variable : "(unset)");
+    }
 }
 
 TEST(ToolOptions, TakesTheServiceAddressInEitherSpelling) {

@@ -23,8 +23,7 @@ public:
     LocalService(const LocalService&) = delete;
     LocalService& operator=(const LocalService&) = delete;
 
-    const std::string& Url() const { return ready_.url; }
-    const std::string& Code() const { return ready_.code; }
+    const service::ReadyRecord& Ready() const { return ready_; }
 
 private:
     Handle log_;

@@ -7,12 +7,13 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 
+#include "CodeNotice.h"
 #include "LaunchedProgram.h"
 #include "LocalService.h"
 #include "LoopbackPort.h"
 #include "client/DecimalText.h"
+#include "client/PhonePageAddress.h"
 #include "platform/winhttp/WideText.h"
 
 using namespace sentrel;
@@ -41,17 +42,6 @@ int Port() {
     return ParseDecimal(chosen != nullptr ? chosen : "", 1, 65535).value_or(SENTREL_LOCAL_SERVICE_PORT);
 }
 
-// The code in a box of its own thread's, so that the window starts beside it.
-void ShowCode(const std::string& code, const std::string& url) {
-    const std::wstring text =
-        Widen("您的验证码：\n\n" + code + "\n\n请在 Sentrel 登录框中输入。十分钟内有效，只能使用一次；新的验证码见\n" +
-              url + "/");
-    std::thread([text] {
-        MessageBoxW(nullptr, text.c_str(), L"Sentrel 验证码",
-                    MB_OK | MB_ICONINFORMATION | MB_TOPMOST | MB_SETFOREGROUND);
-    }).detach();
-}
-
 }  // namespace
 
 // toolOptions: the launcher's own arguments, as typed, which are the
@@ -64,13 +54,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR toolOptions, int) {
         // One already there (another launcher's, or one the user runs) serves
         // this window too, and keeps running after it.
         if (!LoopbackPortAnswers(port)) service.emplace(folder / L"sentrel-service.exe", port, StateFolder());
-        const std::string url = service ? service->Url() : "http://127.0.0.1:" + std::to_string(port);
+        const std::string url = service ? service->Ready().url : "http://127.0.0.1:" + std::to_string(port);
+        // The window's QR code then leads a phone to the page on the LAN.
+        if (service && !service->Ready().page.empty()) {
+            SetEnvironmentVariableW(Widen(kPageUrlVariable).c_str(), Widen(service->Ready().page).c_str());
+        }
         const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url) +
                                      L" " + toolOptions);
         if (service) {
             // Over the window, which would otherwise cover it.
             window.WaitUntilIdle(std::chrono::seconds(10));
-            ShowCode(service->Code(), url);
+            ShowCodeNotice(service->Ready());
         }
         window.Exited(std::chrono::milliseconds(INFINITE));
     } catch (const std::exception& error) {

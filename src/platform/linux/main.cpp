@@ -3,6 +3,7 @@
 
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
+#include "client/PhonePageAddress.h"
 #include "client/ServiceClient.h"
 #include "log/ToolLog.h"
 #include "monitor/SystemClock.h"
@@ -44,9 +45,8 @@ int main(int argc, char** argv) {
     SystemClock clock;
     SystemRandom random;
     HandlerGate gate;
-    const QString codePage = QString::fromStdString(*serviceUrl + "/");
-    QtFormView view(gate, SignInPicture(codePage), QUrl(codePage), capture->Kind(),
-                    [&capture] { return capture->PixelsPerUnit(); });
+    QtFormView view(gate, SignInPicture(PhonePageUrlFor(*serviceUrl)), QUrl(QString::fromStdString(*serviceUrl + "/")),
+                    capture->Kind(), [&capture] { return capture->PixelsPerUnit(); });
     // One Sentrel per desktop session and monitor: `sentrel --toggle` then
     // finds the ones that run, and a second start on a watched monitor brings
     // its window back instead.

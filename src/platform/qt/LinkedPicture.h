@@ -9,8 +9,8 @@ class QMouseEvent;
 namespace sentrel {
 
 // A picture that opens a page in the desktop's browser when clicked: the
-// sign-in picture leads to the page its QR code encodes, for whoever sits
-// at the desktop rather than holding a phone.
+// sign-in picture opens the code page, for whoever sits at the desktop
+// rather than holding a phone.
 class LinkedPicture : public QLabel {
 public:
     LinkedPicture(const QPixmap& picture, QUrl link, QWidget* parent);

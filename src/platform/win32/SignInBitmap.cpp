@@ -1,46 +1,57 @@
 #include "platform/win32/SignInBitmap.h"
 
-#include "app/ControlModel.h"
 #include "app/ViewConventions.h"
-#include "platform/qrencode/QrModules.h"
+#include "platform/win32/GdiQrCode.h"
+#include "platform/win32/GdiText.h"
 
 namespace sentrel {
 namespace {
 
 constexpr int kWidth = 251, kHeight = 307, kCodeSide = 211;
-constexpr double kTextPoints = 10.5;  // the two lines under the code
+const Font kTextFont{"宋体", 10.5, false, kGb2312Charset};
+const Font kClickFont{"宋体", 14, true, kGb2312Charset};
+
+int Scaled(int value, int dpi) { return LayoutPixels(static_cast<float>(value), dpi); }
+
+void DrawSteps(HDC dc, int dpi, int width) {
+    const GdiObject<HFONT> font = CreateLayoutFont(kTextFont, dpi);
+    const Selection writeWith(dc, font.get());
+    SetBkMode(dc, TRANSPARENT);
+    RECT first{Scaled(8, dpi), Scaled(232, dpi), width - Scaled(8, dpi), Scaled(262, dpi)};
+    RECT second{Scaled(8, dpi), Scaled(264, dpi), width - Scaled(8, dpi), Scaled(294, dpi)};
+    DrawTextW(dc, L"1. 用手机扫描二维码，打开通知服务", -1, &first, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    DrawTextW(dc, L"2. 在打开的页面上获取验证码", -1, &second, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+}
+
+// In the code's place, a frame that reads as something to click.
+void DrawClickInstead(HDC dc, int dpi, int width, const RECT& codeArea) {
+    const GdiObject<HPEN> dashes(CreatePen(PS_DASH, 1, RGB(128, 128, 128)));
+    const Selection frameWith(dc, dashes.get());
+    const Selection hollow(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, codeArea.left, codeArea.top, codeArea.right, codeArea.bottom);
+    DrawCentredText(dc, kClickFont, dpi, L"点击此处，\n在浏览器中打开\n验证码页面", codeArea);
+    DrawCentredText(dc, kTextFont, dpi, L"用手机扫描页面上的二维码，\n然后输入验证码",
+                    RECT{Scaled(8, dpi), Scaled(232, dpi), width - Scaled(8, dpi), Scaled(294, dpi)});
+}
 
 }  // namespace
 
-GdiObject<HBITMAP> SignInBitmap(HDC reference, int dpi, const std::string& codePageUrl) {
-    const auto scaled = [dpi](int value) { return LayoutPixels(static_cast<float>(value), dpi); };
-    const int width = scaled(kWidth), height = scaled(kHeight), codeSide = scaled(kCodeSide);
+GdiObject<HBITMAP> SignInBitmap(HDC reference, int dpi, const std::optional<std::string>& phonePageUrl) {
+    const int width = Scaled(kWidth, dpi), height = Scaled(kHeight, dpi), codeSide = Scaled(kCodeSide, dpi);
     GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(reference, width, height));
     const MemoryDc dc(CreateCompatibleDC(reference));
     const Selection drawOn(dc.get(), bitmap.get());
     RECT all{0, 0, width, height};
     FillRect(dc.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 
-    const QrModules code = EncodeQr(codePageUrl);
-    const int left = (width - codeSide) / 2, top = scaled(8);
-    for (int y = 0; y < code.side; ++y) {
-        for (int x = 0; x < code.side; ++x) {
-            if (!code.Dark(x, y)) continue;
-            RECT module{left + x * codeSide / code.side, top + y * codeSide / code.side,
-                        left + (x + 1) * codeSide / code.side, top + (y + 1) * codeSide / code.side};
-            FillRect(dc.get(), &module, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        }
+    const int left = (width - codeSide) / 2, top = Scaled(8, dpi);
+    const RECT codeArea{left, top, left + codeSide, top + codeSide};
+    if (phonePageUrl) {
+        DrawQrCode(dc.get(), *phonePageUrl, codeArea);
+        DrawSteps(dc.get(), dpi, width);
+    } else {
+        DrawClickInstead(dc.get(), dpi, width, codeArea);
     }
-
-    const GdiObject<HFONT> font(CreateFontW(-FontPixels(kTextPoints, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                            kGb2312Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                            DEFAULT_PITCH, L"宋体"));
-    const Selection writeWith(dc.get(), font.get());
-    SetBkMode(dc.get(), TRANSPARENT);
-    RECT first{scaled(8), scaled(232), width - scaled(8), scaled(262)};
-    RECT second{scaled(8), scaled(264), width - scaled(8), scaled(294)};
-    DrawTextW(dc.get(), L"1. 用手机扫描二维码，打开通知服务", -1, &first, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    DrawTextW(dc.get(), L"2. 在打开的页面上获取验证码", -1, &second, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     return bitmap;
 }
 

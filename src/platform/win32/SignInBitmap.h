@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/win32/GdiHandles.h"
@@ -9,8 +10,10 @@
 namespace sentrel {
 
 // The sign-in panel's picture, 251 x 307 layout pixels drawn at the given
-// density: the QR code of the service's code page and two lines on how to
-// get a verification code.
-GdiObject<HBITMAP> SignInBitmap(HDC reference, int dpi, const std::string& codePageUrl);
+// density. With an address a phone can open: its QR code and two lines on
+// how to get a verification code. Without one: no code, which would lead
+// the phone nowhere, but how to reach the page through this desktop's
+// browser, which a click on the picture opens.
+GdiObject<HBITMAP> SignInBitmap(HDC reference, int dpi, const std::optional<std::string>& phonePageUrl);
 
 }  // namespace sentrel

@@ -9,6 +9,7 @@
 
 #include "app/HandlerDispatch.h"
 #include "platform/win32/DpiAwareness.h"
+#include "platform/win32/GdiText.h"
 #include "platform/win32/SignInBitmap.h"
 #include "platform/win32/SystemFunction.h"
 #include "platform/winhttp/WideText.h"
@@ -33,12 +34,6 @@ COLORREF ToColorref(const Colour& colour) {
         default:
             return CLR_INVALID;
     }
-}
-
-GdiObject<HFONT> CreateLayoutFont(const Font& font, int dpi) {
-    return GdiObject<HFONT>(CreateFontW(-FontPixels(font.points, dpi), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                                        FALSE, FALSE, static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS,
-                                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Widen(font.face).c_str()));
 }
 
 // Window pixels at the given density in the model's 96-dpi units.
@@ -87,8 +82,9 @@ bool ExcludesWindowsFromCapture() {
 
 }  // namespace
 
-Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate, std::string codePageUrl)
-    : instance_(instance), gate_(gate), codePageUrl_(std::move(codePageUrl)) {
+Win32FormView::Win32FormView(HINSTANCE instance, HandlerGate& gate, std::string codePageUrl,
+                             std::optional<std::string> phonePageUrl)
+    : instance_(instance), gate_(gate), codePageUrl_(std::move(codePageUrl)), phonePageUrl_(std::move(phonePageUrl)) {
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
     form.lpfnWndProc = WindowProc;
@@ -259,7 +255,7 @@ void Win32FormView::Unload() {
 void Win32FormView::UseDpi(int dpi) {
     dpi_ = dpi;
     const WindowDc dc(window_);
-    GdiObject<HBITMAP> picture = SignInBitmap(dc.Get(), dpi, codePageUrl_);
+    GdiObject<HBITMAP> picture = SignInBitmap(dc.Get(), dpi, phonePageUrl_);
     for (auto& [key, widget] : widgets_) {
         if (widget.kind == ControlKind::Picture) {
             SendMessageW(widget.handle, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()));
@@ -438,8 +434,8 @@ void Win32FormView::Command(HWND child, WORD notification) {
     const Widget* widget = FindByHandle(child);
     if (widget == nullptr || form_ == nullptr) return;
     if (widget->kind == ControlKind::Picture) {
-        // The picture's click opens the page its QR code leads to, for
-        // whoever sits at this desktop rather than holding a phone.
+        // The picture's click opens the code page, for whoever sits at
+        // this desktop rather than holding a phone.
         if (notification == STN_CLICKED) {
             ShellExecuteW(window_, L"open", Widen(codePageUrl_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         }

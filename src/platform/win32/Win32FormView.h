@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,12 +25,14 @@ namespace sentrel {
 // pass their controls' notifications up), red outlines painted on the
 // window's surface, and every event handed to Form1 through the gate.
 // The model's positions are pixels at 96 dpi: the window draws them at its
-// own density and reports the mouse back in the model's units. The sign-in
-// picture shows the QR code of the service's code page, which a click on it
-// opens.
+// own density and reports the mouse back in the model's units. A click on
+// the sign-in picture opens the service's code page (codePageUrl); the
+// picture shows the QR code of the page's address for a phone, when there
+// is one.
 class Win32FormView : public FormView {
 public:
-    Win32FormView(HINSTANCE instance, HandlerGate& gate, std::string codePageUrl);
+    Win32FormView(HINSTANCE instance, HandlerGate& gate, std::string codePageUrl,
+                  std::optional<std::string> phonePageUrl);
     ~Win32FormView() override;
     Win32FormView(const Win32FormView&) = delete;
     Win32FormView& operator=(const Win32FormView&) = delete;
@@ -87,6 +90,7 @@ private:
     HINSTANCE instance_;
     HandlerGate& gate_;
     const std::string codePageUrl_;
+    const std::optional<std::string> phonePageUrl_;
     Form1* form_ = nullptr;
     HWND window_ = nullptr;
     int dpi_ = kLayoutDpi;

@@ -10,6 +10,7 @@
 #include "app/Form1.h"
 #include "app/HandlerGate.h"
 #include "app/ToolOptions.h"
+#include "client/PhonePageAddress.h"
 #include "client/ServiceAddress.h"
 #include "client/ServiceClient.h"
 #include "log/ToolLog.h"
@@ -85,7 +86,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
 
     HandlerGate gate;
-    Win32FormView view(instance, gate, serviceUrl + "/");
+    Win32FormView view(instance, gate, serviceUrl + "/", PhonePageUrlFor(serviceUrl));
     if (const std::optional<RECT> monitor = ChosenMonitor(options)) view.CoverMonitor(*monitor);
     WinHttpTransport transport;
     ServiceClient service(transport, ServiceRequests(serviceUrl));

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "relay/system/ReadyRecord.h"
+
+namespace sentrel::launcher {
+
+// The sign-in code of the service the launcher started, in a window of its
+// own thread's, so that the Sentrel window starts beside it: above the
+// code, when the service gave one, the QR code a phone follows to receive
+// that code's alerts. Topmost until closed with its button, Enter or Escape.
+void ShowCodeNotice(const service::ReadyRecord& ready);
+
+}  // namespace sentrel::launcher
