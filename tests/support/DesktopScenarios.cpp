@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <regex>
 #include <thread>
 
 #include "support/Waiting.h"
@@ -28,12 +29,37 @@ std::function<bool()> Changes(Desktop& desktop, Spot at) {
 
 SentrelRun::SentrelRun(std::unique_ptr<Desktop> on, const std::vector<std::string>& env)
     : desktop(std::move(on)),
-      service({"--code", "4321"}),
+      service({"--ntfy-server", ntfy.Url()}),
       tool(desktop->Start(service.Url(), env)),
       said{*tool},
       bands(kBands, kQuiet) {}
 
+std::pair<std::string, std::string> SentrelRun::CodeFromPage() {
+    LoopbackClient phone(service.Port());
+    phone.Send(
+        "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Mozilla/5.0 (iPhone; CPU iPhone OS 17_5 like Mac OS "
+        "X) Mobile/15E148 Safari/604.1\r\n\r\n");
+    const std::optional<LoopbackClient::Reply> page = phone.Receive(10s);
+    std::smatch code, subscribe;
+    if (!page || !std::regex_search(page->body, code, std::regex("class=\"code\">(\\d{6})<")) ||
+        !std::regex_search(page->body, subscribe, std::regex(ntfy.Url() + "/([\\w-]{24})\""))) {
+        ADD_FAILURE() << "a code and a topic on the page";
+        return {};
+    }
+    return {code[1], subscribe[1]};
+}
+
+std::vector<std::string> SentrelRun::MessagesTo(const std::string& to) const {
+    std::vector<std::string> messages;
+    for (const std::string& request : ntfy.Requests()) {
+        if (request.starts_with("POST /" + to + " ")) messages.push_back(request.substr(request.find("\r\n\r\n") + 4));
+    }
+    return messages;
+}
+
 bool SentrelRun::SignIn() {
+    std::string code;
+    std::tie(code, topic) = CodeFromPage();
     const Screen& screen = desktop->screen;
     const Spot paper = screen.InSignIn(kSignInPaper);
     const auto signInShown = [&] { return desktop->Colour(paper) == kWhite; };
@@ -49,7 +75,7 @@ bool SentrelRun::SignIn() {
     // A window that has only just appeared (Wine's on a busy machine) may
     // not take the first keys, and a busy desktop may drop a click.
     for (int attempt = 0; attempt < 6 && !acceptedNow(); ++attempt) {
-        if (desktop->Replace(screen.InSignIn(kCodeBox), "4321")) desktop->Click(screen.InSignIn(kSignIn));
+        if (desktop->Replace(screen.InSignIn(kCodeBox), code)) desktop->Click(screen.InSignIn(kSignIn));
         WaitFor(acceptedNow, 5s);
     }
     if (!accepted) {
@@ -111,6 +137,10 @@ TEST_P(SentrelOnDesktop, EachAreaAlertsOnceWhenWhatLiesBeneathChanges) {
     SentrelRun run(row.make());
     Desktop& desktop = *run.desktop;
     ASSERT_TRUE(run.SignIn());
+    // Someone else, signed in on the same service with their own phone.
+    const auto [otherCode, otherTopic] = run.CodeFromPage();
+    LoopbackClient other(run.service.Port());
+    other.Send("GET /alertdesk/yzm_check.asp?code=" + otherCode + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_TRUE(run.service.Process().WaitForLine(ChildProcess::Stream::Err, Containing("vers.asp?vers=5.0.2")));
     ASSERT_TRUE(desktop.Paint(run.bands));
     for (int band : {0, 1}) {
@@ -137,6 +167,15 @@ TEST_P(SentrelOnDesktop, EachAreaAlertsOnceWhenWhatLiesBeneathChanges) {
         << "an alert for area 2 soon after its one change";
     EXPECT_LE(std::chrono::steady_clock::now() - changed, row.latency);
     EXPECT_EQ(run.AlertedAreas(), (std::vector<int>{1, 2})) << "area 1, alerted, sends nothing more";
+    // The phone bound at sign-in heard of the sign-in, then of each alert
+    // once; the other person's, of their own sign-in alone.
+    ASSERT_TRUE(WaitFor([&] { return run.MessagesTo(run.topic).size() >= 3; }, 20s));
+    const std::vector<std::string> messages = run.MessagesTo(run.topic);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_TRUE(messages[0].starts_with("Sentrel 已登录")) << messages[0];
+    EXPECT_TRUE(messages[1].starts_with("Sentrel 区域 1 提醒") && messages[2].starts_with("Sentrel 区域 2 提醒"))
+        << messages[1] << messages[2];
+    EXPECT_EQ(run.MessagesTo(otherTopic).size(), 1u);
     if (row.ownChecks) row.ownChecks(run);
 }
 

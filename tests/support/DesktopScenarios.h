@@ -10,20 +10,27 @@
 #include <vector>
 
 #include "support/Desktop.h"
+#include "support/MisbehavingServer.h"
 #include "support/ServiceProcess.h"
 #include "support/Waiting.h"
 
 namespace sentrel::testing {
 
 // The built tool on a desktop, against a service of its own, and what a user
-// does with its window: sign in, draw areas over the bands of the content
-// beneath, change what a band shows.
+// does with its window: sign in with a code from the page, whose phone
+// subscribes, draw areas over the bands of the content beneath, change what
+// a band shows.
 class SentrelRun {
 public:
     SentrelRun(std::unique_ptr<Desktop> on, const std::vector<std::string>& env = {});
 
+    // A code from the page, opened as a phone opens it, and the topic that
+    // code's alerts go to.
+    std::pair<std::string, std::string> CodeFromPage();
     // Signed in through the window; false when it got no further.
     bool SignIn();
+    // What the phone subscribed to the topic was sent, oldest first.
+    std::vector<std::string> MessagesTo(const std::string& topic) const;
     // The area over a band, dragged up and left from its press corner at the
     // band's right end (the first band's just under the window's top).
     std::pair<Spot, Spot> Area(int band) const;
@@ -38,10 +45,14 @@ public:
     std::vector<int> AlertedAreas();
 
     std::unique_ptr<Desktop> desktop;
+    // A stand-in for the ntfy server, which takes every message.
+    MisbehavingServer ntfy{MisbehavingServer::Respond(200, "{}")};
     ServiceProcess service;
     std::unique_ptr<ChildProcess> tool;
     SaidOnFailure said;
     std::string openId;
+    // The phone this run's sign-in alerts.
+    std::string topic;
     std::vector<std::int32_t> bands;
 };
 
