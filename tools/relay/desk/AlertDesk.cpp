@@ -75,13 +75,11 @@ std::string TargetName(const std::string& written) {
     return target ? target->PublicName() : "?";
 }
 
-std::string JsonText(const std::string& text) { return "\"" + JsonEscaped(text) + "\""; }
-
 std::string DeliveriesJson(const std::vector<DeliveryState>& deliveries) {
     static constexpr const char* kStages[] = {"pending", "delivered", "failed"};
     std::string json;
     for (const DeliveryState& state : deliveries) {
-        json += std::string(json.empty() ? "" : ",") + "{\"target\":" + JsonText(TargetName(state.target)) +
+        json += std::string(json.empty() ? "" : ",") + "{\"target\":" + JsonString(TargetName(state.target)) +
                 ",\"stage\":\"" + kStages[static_cast<int>(state.stage)] +
                 "\",\"attempts\":" + std::to_string(state.attempts) + "}";
     }
@@ -281,7 +279,7 @@ DeskReply AlertDesk::Status(const DeskRequest& request) {
     std::string latest;
     for (const RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {
         latest += std::string(latest.empty() ? "" : ",") + "{\"id\":" + std::to_string(alert.id) +
-                  ",\"time\":" + JsonText(alert.time) + ",\"area\":" + std::to_string(alert.alert.area) +
+                  ",\"time\":" + JsonString(alert.time) + ",\"area\":" + std::to_string(alert.alert.area) +
                   ",\"deliveries\":" + DeliveriesJson(store_.Deliveries(alert.id)) + "}";
     }
     DeskReply reply = Answer("{\"signedIn\":" + std::to_string(subscribers_.Count()) +

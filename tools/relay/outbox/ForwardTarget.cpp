@@ -32,8 +32,6 @@ std::string_view HostOf(std::string_view url) {
     return url;
 }
 
-std::string JsonString(std::string_view text) { return "\"" + JsonEscaped(text) + "\""; }
-
 // The alert as a person reads it on the phone; it carries the alert's id so
 // that a repeat can be recognised.
 std::string AlertText(const RecordedAlert& alert, std::string_view footer) {

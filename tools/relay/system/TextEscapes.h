@@ -21,5 +21,7 @@ std::string MaskedTarget(std::string_view target);
 // The inside of a JSON string: quotes, backslashes and control bytes
 // escaped; UTF-8 passes unchanged.
 std::string JsonEscaped(std::string_view text);
+// The same between quotes: a whole JSON string.
+std::string JsonString(std::string_view text);
 
 }  // namespace sentrel::service
