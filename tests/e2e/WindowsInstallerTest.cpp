@@ -28,8 +28,8 @@ std::string FileText(const fs::path& path) {
 
 // A user's first day: the installer run silently into a new prefix, a
 // forward target put in forwards.txt, Sentrel started from its Start-menu
-// entry, the code from the page the sign-in picture leads to, an area
-// and signed in; then the window closed, which
+// entry, the code from the page the sign-in picture leads to, whose phone
+// hears of the sign-in; then the window closed, which
 // stops the service the launcher started, and the uninstaller leaves
 // nothing of the program but the user's state, which a reinstall takes up.
 TEST(WindowsInstaller, FromTheStartMenuToSignedInAndAwayAgain) {
@@ -47,9 +47,11 @@ TEST(WindowsInstaller, FromTheStartMenuToSignedInAndAwayAgain) {
     std::ofstream(state / "forwards.txt", std::ios::app) << "webhook:" << hookUrl << "\n";
     // A loopback port free a moment ago, for the launcher to start its service on.
     const std::string port = std::to_string(MisbehavingServer(MisbehavingServer::Reset()).Port());
+    // The phone's messages go to an ntfy server of the user's own.
+    const MisbehavingServer ntfy(MisbehavingServer::Respond(200, "{}"));
     // As Explorer does; `start` returns at once, leaving the launcher running.
-    EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " wine start /unix '" + (menu / "Sentrel.lnk").string() +
-                           "' >/dev/null 2>&1")
+    EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " SENTREL_NTFY_SERVER=" + ntfy.Url() + " wine start /unix '" +
+                           (menu / "Sentrel.lnk").string() + "' >/dev/null 2>&1")
                               .c_str()),
               0);
     const auto saidByService = [&](const std::string& text) {
@@ -62,13 +64,15 @@ TEST(WindowsInstaller, FromTheStartMenuToSignedInAndAwayAgain) {
     ASSERT_TRUE(DismissNotice("Sentrel 验证码"));
     const Spot paper = desktop.screen.InSignIn(kSignInPaper);
     ASSERT_TRUE(WaitFor([&] { return desktop.Colour(paper) == 0xFFFFFF; }, 20s)) << "the sign-in panel";
-    std::smatch code;
+    std::smatch code, topic;
     const std::string page = Command("curl -s http://127.0.0.1:" + port + "/");
     ASSERT_TRUE(std::regex_search(page, code, std::regex("class=\"code\">(\\d{6})<"))) << page;
+    ASSERT_TRUE(std::regex_search(page, topic, std::regex(ntfy.Url() + "/([\\w-]{24})\""))) << page;
     ASSERT_TRUE(desktop.Replace(desktop.screen.InSignIn(kCodeBox), code[1].str()));
     ASSERT_TRUE(desktop.Click(desktop.screen.InSignIn(kSignIn)));
     ASSERT_TRUE(saidByService("sign-in accepted"));
     ASSERT_TRUE(WaitFor([&] { return desktop.Colour(paper) != 0xFFFFFF; }, 20s)) << "signed in";
+    EXPECT_TRUE(ntfy.Received("POST /" + topic[1].str() + " ", 20s)) << "the phone hears of the sign-in";
 
     // Closed as Windows closes a program (taskkill sends WM_CLOSE): the
     // window signs off, and the launcher stops its service, which ends.
