@@ -43,9 +43,9 @@ LocalService::LocalService(const std::filesystem::path& program, int port, const
     if (std::filesystem::exists(stateFolder / L"forwards.txt")) command += L" --forwards forwards.txt";
     // What the user set for where phones reach it, as packaging/sentrel-local
     // takes them. The service refuses a value with a quote in it.
-    for (const auto& [variable, option] : {std::pair(L"SENTREL_BIND", L"--bind"),
-                                           std::pair(L"SENTREL_PUBLIC_URL", L"--public-url"),
-                                           std::pair(L"SENTREL_NTFY_SERVER", L"--ntfy-server")}) {
+    for (const auto& [variable, option] :
+         {std::pair(L"SENTREL_BIND", L"--bind"), std::pair(L"SENTREL_PUBLIC_URL", L"--public-url"),
+          std::pair(L"SENTREL_NTFY_SERVER", L"--ntfy-server")}) {
         if (const wchar_t* value = _wgetenv(variable); value != nullptr && *value != L'\0') {
             command += std::wstring(L" ") + option + L" \"" + value + L"\"";
         }
