@@ -70,7 +70,7 @@ TEST_F(PhoneBindingTest, ThePhoneHearsOnceOfTheSignInAndNothingOnceItStops) {
     const std::vector<RecordedAlert> owed = store->OwedTo(a.target, 10);
     ASSERT_EQ(owed.size(), 1u);
     StopLine stopLine(*store);
-    stopLine.SetPage("http://192.168.1.5:8731", "http://0.0.0.0:8731");
+    stopLine.SetPage("http://192.168.1.5:8731");
     const std::string text = ForwardTarget::Parse(a.target)->RequestFor(owed[0], stopLine.For(a.target)).body;
     EXPECT_TRUE(text.starts_with("Sentrel 已登录 (")) << text;
     EXPECT_TRUE(text.ends_with("\n停止接收：http://192.168.1.5:8731/phone?id=" + TopicOf(a))) << text;

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         const std::string host = options.bind.find(':') != std::string::npos ? "[" + options.bind + "]" : options.bind;
         const std::string url = "http://" + host + ":" + std::to_string(*port);
         const std::string phonePage = PhonePageAddress(options, url);
-        stopLine.SetPage(phonePage, url);
+        stopLine.SetPage(phonePage);
         Tell(std::string(told::kStateIn) + databasePath);
         Tell(std::string(told::kListening) + url);
         if (phonePage.empty() && (options.bind == "0.0.0.0" || options.bind == "::")) {

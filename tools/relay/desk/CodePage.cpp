@@ -83,7 +83,7 @@ std::string Page(const std::string& title, const std::string& body) {
            ".link{word-break:break-all;font-size:.85em}"
            ".code{font-size:3em;letter-spacing:.15em;font-weight:bold;margin:.1em 0}"
            "form{margin-top:1.5em;font-size:.9em}"
-           "input[name=target]{width:100%;box-sizing:border-box;padding:.4em;margin:.3em 0}"
+           "input[name=target],input[name=id]{width:100%;box-sizing:border-box;padding:.4em;margin:.3em 0}"
            "table{width:100%;margin:1em 0;border-collapse:collapse;font-size:.8em}"
            "td,th{border-bottom:1px solid #ccc;padding:.3em;text-align:left;overflow-wrap:break-word}</style></head>\n"
            "<body><main>\n" +
@@ -95,6 +95,12 @@ std::string BindingOffer(const std::string& code) {
            "\"><label>改用 Gotify 或 webhook<input name=\"target\" required "
            "placeholder=\"gotify:https://…/message?token=…\"></label>"
            "<small>或 webhook:https://…</small><br><button>改用此目标</button></form>";
+}
+
+// For a phone whose message could not carry a link it can open.
+std::string StopOffer() {
+    return "<form action=\"/unbind\" method=\"get\"><label>停止某部手机接收提醒：填入提醒中的编号"
+           "<input name=\"id\" required></label><button>停止接收提醒</button></form>";
 }
 
 std::string CodeSection(const std::string& code) {
@@ -110,7 +116,7 @@ std::string CodePageHtml(const std::string& code, const std::string& subscribeUr
                                       "</a>\n<p class=\"link\"><a href=\"" + href + "\">" + href +
                                       "</a></p>\n<p>用手机扫码或点链接，在 ntfy 应用或浏览器中订阅："
                                       "用此验证码登录后的提醒会发到这部手机。</p>\n" +
-                                      CodeSection(code) + BindingOffer(code));
+                                      CodeSection(code) + BindingOffer(code) + StopOffer());
 }
 
 std::string BoundPageHtml(const std::string& code, const std::string& targetName) {

@@ -4,10 +4,9 @@
 
 namespace sentrel::service {
 
-void StopLine::SetPage(std::string phonePage, std::string url) {
+void StopLine::SetPage(std::string phonePage) {
     const std::lock_guard lock(mutex_);
     phonePage_ = std::move(phonePage);
-    url_ = std::move(url);
 }
 
 std::string StopLine::For(const std::string& target) {
@@ -15,7 +14,7 @@ std::string StopLine::For(const std::string& target) {
     if (!id) return {};
     const std::lock_guard lock(mutex_);
     if (!phonePage_.empty()) return "\n停止接收：" + phonePage_ + "/phone?id=" + *id;
-    return "\n停止接收：在运行 Sentrel 的电脑上打开 " + url_ + "/phone?id=" + *id;
+    return "\n停止接收：在运行 Sentrel 的电脑上打开验证码页面（点击登录框中的图片），填入编号 " + *id;
 }
 
 }  // namespace sentrel::service
