@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -190,22 +189,6 @@ ScreenShot WaylandSession::Shot() const {
     in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
     if (magic != "P6" || depth != 255 || !in) throw std::runtime_error("grim's picture is not a plain PPM");
     return shot;
-}
-
-bool Painted(ChildProcess& colourWindow, const std::string& what) {
-    return colourWindow.Send(what) && colourWindow.WaitForLine(ChildProcess::Stream::Out, [&](const std::string& line) {
-        return line == "painted " + what;
-    });
-}
-
-std::string ColourLine(const std::vector<std::int32_t>& bands) {
-    std::string line;
-    for (const std::int32_t bgr : bands) {
-        char rgb[8];
-        std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-        line += (line.empty() ? "" : " ") + std::string(rgb);
-    }
-    return line;
 }
 
 }  // namespace sentrel::testing

@@ -69,10 +69,4 @@ private:
     std::unique_ptr<ChildProcess> compositor_;
 };
 
-// The test's colour window, painting the line it was sent: a colour, bands of
-// colours, or its pattern; false once it no longer reads or paints.
-bool Painted(ChildProcess& colourWindow, const std::string& what);
-// The line that paints these bands (0x00BBGGRR each), top to bottom.
-std::string ColourLine(const std::vector<std::int32_t>& bands);
-
 }  // namespace sentrel::testing

@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <QCoreApplication>
+
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
-#include <iostream>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "log/ToolLog.h"
@@ -16,6 +17,7 @@
 #include "monitor/SampleArea.h"
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/DesktopScenarios.h"
+#include "support/MutterDesktop.h"
 #include "support/SentrelLayout.h"
 #include "support/VirtualPointer.h"
 #include "support/Waiting.h"
@@ -26,6 +28,47 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace testing;
+
+// A Wayland session Sentrel runs in as its user, over a colour window that
+// paints the content beneath.
+class WaylandDesktop : public Desktop {
+public:
+    WaylandDesktop(Screen monitor, std::unique_ptr<WaylandSession> session)
+        : Desktop(monitor),
+          session_(std::move(session)),
+          content_(
+              session_->Inside({"QT_WAYLAND_DISABLE_WINDOWDECORATION=1", session_->Staged(SENTREL_COLOUR_WINDOW)})) {}
+
+    // Sentrel, started and left to itself.
+    std::unique_ptr<ChildProcess> Launch(const std::string& url, const std::vector<std::string>& env = {}) const {
+        std::vector<std::string> command = env;
+        command.insert(command.end(), {"SENTREL_SERVICE_URL=" + url, session_->Staged(SENTREL_BINARY)});
+        return std::make_unique<ChildProcess>(session_->Inside(command));
+    }
+    bool Paint(const std::vector<std::int32_t>& bands) override {
+        std::string line;  // RRGGBB for each band, top to bottom
+        for (const std::int32_t bgr : bands) {
+            char rgb[8];
+            std::snprintf(rgb, sizeof rgb, " %02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+            line += rgb;
+        }
+        return Painted(line.substr(1));
+    }
+    // The colour window painting the line it was sent: a colour, bands of
+    // colours, or its pattern; false once it no longer reads or paints.
+    bool Painted(const std::string& what) {
+        return content_.Send(what) && content_.WaitForLine(ChildProcess::Stream::Out, [&](const std::string& line) {
+            return line == "painted " + what;
+        });
+    }
+    const WaylandSession& Session() const { return *session_; }
+
+protected:
+    std::unique_ptr<WaylandSession> session_;
+
+private:
+    ChildProcess content_;
+};
 
 // An output at a scale, its size as seen, the window's layout on its
 // logical size, how far down the compositor puts the window (as below a top
@@ -50,30 +93,27 @@ void PrintTo(const Output& output, std::ostream* out) { *out << output.name; }
 // Sway on that output, Sentrel's window moved down `top` as sway puts it,
 // the compositor's binding for Ctrl+W, a virtual pointer, typed keys, grim
 // for eyes, and a colour window maximised beneath Sentrel's floating one.
-class SwayDesktop : public Desktop {
+class SwayDesktop : public WaylandDesktop {
 public:
     explicit SwayDesktop(const Output& output)
-        : Desktop(output.logical),
+        : WaylandDesktop(output.logical,
+                         [&] {
+                             const bool turned = output.transform.ends_with("90") || output.transform.ends_with("270");
+                             return WaylandSession::Sway(turned ? output.height : output.width,
+                                                         turned ? output.width : output.height, output.scale);
+                         }()),
           scale_(output.scale),
           top_(output.top),
-          sway_([&] {
-              const bool turned = output.transform.ends_with("90") || output.transform.ends_with("270");
-              return WaylandSession::Sway(turned ? output.height : output.width, turned ? output.width : output.height,
-                                          output.scale);
-          }()),
-          pointer_(*sway_, screen.width, screen.height),
-          content_(sway_->Inside({sway_->Staged(SENTREL_COLOUR_WINDOW)})) {
-        if (!sway_->Command("output HEADLESS-1 transform " + output.transform) ||
-            !sway_->Command("bindsym Ctrl+w exec " + sway_->Staged(SENTREL_BINARY) + " --toggle") ||
-            !sway_->Command("for_window [app_id=\"sentrel\"] move absolute position 0 " + std::to_string(top_))) {
+          pointer_(*session_, screen.width, screen.height) {
+        if (!session_->Command("output HEADLESS-1 transform " + output.transform) ||
+            !session_->Command("bindsym Ctrl+w exec " + session_->Staged(SENTREL_BINARY) + " --toggle") ||
+            !session_->Command("for_window [app_id=\"sentrel\"] move absolute position 0 " + std::to_string(top_))) {
             throw std::runtime_error("sway took no command");
         }
     }
 
     std::unique_ptr<ChildProcess> Start(const std::string& url, const std::vector<std::string>& env) override {
-        std::vector<std::string> command = env;
-        command.insert(command.end(), {"SENTREL_SERVICE_URL=" + url, sway_->Staged(SENTREL_BINARY)});
-        auto tool = std::make_unique<ChildProcess>(sway_->Inside(command));
+        auto tool = Launch(url, env);
         EXPECT_TRUE(tool->WaitForLine(ChildProcess::Stream::Err, Containing(said::kNativeWayland)));
         return tool;
     }
@@ -87,33 +127,26 @@ public:
         std::vector<std::string> keys = {"wtype", "-k", "End"};
         for (int i = 0; i < 6; ++i) keys.insert(keys.end(), {"-k", "BackSpace"});
         keys.push_back(text);
-        return Click(box) && sway_->Ran(keys);
+        return Click(box) && session_->Ran(keys);
     }
     std::vector<std::int32_t> Colours(const std::vector<Spot>& at) override {
-        const ScreenShot shot = sway_->Shot();
+        const ScreenShot shot = session_->Shot();
         std::vector<std::int32_t> colours;
         for (const Spot spot : at) colours.push_back(shot.Colour(Pixel({spot.x, spot.y})));
         return colours;
     }
-    bool Hide() override { return sway_->Ran({"wtype", "-M", "ctrl", "w", "-m", "ctrl"}); }
-    bool Paint(const std::vector<std::int32_t>& bands) override {
-        return testing::Painted(content_, ColourLine(bands));
-    }
-    bool Painted(const std::string& what) { return testing::Painted(content_, what); }
+    bool Hide() override { return session_->Ran({"wtype", "-M", "ctrl", "w", "-m", "ctrl"}); }
 
     // The output pixel of a window unit.
     ScreenPoint Pixel(ScreenPoint unit) const {
         return MonitorPixels::Map(unit, {0, static_cast<std::int32_t>(top_ * scale_), scale_});
     }
-    const WaylandSession& Session() const { return *sway_; }
     int Top() const { return top_; }
 
 private:
     double scale_;
     int top_;
-    std::unique_ptr<WaylandSession> sway_;
     VirtualPointer pointer_;
-    ChildProcess content_;
 };
 
 class SentrelOnSway : public ::testing::TestWithParam<Output> {};
@@ -196,18 +229,6 @@ void CornerAndPinholes(SentrelRun& run) {
         << "Ctrl+W shows it again";
 }
 
-std::vector<DesktopRow> Rows() {
-    std::vector<DesktopRow> rows;
-    for (const Output& output : kOutputs) {
-        rows.push_back({"Sway_" + output.name, [=] { return std::make_unique<SwayDesktop>(output); }, false, 2500ms,
-                        CornerAndPinholes});
-    }
-    return rows;
-}
-
-INSTANTIATE_TEST_SUITE_P(Sway, SentrelOnDesktop, ::testing::ValuesIn(Rows()),
-                         [](const ::testing::TestParamInfo<DesktopRow>& row) { return row.param.name; });
-
 // The passes Sentrel made since it said `since`: under WAYLAND_DEBUG
 // libwayland says each request, and a pass asks for the regions it copies
 // one after the other.
@@ -243,6 +264,99 @@ INSTANTIATE_TEST_SUITE_P(Sway, ScreenLockOnDesktop,
                                                 {"WAYLAND_DEBUG=client"}}),
                                             ::testing::Bool()),
                          LockRunName);
+
+constexpr int kTopBar = 32;
+constexpr std::uint32_t kEnd = 0xFF57, kBackSpace = 0xFF08, kEscape = 0xFF1B;
+
+// GNOME Shell, as its users have it: the top bar above Sentrel's window, the
+// screen seen through the ScreenCast portal once the monitor is shared in
+// GNOME's dialog. Mutter's remote desktop clicks and types, and its cast is
+// the test's eyes.
+class GnomeShellDesktop : public WaylandDesktop {
+public:
+    GnomeShellDesktop() : WaylandDesktop(Screen{}, WaylandSession::GnomeShell(1920, 1080)), hands_(*session_) {
+        // GNOME Shell starts in its Overview, where the dialog takes no
+        // clicks, and an Escape sent while it opens may go nowhere.
+        const auto desktopShown = [&] { return Colours({{4, 1075 - kTopBar}})[0] == 0xA04020; };
+        if (!Paint({0xA04020}) ||
+            !WaitFor([&] { return desktopShown() || (hands_.Key(kEscape), WaitFor(desktopShown, 3s)); }, 30s)) {
+            throw std::runtime_error("the Overview never left for the content's window");
+        }
+    }
+
+    std::unique_ptr<ChildProcess> Start(const std::string& url, const std::vector<std::string>& env) override {
+        auto tool = Launch(url, env);
+        EXPECT_TRUE(hands_.AnswerShare(true, [&] {
+            return tool->WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted), 0ms).has_value();
+        })) << "the monitor shared";
+        return tool;
+    }
+    bool Click(Spot at) override { return Drag(at, at); }
+    bool Drag(Spot from, Spot to) override {
+        hands_.Drag(OnScreen(from), OnScreen(to));
+        return true;
+    }
+    bool Replace(Spot box, const std::string& text) override {
+        Click(box);
+        hands_.Key(kEnd);
+        for (int i = 0; i < 6; ++i) hands_.Key(kBackSpace);
+        hands_.Type(text);
+        return true;
+    }
+    std::vector<std::int32_t> Colours(const std::vector<Spot>& at) override {
+        std::vector<ScreenPoint> points;
+        for (const Spot spot : at) points.push_back(OnScreen(spot));
+        std::vector<std::int32_t> colours(points.size());
+        hands_.Screen().Read(points, colours);
+        return colours;
+    }
+    bool Hide() override { return false; }
+
+    MutterDesktop& Hands() { return hands_; }
+
+private:
+    static ScreenPoint OnScreen(Spot spot) { return {spot.x, spot.y + kTopBar}; }
+
+    int argc_ = 0;
+    QCoreApplication app_{argc_, nullptr};
+    MutterDesktop hands_;
+};
+
+// Found below the top bar; the consent kept: started again, Sentrel is not
+// asked again. Without it, and refused, the user is told, and Sentrel runs on.
+void BelowTheTopBarAndTheConsentKept(SentrelRun& run) {
+    GnomeShellDesktop& shell = static_cast<GnomeShellDesktop&>(*run.desktop);
+    EXPECT_TRUE(run.tool->WaitForLine(ChildProcess::Stream::Err,
+                                      Containing("corner is at pixel (0, " + std::to_string(kTopBar) + ")"), 0ms))
+        << "found below the top bar";
+    ASSERT_EQ(::kill(run.tool->Pid(), SIGTERM), 0);
+    ASSERT_TRUE(WaitFor([&] { return !run.tool->Running(); }, 10s));
+    EXPECT_TRUE(shell.Launch(run.service.Url())->WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted)))
+        << "started with no dialog answered";
+    std::filesystem::remove(shell.Session().RuntimeDir() + "/.config/Sentrel/screencast-restore-token");
+    const std::unique_ptr<ChildProcess> refused = shell.Launch(run.service.Url());
+    const SaidOnFailure said{*refused};
+    EXPECT_TRUE(shell.Hands().AnswerShare(false, [&] {
+        return refused->WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 0ms).has_value();
+    })) << "asked again, and refused";
+    EXPECT_TRUE(refused->Running());
+}
+
+std::vector<DesktopRow> Rows() {
+    std::vector<DesktopRow> rows;
+    for (const Output& output : kOutputs) {
+        rows.push_back({"Sway_" + output.name, [=] { return std::make_unique<SwayDesktop>(output); }, false, 2500ms,
+                        CornerAndPinholes});
+    }
+    // The first area lies right beneath the top bar, which a reader that
+    // missed the window's place would watch instead.
+    rows.push_back({"GnomeShell", [] { return std::make_unique<GnomeShellDesktop>(); }, false, 10s,
+                    BelowTheTopBarAndTheConsentKept});
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Wayland, SentrelOnDesktop, ::testing::ValuesIn(Rows()),
+                         [](const ::testing::TestParamInfo<DesktopRow>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace sentrel
