@@ -87,10 +87,6 @@ void MutterDesktop::Drag(ScreenPoint from, ScreenPoint to) {
     Move({frames_->OutputPixelWidth() - 1, frames_->OutputPixelHeight() - 1});
 }
 
-void MutterDesktop::Type(const std::string& text) {
-    for (const char c : text) Key(static_cast<unsigned char>(c));
-}
-
 void MutterDesktop::Key(std::uint32_t keysym) {
     for (const bool pressed : {true, false}) Call("NotifyKeyboardKeysym", {keysym, pressed});
 }

@@ -38,8 +38,7 @@ public:
     // Pressed at one point, let go at another (the same for a click on what
     // shows no hover); then the pointer leaves for the screen's far corner.
     void Drag(ScreenPoint from, ScreenPoint to);
-    // ASCII typed a keysym per character, or one key.
-    void Type(const std::string& text);
+    // One key, pressed and let go (ASCII characters are their own keysyms).
     void Key(std::uint32_t keysym);
 
     // GNOME's "Screen Share" dialog, centred on a 1920x1080 output, answered

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "log/ToolLog.h"
@@ -300,7 +301,7 @@ public:
         Click(box);
         hands_.Key(kEnd);
         for (int i = 0; i < 6; ++i) hands_.Key(kBackSpace);
-        hands_.Type(text);
+        for (const char c : text) hands_.Key(static_cast<unsigned char>(c));
         return true;
     }
     std::vector<std::int32_t> Colours(const std::vector<Spot>& at) override {
@@ -322,8 +323,11 @@ private:
     MutterDesktop hands_;
 };
 
-// Found below the top bar; the consent kept: started again, Sentrel is not
-// asked again. Without it, and refused, the user is told, and Sentrel runs on.
+// Found below the top bar. Once Sentrel has gone, mutter's cast of the
+// monitor, as a portal hands it over, read at exactly the points asked. The
+// consent kept: started again, Sentrel is not asked again. Without it, and
+// refused, the user is told, and Sentrel runs on. A cast that the compositor
+// no longer gives shows nothing of the screen.
 void BelowTheTopBarAndTheConsentKept(SentrelRun& run) {
     GnomeShellDesktop& shell = static_cast<GnomeShellDesktop&>(*run.desktop);
     EXPECT_TRUE(run.tool->WaitForLine(ChildProcess::Stream::Err,
@@ -331,6 +335,25 @@ void BelowTheTopBarAndTheConsentKept(SentrelRun& run) {
         << "found below the top bar";
     ASSERT_EQ(::kill(run.tool->Pid(), SIGTERM), 0);
     ASSERT_TRUE(WaitFor([&] { return !run.tool->Running(); }, 10s));
+    ASSERT_TRUE(shell.Painted("pattern"));
+    PipeWireFrames& frames = shell.Hands().Screen();
+    std::vector<ScreenPoint> points;
+    for (int y = kTopBar; y < 1080; y += 37) {
+        for (int x = y % 5; x < 1920; x += 53) points.push_back({x, y});
+    }
+    // The pattern's rows count from the window's top: below the top bar, or
+    // beneath it where the window was maximised before the bar was up.
+    const auto pattern = [&](int top) {
+        std::vector<std::int32_t> colours;
+        for (const auto [x, y] : points) {
+            colours.push_back((x % 256) | ((y - top) % 256) << 8 | ((x / 256) * 16 + (y - top) / 256) << 16);
+        }
+        return colours;
+    };
+    std::vector<std::int32_t> colours(points.size());
+    EXPECT_TRUE(WaitFor(
+        [&] { return frames.Read(points, colours), colours == pattern(0) || colours == pattern(kTopBar); }, 10s));
+    EXPECT_EQ(std::pair(frames.OutputPixelWidth(), frames.OutputPixelHeight()), std::pair(1920, 1080));
     EXPECT_TRUE(shell.Launch(run.service.Url())->WaitForLine(ChildProcess::Stream::Err, Containing(said::kCastStarted)))
         << "started with no dialog answered";
     std::filesystem::remove(shell.Session().RuntimeDir() + "/.config/Sentrel/screencast-restore-token");
@@ -340,6 +363,8 @@ void BelowTheTopBarAndTheConsentKept(SentrelRun& run) {
         return refused->WaitForLine(ChildProcess::Stream::Err, Containing("cannot see the screen"), 0ms).has_value();
     })) << "asked again, and refused";
     EXPECT_TRUE(refused->Running());
+    ::kill(shell.Session().CompositorPid(), SIGKILL);
+    EXPECT_TRUE(WaitFor([&] { return frames.Read(points, colours), !frames.Seen(); }, 10s));
 }
 
 std::vector<DesktopRow> Rows() {
