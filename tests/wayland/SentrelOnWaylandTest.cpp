@@ -89,8 +89,6 @@ const std::vector<Output> kOutputs = {{"1920x1080_scale1", 1, 1920, 1080, {1920,
                                       {"1080x1920_scale1_90", 1, 1080, 1920, {1080, 1920}, 0, "90"},
                                       {"1200x1920_scale1_5_flipped90", 1.5, 1200, 1920, {800, 1280}, 0, "flipped-90"}};
 
-void PrintTo(const Output& output, std::ostream* out) { *out << output.name; }
-
 // Sway on that output, Sentrel's window moved down `top` as sway puts it,
 // the compositor's binding for Ctrl+W, a virtual pointer, typed keys, grim
 // for eyes, and a colour window maximised beneath Sentrel's floating one.
@@ -150,57 +148,14 @@ private:
     VirtualPointer pointer_;
 };
 
-class SentrelOnSway : public ::testing::TestWithParam<Output> {};
-
-// The reader's colours are grim's, pixel for pixel, over content that
-// differs at every pixel: points all over the output, which the reader
-// copies whole, and a few clusters, which it copies as regions.
-TEST_P(SentrelOnSway, ReadsThePixelsGrimSees) {
-    const Output& output = GetParam();
-    SwayDesktop sway(output);
-    ASSERT_TRUE(sway.Painted("pattern"));
-    std::vector<ScreenPoint> spread, clusters;
-    for (int y = 0; y < output.height; y += 37) {
-        for (int x = y % 5; x < output.width; x += 53) spread.push_back({x, y});
-    }
-    spread.push_back({output.width - 1, output.height - 1});
-    for (const ScreenPoint corner :
-         {ScreenPoint{0, 0}, {output.width / 2 - 7, output.height / 3 + 1}, {output.width - 21, output.height - 21}}) {
-        for (int d = 0; d < 21 * 21; d += 4) clusters.push_back({corner.x + d % 21, corner.y + d / 21});
-    }
-    for (const auto& points : {spread, clusters}) {
-        // A reader of its own, whose copies hold no more than these points need.
-        WaylandScreenReader reader(sway.Session().DisplaySocket().c_str());
-        EXPECT_EQ(reader.OutputPixelWidth(), output.width);
-        EXPECT_EQ(reader.OutputPixelHeight(), output.height);
-        std::vector<std::int32_t> colours(points.size()), seen(points.size());
-        // Until the window has settled at its maximised size, what both see
-        // may change between the two pictures.
-        WaitFor(
-            [&] {
-                reader.Read(points, colours);
-                const ScreenShot shot = sway.Session().Shot();
-                for (std::size_t i = 0; i < points.size(); ++i) seen[i] = shot.Colour(points[i]);
-                return colours == seen;
-            },
-            5s);
-        EXPECT_EQ(colours, seen) << points.size() << " points";
-    }
-    WaylandScreenReader reader(sway.Session().DisplaySocket().c_str());
-    const std::vector<ScreenPoint> off = {{-1, 0}, {0, output.height}};
-    std::vector<std::int32_t> offColours(off.size());
-    reader.Read(off, offColours);
-    EXPECT_EQ(offColours, std::vector<std::int32_t>(off.size(), ScreenPixels::kUnreadable));
-}
-
-INSTANTIATE_TEST_SUITE_P(Outputs, SentrelOnSway, ::testing::ValuesIn(kOutputs),
-                         [](const ::testing::TestParamInfo<Output>& output) { return output.param.name; });
-
 // Found, when sway puts it down, from the mark in the window's corner, which
 // Sentrel reads from;
 // every sample point of the window shows what grim sees there once the
 // window is hidden, a point between them the window's tint; the
-// compositor's binding for Ctrl+W hides and shows it.
+// compositor's binding for Ctrl+W hides and shows it. Sentrel's screen
+// reader sees what grim sees, pixel for pixel, over content that differs at
+// every pixel: points all over the output, which the reader copies whole,
+// and a few clusters, which it copies as regions; nothing off the output.
 void CornerAndPinholes(SentrelRun& run) {
     SwayDesktop& sway = static_cast<SwayDesktop&>(*run.desktop);
     if (sway.Top() != 0) {
@@ -224,6 +179,30 @@ void CornerAndPinholes(SentrelRun& run) {
     for (const ScreenPoint& unit : samples) {
         EXPECT_EQ(shown->Colour(sway.Pixel(unit)), hidden->Colour(sway.Pixel(unit)))
             << "sample point " << unit.x << "," << unit.y;
+    }
+    const int width = hidden->width, height = hidden->height;
+    std::vector<ScreenPoint> spread, clusters;
+    for (int y = 0; y < height; y += 37) {
+        for (int x = y % 5; x < width; x += 53) spread.push_back({x, y});
+    }
+    spread.push_back({width - 1, height - 1});
+    for (const ScreenPoint corner : {ScreenPoint{0, 0}, {width / 2 - 7, height / 3 + 1}, {width - 21, height - 21}}) {
+        for (int d = 0; d < 21 * 21; d += 4) clusters.push_back({corner.x + d % 21, corner.y + d / 21});
+    }
+    for (const auto& points : {spread, clusters}) {
+        // A reader of its own, whose copies hold no more than these points need.
+        WaylandScreenReader reader(sway.Session().DisplaySocket().c_str());
+        EXPECT_EQ(std::pair(reader.OutputPixelWidth(), reader.OutputPixelHeight()), std::pair(width, height));
+        std::vector<std::int32_t> colours(points.size()), seen(points.size());
+        EXPECT_TRUE(shot([&](const ScreenShot& s) {
+            reader.Read(points, colours);
+            for (std::size_t i = 0; i < points.size(); ++i) seen[i] = s.Colour(points[i]);
+            return colours == seen;
+        })) << points.size()
+            << " points";
+        std::vector<std::int32_t> off(2);
+        reader.Read(std::vector<ScreenPoint>{{-1, 0}, {0, height}}, off);
+        EXPECT_EQ(off, std::vector<std::int32_t>(2, ScreenPixels::kUnreadable));
     }
     ASSERT_TRUE(sway.Hide());
     EXPECT_TRUE(shot([&](const ScreenShot& s) { return s.Colour(between) == shown->Colour(between); }))
