@@ -3,9 +3,7 @@
 #include <QCoreApplication>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QRect>
 
-#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -89,60 +87,19 @@ void MutterDesktop::Drag(ScreenPoint from, ScreenPoint to) {
     Move({frames_->OutputPixelWidth() - 1, frames_->OutputPixelHeight() - 1});
 }
 
-void MutterDesktop::Type(const std::string& text) {
-    for (const char c : text) Key(static_cast<unsigned char>(c));
-}
-
 void MutterDesktop::Key(std::uint32_t keysym) {
     for (const bool pressed : {true, false}) Call("NotifyKeyboardKeysym", {keysym, pressed});
 }
 
-std::optional<ShareDialog> MutterDesktop::AskingToShare() {
-    const int width = frames_->OutputPixelWidth(), height = frames_->OutputPixelHeight();
-    std::vector<ScreenPoint> points;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) points.push_back({x, y});
-    }
-    std::vector<std::int32_t> colours(points.size());
-    frames_->Read(points, colours);
-    // 0x00BBGGRR, and -1 where nothing was read. The dialog is what is light
-    // far around (not text, such as GNOME Shell's clock or a notification's).
-    // The blue "Share" button is on the right of the header bar along its
-    // top (not the blue focus ring lower down), "Cancel" as far in from the
-    // left; the monitor, the white row down its middle.
-    const auto light = [&](int x, int y) {
-        const std::int32_t c = x >= 0 && y >= 0 && x < width && y < height ? colours[y * width + x] : -1;
-        return c >= 0 && std::min({c & 0xFF, (c >> 8) & 0xFF, c >> 16}) >= 0xD0;
-    };
-    const auto blue = [](std::int32_t c) { return c >= 0 && c >> 16 >= 0xD0 && c >> 16 >= (c & 0xFF) + 0x30; };
-    constexpr int kFar = 20;
-    QRect dialog, share, monitor;
-    for (const ScreenPoint p : points) {
-        if (light(p.x, p.y) && light(p.x - kFar, p.y) && light(p.x + kFar, p.y) && light(p.x, p.y - kFar) &&
-            light(p.x, p.y + kFar)) {
-            dialog |= QRect(p.x, p.y, 1, 1);
-        }
-    }
-    if (dialog.isNull()) return std::nullopt;
-    dialog.adjust(-kFar, -kFar, kFar, kFar);
-    const int middle = dialog.center().x(), headerBar = dialog.top() + (dialog.bottom() - dialog.top()) / 4;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const ScreenPoint p = points[i];
-        if (!dialog.contains(p.x, p.y)) continue;
-        if (p.x > middle && p.y < headerBar && blue(colours[i])) share |= QRect(p.x, p.y, 1, 1);
-        if (p.x == middle && colours[i] == 0xFFFFFF) monitor |= QRect(p.x, p.y, 1, 1);
-    }
-    if (share.isNull() || monitor.isNull()) return std::nullopt;
-    const QPoint shareAt = share.center(), monitorAt = monitor.center();
-    return ShareDialog{{monitorAt.x(), monitorAt.y()},
-                       {shareAt.x(), shareAt.y()},
-                       {dialog.left() + dialog.right() - shareAt.x(), shareAt.y()}};
-}
-
-bool MutterDesktop::Share(const ShareDialog& dialog, const std::function<bool()>& shared) {
-    const std::vector<std::int32_t> unchosen = Around(dialog.share);
-    return ClickUntil([&] { return Click(dialog.monitor); }, [&] { return Around(dialog.share) != unchosen; }) &&
-           ClickUntil([&] { return Click(dialog.share); }, shared);
+bool MutterDesktop::AnswerShare(bool share, const std::function<bool()>& answered) {
+    // The dialog's white monitor row shows it; Share greys until the row is chosen.
+    constexpr ScreenPoint kMonitor{960, 582}, kShare{1172, 428}, kCancel{750, 428};
+    const auto shown = [&] { return Around(kMonitor) == std::vector<std::int32_t>(25, 0xFFFFFF); };
+    if (!WaitFor(shown, std::chrono::seconds(20))) return false;
+    if (!share) return ClickUntil([&] { return Click(kCancel); }, answered);
+    const std::vector<std::int32_t> unchosen = Around(kShare);
+    return ClickUntil([&] { return Click(kMonitor); }, [&] { return Around(kShare) != unchosen; }) &&
+           ClickUntil([&] { return Click(kShare); }, answered);
 }
 
 void MutterDesktop::Move(ScreenPoint to) {

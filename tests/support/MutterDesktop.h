@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +14,6 @@
 #include "support/WaylandSession.h"
 
 namespace sentrel::testing {
-
-// GNOME's "Screen Share" dialog: where its monitor row and buttons are.
-struct ShareDialog {
-    ScreenPoint monitor, share, cancel;
-};
 
 // A test's hands and eyes on a mutter or GNOME Shell session, through
 // mutter's own remote-desktop and screen-cast interfaces, which ask nobody:
@@ -44,14 +38,13 @@ public:
     // Pressed at one point, let go at another (the same for a click on what
     // shows no hover); then the pointer leaves for the screen's far corner.
     void Drag(ScreenPoint from, ScreenPoint to);
-    // ASCII typed a keysym per character, or one key.
-    void Type(const std::string& text);
+    // One key, pressed and let go (ASCII characters are their own keysyms).
     void Key(std::uint32_t keysym);
 
-    // The dialog when it shows: the one light box on a darker desktop.
-    std::optional<ShareDialog> AskingToShare();
-    // The monitor chosen in the dialog, and Share pressed until `shared`.
-    bool Share(const ShareDialog& dialog, const std::function<bool()>& shared);
+    // GNOME's "Screen Share" dialog, centred on a 1920x1080 output, answered
+    // once it shows until `answered`: the monitor chosen and Share pressed,
+    // or Cancel.
+    bool AnswerShare(bool share, const std::function<bool()>& answered);
 
 private slots:
     void StreamAdded(uint node) { node_ = node; }

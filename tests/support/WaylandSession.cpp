@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -89,12 +88,13 @@ std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, doub
     // wtype keeps one on the seat for the whole session (about an hour), so
     // clients started after it have theirs from the start.
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wtype", "-s", "4000000"})));
-    if (!WaitFor([&] { return session->SeatHasKeyboard(); }, 10s)) throw std::runtime_error("no keyboard on the seat");
+    const auto seatHasKeyboard = [&] {
+        ChildProcess inputs(
+            session->Inside({"swaymsg", "-s", FirstFile(session->runtimeDir_, "sway-ipc."), "-t", "get_inputs"}));
+        return inputs.WaitForLine(ChildProcess::Stream::Out, Containing("\"type\": \"keyboard\""), 2s).has_value();
+    };
+    if (!WaitFor(seatHasKeyboard, 10s)) throw std::runtime_error("no keyboard on the seat");
     return session;
-}
-
-std::unique_ptr<WaylandSession> WaylandSession::Mutter(int width, int height) {
-    return Gnome("mutter", {"mutter"}, width, height);
 }
 
 std::unique_ptr<WaylandSession> WaylandSession::GnomeShell(int width, int height) {
@@ -113,19 +113,12 @@ std::unique_ptr<WaylandSession> WaylandSession::GnomeShell(int width, int height
         "{ setpriv --pdeathsig KILL dbus-daemon --nofork --config-file=\"$XDG_RUNTIME_DIR/system-bus.conf\" & } && "
         "until [ -S \"$XDG_RUNTIME_DIR/system_bus_socket\" ]; do sleep 0.05; done && "
         "DBUS_SYSTEM_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/system_bus_socket exec \"$@\"";
-    return Gnome("gnome-shell", {"sh", "-c", privateSystem, "sh", "gnome-shell"}, width, height);
-}
-
-std::unique_ptr<WaylandSession> WaylandSession::Gnome(const std::string& name, std::vector<std::string> compositor,
-                                                      int width, int height) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(false));
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"pipewire"})));
     if (!WaitForFile(session->runtimeDir_, "pipewire-0")) throw std::runtime_error("PipeWire did not start");
     session->helpers_.push_back(std::make_unique<ChildProcess>(session->Inside({"wireplumber"})));
-    compositor.insert(compositor.end(),
-                      {"--headless", "--virtual-monitor", std::to_string(width) + "x" + std::to_string(height),
-                       "--wayland", "--no-x11"});
-    session->Start(name, compositor);
+    session->Start("gnome-shell", {"sh", "-c", privateSystem, "sh", "gnome-shell", "--headless", "--virtual-monitor",
+                                   std::to_string(width) + "x" + std::to_string(height), "--wayland", "--no-x11"});
     // Portals the bus starts find the compositor, and pick GNOME's backend.
     if (!session->Ran({"dbus-update-activation-environment", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP=GNOME", "HOME",
                        "XDG_RUNTIME_DIR"})) {
@@ -172,11 +165,6 @@ bool WaylandSession::Command(const std::string& command) const {
     return Ran({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command});
 }
 
-bool WaylandSession::SeatHasKeyboard() const {
-    ChildProcess inputs(Inside({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), "-t", "get_inputs"}));
-    return inputs.WaitForLine(ChildProcess::Stream::Out, Containing("\"type\": \"keyboard\""), 2s).has_value();
-}
-
 ScreenShot WaylandSession::Shot() const {
     const std::string file = runtimeDir_ + "/shot.ppm";
     if (!Ran({"grim", "-t", "ppm", file})) throw std::runtime_error("grim took no picture");
@@ -190,22 +178,6 @@ ScreenShot WaylandSession::Shot() const {
     in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
     if (magic != "P6" || depth != 255 || !in) throw std::runtime_error("grim's picture is not a plain PPM");
     return shot;
-}
-
-bool Painted(ChildProcess& colourWindow, const std::string& what) {
-    return colourWindow.Send(what) && colourWindow.WaitForLine(ChildProcess::Stream::Out, [&](const std::string& line) {
-        return line == "painted " + what;
-    });
-}
-
-std::string ColourLine(const std::vector<std::int32_t>& bands) {
-    std::string line;
-    for (const std::int32_t bgr : bands) {
-        char rgb[8];
-        std::snprintf(rgb, sizeof rgb, "%02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-        line += (line.empty() ? "" : " ") + std::string(rgb);
-    }
-    return line;
 }
 
 }  // namespace sentrel::testing

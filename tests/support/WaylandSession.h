@@ -24,17 +24,15 @@ struct ScreenShot {
 // A headless Wayland session of a test's own, with a session bus, on one
 // output of the size given. sway refuses to run as root, so under root its
 // session and every program in it run as an ordinary user made for these
-// tests, and programs are copied where that user may run them. mutter's
-// and GNOME Shell's sessions are the test's own user's, whose bus the test
-// speaks on.
+// tests, and programs are copied where that user may run them. GNOME
+// Shell's session is the test's own user's, whose bus the test speaks on.
 class WaylandSession {
 public:
     // sway: no window borders, the pointer drawn nowhere, Sentrel's window
     // floating over the output, a keyboard on the seat.
     static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale);
-    // mutter with PipeWire, and GNOME's portals started on demand.
-    static std::unique_ptr<WaylandSession> Mutter(int width, int height);
-    // GNOME Shell (its top bar, its Overview shown at start) on such a mutter.
+    // GNOME Shell (its top bar, its Overview shown at start) with PipeWire,
+    // and GNOME's portals started on demand.
     static std::unique_ptr<WaylandSession> GnomeShell(int width, int height);
     ~WaylandSession();
 
@@ -56,23 +54,13 @@ public:
 
 private:
     explicit WaylandSession(bool refusesRoot);
-    // compositor: mutter, or what runs it, given mutter's arguments next.
-    static std::unique_ptr<WaylandSession> Gnome(const std::string& name, std::vector<std::string> compositor,
-                                                 int width, int height);
     // Starts the compositor; a failure says what it said.
     void Start(const std::string& name, const std::vector<std::string>& command);
-    bool SeatHasKeyboard() const;
 
     std::string runtimeDir_;
     std::vector<std::string> asUser_;
     std::vector<std::unique_ptr<ChildProcess>> helpers_;  // the bus, PipeWire
     std::unique_ptr<ChildProcess> compositor_;
 };
-
-// The test's colour window, painting the line it was sent: a colour, bands of
-// colours, or its pattern; false once it no longer reads or paints.
-bool Painted(ChildProcess& colourWindow, const std::string& what);
-// The line that paints these bands (0x00BBGGRR each), top to bottom.
-std::string ColourLine(const std::vector<std::int32_t>& bands);
 
 }  // namespace sentrel::testing

@@ -28,10 +28,9 @@ XvfbDisplay::XvfbDisplay(int width, int height) {
     close(ready[0]);
     if (number.empty()) throw std::runtime_error("could not start Xvfb");
 
-    name_ = ":" + number;
     const char* previous = std::getenv("DISPLAY");
     previousDisplay_ = previous ? previous : "";
-    ::setenv("DISPLAY", name_.c_str(), 1);
+    ::setenv("DISPLAY", (":" + number).c_str(), 1);
 }
 
 XvfbDisplay::~XvfbDisplay() {

@@ -15,11 +15,8 @@ public:
     explicit XvfbDisplay(int width = 1920, int height = 1080);
     ~XvfbDisplay();
 
-    const std::string& Name() const { return name_; }
-
 private:
     std::unique_ptr<ChildProcess> server_;
-    std::string name_;
     std::string previousDisplay_;
 };
 
