@@ -72,11 +72,7 @@ TEST(ForwardsFile, TakesOnlyAFileOfForwardsThatOthersCannotRead) {
         {"ntfy:https://ntfy.sh/t\ncommand:rm -rf ~\n", 0400, "line 2 is not"}};
     for (const auto& [text, mode, refusal] : cases) {
         const testing::TempDatabase file;
-        if (S_ISFIFO(mode)) {
-            ::mkfifo(file.Path().c_str(), mode);
-        } else {
-            std::ofstream(file.Path()) << text;
-        }
+        if (!S_ISFIFO(mode) || ::mkfifo(file.Path().c_str(), mode) != 0) std::ofstream(file.Path()) << text;
         ::chmod(file.Path().c_str(), mode);
         try {
             std::vector<std::string> written;
