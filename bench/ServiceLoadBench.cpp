@@ -64,7 +64,8 @@ constexpr auto kReopenPause = 1s;
 constexpr int kToolAlerts = 40;
 constexpr auto kToolPause = 250ms;
 constexpr auto kPhase = kToolAlerts * kToolPause;
-constexpr int kSlowFromTool = 32;
+constexpr int kSlowFromOne = 32;
+constexpr int kSlowAddresses = 16;
 constexpr int kFloodThreads = 4;
 constexpr const char* kFlooder = "127.0.0.5";
 
@@ -407,18 +408,28 @@ void PrintToolBesideAttacks() {
         service, "alert flood from one OpenId", [&] { startFlood(junk); }, floodReport);
 
     std::optional<Attack> slow;
-    PrintBesideAttack(
-        service, "32 slow connections, 127.0.0.1",
-        [&] {
-            slow.emplace(service.Port(),
-                         std::vector<Attack::Attacker>(kSlowFromTool, {Attack::Kind::Trickling, "127.0.0.1"}));
-            slow->WaitUntilOpened();
-        },
-        [&] {
-            return std::to_string(slow->Opened()) + " opened, " + std::to_string(slow->Ended()) +
-                   " ended by the service";
-        });
-    slow.reset();
+    const auto printBesideSlow = [&](const char* what, const std::vector<Attack::Attacker>& attackers) {
+        PrintBesideAttack(
+            service, what,
+            [&] {
+                slow.emplace(service.Port(), attackers);
+                slow->WaitUntilOpened();
+            },
+            [&] {
+                return std::to_string(slow->Opened()) + " opened, " + std::to_string(slow->Ended()) +
+                       " ended by the service";
+            });
+        slow.reset();
+    };
+    printBesideSlow("32 slow connections, 127.0.0.1",
+                    std::vector<Attack::Attacker>(kSlowFromOne, {Attack::Kind::Trickling, "127.0.0.1"}));
+    std::vector<std::string> addresses;
+    for (int a = 1; a <= kSlowAddresses; ++a) addresses.push_back("127.0.1." + std::to_string(a));
+    std::vector<Attack::Attacker> everySlot;
+    for (const std::string& address : addresses) {
+        everySlot.insert(everySlot.end(), kSlowFromOne, {Attack::Kind::Trickling, address.c_str()});
+    }
+    printBesideSlow("16 addresses x 32 slow", everySlot);
 
     PrintBesideAttack(
         service, "404 flood", [&] { startFlood("GET /no-such-page HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); },
