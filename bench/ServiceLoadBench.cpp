@@ -2,8 +2,10 @@
 // many alerts a second it accepts (and records in SQLite) from keep-alive
 // clients; how long GET /status on a fresh connection waits, alone and while
 // three other addresses hold idle, trickling and flooding connections open;
-// and the service's resident memory all along. SENTREL_SERVICE_UNDER_TEST
-// names another build's binary, to compare the two.
+// how long the tool's own alert waits beside each attack one client can make
+// within the limits, and how fast the request log grows meanwhile; and the
+// service's resident memory all along. SENTREL_SERVICE_UNDER_TEST names
+// another build's binary, to compare the two.
 #include <poll.h>
 
 #include <algorithm>
@@ -12,6 +14,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -54,6 +59,16 @@ constexpr std::size_t kFloodBytes = 64 * 1024 * 1024;
 // A connection the service ended is opened again, at most this often.
 constexpr auto kReopenPause = 1s;
 
+// The tool's alerts beside each attack: few enough a phase for one OpenId's
+// quota, which a phase signs in afresh for.
+constexpr int kToolAlerts = 40;
+constexpr auto kToolPause = 250ms;
+constexpr auto kPhase = kToolAlerts * kToolPause;
+constexpr int kSlowFromOne = 32;
+constexpr int kSlowAddresses = 16;
+constexpr int kFloodThreads = 4;
+constexpr const char* kFlooder = "127.0.0.5";
+
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -62,6 +77,20 @@ double Mebibytes(long kibibytes) { return static_cast<double>(kibibytes) / 1024;
 
 std::string Post(const std::string& target) {
     return "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 0\r\n\r\n";
+}
+
+std::string AlertPost(const std::string& openId, int sjs, const std::string& signature, int area) {
+    return Post("/alertdesk/sndmsg.asp?openid=" + openId + "&sjs=" + std::to_string(sjs) + "&code=" + signature +
+                "&str=" + std::to_string(area));
+}
+
+// A new OpenId, signed in with the standing code.
+std::string SignIn(int port, const std::string& from = "127.0.0.1") {
+    LoopbackClient client(port, from);
+    client.Send(Post(std::string("/alertdesk/yzm_check.asp?code=") + kStandingCode));
+    const auto openId = client.Receive();
+    if (!openId || openId->status != 200 || openId->body.size() != 28) throw std::runtime_error("no sign-in");
+    return openId->body;
 }
 
 // The highest VmRSS of one process, sampled every 20 ms until it goes.
@@ -111,19 +140,14 @@ Throughput MeasureAlertsPerSecond(const std::string& binary) {
     {
         testing::ServiceProcess service({"--code", kStandingCode, "--db", database.Path()});
         ResidentWatch memory(service.Process().Pid());
-        LoopbackClient signIn(service.Port());
-        signIn.Send(Post(std::string("/alertdesk/yzm_check.asp?code=") + kStandingCode));
-        const auto openId = signIn.Receive();
-        if (!openId || openId->status != 200 || openId->body.size() != 28) throw std::runtime_error("no sign-in");
+        const std::string openId = SignIn(service.Port());
         // Built beforehand, so that the clients spend their time on HTTP
         // rather than on SHA-1, on a machine they share with the service.
         std::vector<std::string> signatures(kSjsValues);
         for (int i = 0; i < kSjsValues; ++i) signatures[i] = AlertSignature(kLowestSjs + i);
         std::vector<std::string> requests(kAlerts);
         for (int i = 0; i < kAlerts; ++i) {
-            requests[i] = Post("/alertdesk/sndmsg.asp?openid=" + openId->body +
-                               "&sjs=" + std::to_string(kLowestSjs + i % kSjsValues) +
-                               "&code=" + signatures[i % kSjsValues] + "&str=" + std::to_string(1 + i % kAreas));
+            requests[i] = AlertPost(openId, kLowestSjs + i % kSjsValues, signatures[i % kSjsValues], 1 + i % kAreas);
         }
         std::atomic<int> accepted{0}, refused{0};
         std::vector<std::thread> clients;
@@ -160,26 +184,27 @@ Throughput MeasureAlertsPerSecond(const std::string& binary) {
 }
 
 // Connections that ask for nothing, send a head a byte every three seconds,
-// or send header lines without end, from other addresses, run on a thread
-// of their own. Whatever the service ends is opened again.
+// or send header lines without end, run on a thread of their own. Whatever
+// the service ends is opened again.
 class Attack {
 public:
     enum class Kind { Idle, Trickling, HeaderFlood };
+    struct Attacker {
+        Kind kind;
+        const char* from;
+    };
 
-    explicit Attack(int port) : port_(port) {
-        // Mixed, so that each address has some of each kind among its
-        // first connections.
-        for (int i = 0; i < kIdle; ++i) {
-            for (const auto& [kind, count] :
-                 {std::pair{Kind::HeaderFlood, kHeaderFloods}, {Kind::Trickling, kTrickling}, {Kind::Idle, kIdle}}) {
-                if (i < count) members_.push_back({kind, kAttackers[members_.size() % std::size(kAttackers)]});
-            }
-        }
+    Attack(int port, const std::vector<Attacker>& attackers) : port_(port) {
+        for (const auto& [kind, from] : attackers) members_.push_back({kind, from});
         thread_ = std::thread([this] { Run(); });
     }
     ~Attack() {
         stopping_ = true;
         thread_.join();
+    }
+    // Once every attacker has had its first try.
+    void WaitUntilOpened() const {
+        while (opened_ < static_cast<int>(members_.size())) std::this_thread::sleep_for(10ms);
     }
     int Opened() const { return opened_; }
     int Ended() const { return ended_; }
@@ -249,20 +274,19 @@ struct Latency {
     double p50 = 0, p99 = 0, max = 0;
 };
 
-// GET /status on a fresh connection every kStatusPause, from 127.0.0.1,
-// until kStatusRequests are done or the time is up; a request not answered
-// within kStatusLimit counts as that long, and failed.
-Latency TimeFreshStatus(int port, std::chrono::seconds longest) {
+// The request on a fresh connection every `pause`, from 127.0.0.1, until
+// `most` are done or the time is up; one not answered 200 within
+// kStatusLimit counts as that long, and failed.
+Latency TimeFresh(int port, const std::string& request, int most, std::chrono::milliseconds pause,
+                  std::chrono::milliseconds longest) {
     std::vector<double> times;
     Latency result;
     const auto start = Clock::now();
-    while (result.attempts < kStatusRequests && Clock::now() - start < longest) {
-        std::this_thread::sleep_until(start + result.attempts * kStatusPause);
+    while (result.attempts < most && Clock::now() - start < longest) {
+        std::this_thread::sleep_until(start + result.attempts * pause);
         const auto before = Clock::now();
         LoopbackClient client(port);
-        const auto reply = client.Send("GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n")
-                               ? client.Receive(kStatusLimit)
-                               : std::nullopt;
+        const auto reply = client.Send(request) ? client.Receive(kStatusLimit) : std::nullopt;
         ++result.attempts;
         const bool ok = reply && reply->status == 200;
         result.failed += !ok;
@@ -277,6 +301,139 @@ Latency TimeFreshStatus(int port, std::chrono::seconds longest) {
     result.p99 = at(0.99);
     result.max = times.back();
     return result;
+}
+
+Latency TimeFreshStatus(int port) {
+    return TimeFresh(port, "GET /status HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n", kStatusRequests,
+                     kStatusPause, kAttackLongest);
+}
+
+// One request over and over on keep-alive connections from one address,
+// from threads of their own, counting the answers by status (0: none).
+class KeepAliveFlood {
+public:
+    KeepAliveFlood(int port, const std::string& from, const std::string& request) {
+        for (int t = 0; t < kFloodThreads; ++t) {
+            threads_.emplace_back([this, port, from, request] {
+                std::optional<LoopbackClient> client;
+                std::map<int, long> answers;
+                while (!stopping_) {
+                    if (!client) client.emplace(port, from);
+                    const auto reply = client->Send(request) ? client->Receive(kStatusLimit) : std::nullopt;
+                    ++answers[reply ? reply->status : 0];
+                    if (!reply) client.reset();
+                }
+                const std::lock_guard lock(mutex_);
+                for (const auto& [status, count] : answers) answers_[status] += count;
+            });
+        }
+    }
+    // Stops the flood; what it was answered, by status.
+    std::map<int, long> Answers() {
+        stopping_ = true;
+        for (std::thread& thread : threads_) thread.join();
+        threads_.clear();
+        return answers_;
+    }
+    ~KeepAliveFlood() { Answers(); }
+
+private:
+    std::atomic<bool> stopping_{false};
+    std::mutex mutex_;
+    std::map<int, long> answers_;
+    std::vector<std::thread> threads_;
+};
+
+// Bytes the service has written to its request log (standard error).
+std::size_t LogBytes(testing::ServiceProcess& service) {
+    std::size_t bytes = 0;
+    for (const std::string& line : service.Process().Lines(testing::ChildProcess::Stream::Err))
+        bytes += line.size() + 1;
+    return bytes;
+}
+
+// The tool's alerts, from an OpenId of their own, while `attack` runs; then
+// the attack's own figures, from `report`.
+void PrintBesideAttack(testing::ServiceProcess& service, const char* what, const std::function<void()>& attack,
+                       const std::function<std::string()>& report) {
+    const std::string openId = SignIn(service.Port());
+    const int sjs = kLowestSjs + 1;
+    const std::string alert = AlertPost(openId, sjs, AlertSignature(sjs), 1);
+    attack();
+    const std::size_t logBefore = LogBytes(service);
+    const auto start = Clock::now();
+    const Latency latency = TimeFresh(service.Port(), alert, kToolAlerts, kToolPause, kPhase + 10s);
+    const double minutes = MillisecondsSince(start) / 60000;
+    const double logMiBPerMinute = static_cast<double>(LogBytes(service) - logBefore) / (1 << 20) / minutes;
+    const std::string figures = report();
+    std::printf("  %-30s %4d/%-3d %9.2f %9.2f %9.2f %12.2f   %s\n", what, latency.failed, latency.attempts, latency.p50,
+                latency.p99, latency.max, logMiBPerMinute, figures.c_str());
+}
+
+std::string StatusCounts(const std::map<int, long>& answers, double seconds) {
+    long all = 0;
+    std::string counts;
+    for (const auto& [status, count] : answers) {
+        all += count;
+        counts += " " + std::to_string(count) + " x " + (status == 0 ? "none" : std::to_string(status)) + ",";
+    }
+    char rate[64];
+    std::snprintf(rate, sizeof rate, " %.0f/s", static_cast<double>(all) / seconds);
+    return counts + rate;
+}
+
+// Each attack one client can make while keeping to every limit, one after
+// another on one service, the tool's alert timed beside each.
+void PrintToolBesideAttacks() {
+    testing::ServiceProcess service({"--code", kStandingCode});
+    std::printf(
+        "the tool's alert on a fresh connection every %lld ms, %d a phase, beside each attack (%d threads a flood):\n"
+        "  %-30s %8s %9s %9s %9s %12s   %s\n",
+        static_cast<long long>(kToolPause.count()), kToolAlerts, kFloodThreads, "attack", "failed", "p50 ms", "p99 ms",
+        "max ms", "log MiB/min", "the attack's answers");
+    PrintBesideAttack(
+        service, "none", [] {}, [] { return std::string(); });
+
+    std::optional<KeepAliveFlood> flood;
+    Clock::time_point floodStart;
+    const auto startFlood = [&](const std::string& request) {
+        flood.emplace(service.Port(), kFlooder, request);
+        floodStart = Clock::now();
+    };
+    const auto floodReport = [&] { return StatusCounts(flood->Answers(), MillisecondsSince(floodStart) / 1000); };
+
+    const std::string flooder = SignIn(service.Port(), kFlooder);
+    const std::string junk = AlertPost(flooder, kLowestSjs, AlertSignature(kLowestSjs), 2);
+    PrintBesideAttack(
+        service, "alert flood from one OpenId", [&] { startFlood(junk); }, floodReport);
+
+    std::optional<Attack> slow;
+    const auto printBesideSlow = [&](const char* what, const std::vector<Attack::Attacker>& attackers) {
+        PrintBesideAttack(
+            service, what,
+            [&] {
+                slow.emplace(service.Port(), attackers);
+                slow->WaitUntilOpened();
+            },
+            [&] {
+                return std::to_string(slow->Opened()) + " opened, " + std::to_string(slow->Ended()) +
+                       " ended by the service";
+            });
+        slow.reset();
+    };
+    printBesideSlow("32 slow connections, 127.0.0.1",
+                    std::vector<Attack::Attacker>(kSlowFromOne, {Attack::Kind::Trickling, "127.0.0.1"}));
+    std::vector<std::string> addresses;
+    for (int a = 1; a <= kSlowAddresses; ++a) addresses.push_back("127.0.1." + std::to_string(a));
+    std::vector<Attack::Attacker> everySlot;
+    for (const std::string& address : addresses) {
+        everySlot.insert(everySlot.end(), kSlowFromOne, {Attack::Kind::Trickling, address.c_str()});
+    }
+    printBesideSlow("16 addresses x 32 slow", everySlot);
+
+    PrintBesideAttack(
+        service, "404 flood", [&] { startFlood("GET /no-such-page HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"); },
+        floodReport);
 }
 
 void PrintLatency(const char* what, const Latency& latency, long peakKiB) {
@@ -306,17 +463,26 @@ int main() {
 
         testing::ServiceProcess service;
         ResidentWatch memory(service.Process().Pid());
-        const Latency alone = TimeFreshStatus(service.Port(), kAttackLongest);
+        const Latency alone = TimeFreshStatus(service.Port());
         const long alonePeak = memory.TakePeak();
         Latency attacked;
         long attackPeak = 0;
         int opened = 0, ended = 0;
         std::size_t floodBytes = 0;
         {
-            Attack attack(service.Port());
-            // Every attacker has had its first try.
-            while (attack.Opened() < kIdle + kTrickling + kHeaderFloods) std::this_thread::sleep_for(10ms);
-            attacked = TimeFreshStatus(service.Port(), kAttackLongest);
+            // Mixed, so that each address has some of each kind among its
+            // first connections.
+            std::vector<Attack::Attacker> attackers;
+            for (int i = 0; i < kIdle; ++i) {
+                for (const auto& [kind, count] : {std::pair{Attack::Kind::HeaderFlood, kHeaderFloods},
+                                                  {Attack::Kind::Trickling, kTrickling},
+                                                  {Attack::Kind::Idle, kIdle}}) {
+                    if (i < count) attackers.push_back({kind, kAttackers[attackers.size() % std::size(kAttackers)]});
+                }
+            }
+            Attack attack(service.Port(), attackers);
+            attack.WaitUntilOpened();
+            attacked = TimeFreshStatus(service.Port());
             attackPeak = memory.TakePeak();
             opened = attack.Opened();
             ended = attack.Ended();
@@ -340,6 +506,7 @@ int main() {
         std::printf("  peak RSS in the 2 s after the attack %.1f MiB; goal under %ld MiB throughout: %s\n",
                     Mebibytes(afterPeak), kGoalResidentKiB / 1024,
                     std::max({load.peakKiB, alonePeak, attackPeak, afterPeak}) < kGoalResidentKiB ? "met" : "MISSED");
+        PrintToolBesideAttacks();
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "service_load_bench: %s\n", error.what());

@@ -26,8 +26,9 @@ if [ "${1:-}" = "test" ]; then
     clang libclang-rt-dev
     sway grim wtype swaylock python3-dbusmock mutter pipewire pipewire-bin wireplumber xdg-desktop-portal
     xdg-desktop-portal-gnome gnome-shell
-    # the installer test reads the page with curl and the processes with ps
-    curl procps
+    # the installer test reads the page with curl and the processes with ps;
+    # the launcher's test holds a port with python3
+    curl procps python3
     # the code page in headless Chromium, its QR code read back from the screenshot by zbarimg
     chromium zbar-tools
   )

@@ -94,17 +94,21 @@ TEST(WindowsInstaller, FromTheStartMenuToSignedInAndAwayAgain) {
     wine.Run(std::string("'") + SENTREL_WINDOWS_INSTALLER + "' /S");
     EXPECT_NE(FileText(state / "forwards.txt").find(hookUrl), std::string::npos) << "the user's forward targets";
 
-    // Started again, with an option for the window, and uninstalled while
-    // it runs: the window is closed and the service stopped, and nothing of
-    // the program stays.
-    EXPECT_EQ(std::system(("SENTREL_PORT=" + port + " wine start /unix '" + (program / "sentrel-local.exe").string() +
-                           "' --screen 0 >/dev/null 2>&1")
+    // Started again, with an option for the window, while another program
+    // holds the port, and uninstalled while it runs: the window talks to a
+    // service of its own on a free port; it is closed and the service
+    // stopped, and nothing of the program stays.
+    const MisbehavingServer squatter(MisbehavingServer::Respond(200, ""));
+    EXPECT_EQ(std::system(("SENTREL_PORT=" + std::to_string(squatter.Port()) + " wine start /unix '" +
+                           (program / "sentrel-local.exe").string() + "' --screen 0 >/dev/null 2>&1")
                               .c_str()),
               0);
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("Sentrel 验证码").empty(); }, 20s));
     const std::string processes = Command("ps -eo args");
-    EXPECT_NE(processes.find("sentrel.exe --service http://127.0.0.1:" + port + " --screen 0"), std::string::npos)
+    std::smatch window;
+    ASSERT_TRUE(std::regex_search(processes, window, std::regex("sentrel.exe --service (\\S+) --screen 0")))
         << processes;
+    EXPECT_NE(window[1], squatter.Url());
     wine.Run("'" + (program / "uninstall.exe").string() + "' /S");
     EXPECT_TRUE(WaitFor([&] { return !fs::exists(program); }, 20s)) << "the program";
     const std::string log = FileText(state / "service.log");

@@ -93,6 +93,9 @@ protected:
 TEST_F(RelayOverHttpTest, SignsInWithTheReadyCodeAndRecordsOnlyAcceptedAlerts) {
     const fs::path log = ::testing::TempDir() + "sentrel-relay-" + std::to_string(getpid()) + ".log";
     const fs::path commandLog = log.string() + ".on-alert", ready = log.string() + ".ready";
+    // A log left readable by others, by hand or by an older version.
+    std::ofstream{log};
+    fs::permissions(log, fs::perms(0644));
     // The command also lists the files it was given: its output and nothing
     // of the relay's (no client's connection).
     Restart({"--log", log, "--on-alert-log", commandLog, "--ready-file", ready, "--on-alert",
@@ -106,7 +109,10 @@ TEST_F(RelayOverHttpTest, SignsInWithTheReadyCodeAndRecordsOnlyAcceptedAlerts) {
         << record;
     EXPECT_EQ(fields[1], relay->Url());
     EXPECT_NE(fields[2], relay->IssuedCode());
-    EXPECT_EQ(fs::status(ready).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    for (const fs::path& file : {log, ready}) {
+        EXPECT_EQ(fs::status(file).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none)
+            << file;
+    }
 
     const std::optional<std::string> openId = Client().SignIn(fields[2]);
     ASSERT_TRUE(openId);

@@ -8,6 +8,7 @@ trap 'rm -rf "$folder"' EXIT
 install -m 755 "$1" "$folder/sentrel-local"
 cat >"$folder/sentrel-service" <<'STAND_IN'
 #!/usr/bin/env bash
+echo "service on port $2"
 printf '%s\n' "$RECORD" >"$4"
 exec sleep 60
 STAND_IN
@@ -15,9 +16,10 @@ printf '#!/bin/sh\necho "window for $SENTREL_SERVICE_URL, page ${SENTREL_PAGE_UR
 chmod +x "$folder/sentrel-service" "$folder/sentrel"
 
 failed=0
+port=1
 expect() {  # record, what the output must hold, what it must not
   local said
-  said="$(RECORD="$1" SENTREL_PORT=1 "$folder/sentrel-local" 2>&1)" || true
+  said="$(RECORD="$1" SENTREL_PORT="$port" "$folder/sentrel-local" 2>&1)" || true
   [[ "$said" == *"$2"* && ( -z "$3" || "$said" != *"$3"* ) ]] || { echo "record $1 gave:"$'\n'"$said"; failed=1; }
 }
 topic="https://ntfy.sh/AbCdEfGhIjKlMnOpQrStUv_x"
@@ -27,6 +29,20 @@ Scan with your phone to get Sentrel's alerts there: $topic
 Sign in with the code 123456 (single use, valid for ten minutes; a new one at http://127.0.0.1:1/)
 window for http://127.0.0.1:1, page http://192.168.1.20:1/" ""
 expect '{"url":"http://127.0.0.1:1","code":"123456","subscribe":"","page":""}' \
-  "Sign in with the code 123456 (single use, valid for ten minutes; a new one at http://127.0.0.1:1/)
+  "service on port 1
+Sign in with the code 123456 (single use, valid for ten minutes; a new one at http://127.0.0.1:1/)
 window for http://127.0.0.1:1, page none" "Scan"
+# Another program on the port never sees the window: the launcher's own
+# service takes a free one.
+coproc taken { exec python3 -c 'import socket, time
+s = socket.create_server(("127.0.0.1", 0))
+print(s.getsockname()[1], flush=True)
+time.sleep(60)'; }
+read -r port <&"${taken[0]}"
+expect '{"url":"http://127.0.0.1:2","code":"123456","subscribe":"","page":""}' \
+  "Port $port is taken by another program; starting this user's own service on a free port
+service on port 0
+Sign in with the code 123456 (single use, valid for ten minutes; a new one at http://127.0.0.1:2/)
+window for http://127.0.0.1:2, page none" ""
+kill "$taken_PID"
 exit "$failed"

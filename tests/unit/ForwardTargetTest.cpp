@@ -59,7 +59,7 @@ TEST(ForwardTarget, BuildsTheRequestEachKindOfServiceTakes) {
     }
 }
 
-// Refused unless only its owner may read and write it, and every line that
+// Refused unless it is a regular file only its owner may read and write, and every line that
 // is not blank or a comment is a forward; an error names the line, never
 // its text, which may hold a token.
 TEST(ForwardsFile, TakesOnlyAFileOfForwardsThatOthersCannotRead) {
@@ -68,10 +68,11 @@ TEST(ForwardsFile, TakesOnlyAFileOfForwardsThatOthersCannotRead) {
         {"\xEF\xBB\xBF# mine\r\nntfy:https://ntfy.sh/t\r\nwebhook:http://h/x\r\n", 0600, ""},
         {"ntfy:https://ntfy.sh/t\n", 0640, "may be read or written by others (mode 0640)"},
         {"ntfy:https://ntfy.sh/t\n", 0602, "may be read or written by others (mode 0602)"},
+        {"", S_IFIFO | 0600, "is not a regular file"},
         {"ntfy:https://ntfy.sh/t\ncommand:rm -rf ~\n", 0400, "line 2 is not"}};
     for (const auto& [text, mode, refusal] : cases) {
         const testing::TempDatabase file;
-        std::ofstream(file.Path()) << text;
+        if (!S_ISFIFO(mode) || ::mkfifo(file.Path().c_str(), mode) != 0) std::ofstream(file.Path()) << text;
         ::chmod(file.Path().c_str(), mode);
         try {
             std::vector<std::string> written;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -29,7 +30,7 @@ struct Band {
     std::string text;
 };
 
-std::vector<Band> BandsOf(const service::ReadyRecord& ready) {
+std::vector<Band> BandsOf(const service::ReadyRecord& ready, int takenPort) {
     std::vector<Band> bands;
     if (!ready.subscribe.empty()) {
         bands.push_back({kQrSide, nullptr, ready.subscribe});
@@ -39,6 +40,10 @@ std::vector<Band> BandsOf(const service::ReadyRecord& ready) {
     bands.push_back({48, &kCodeFont, ready.code});
     bands.push_back(
         {64, &kTextFont, "请在 Sentrel 登录框中输入。\n十分钟内有效，只能使用一次；\n新的验证码见 " + ready.url + "/"});
+    if (takenPort != 0) {
+        bands.push_back(
+            {48, &kTextFont, "端口 " + std::to_string(takenPort) + " 已被其他程序占用，\n本机服务改用 " + ready.url});
+    }
     return bands;
 }
 
@@ -89,7 +94,7 @@ LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void RunNotice(const service::ReadyRecord& ready) {
+void RunNotice(const service::ReadyRecord& ready, int takenPort) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW notice{};
     notice.cbSize = sizeof notice;
@@ -101,7 +106,7 @@ void RunNotice(const service::ReadyRecord& ready) {
     notice.lpszClassName = kClass;
     RegisterClassExW(&notice);
 
-    Shown shown{BandsOf(ready)};
+    Shown shown{BandsOf(ready, takenPort)};
     const int bandsHeight = std::accumulate(shown.bands.begin(), shown.bands.end(), kMargin,
                                             [](int sum, const Band& band) { return sum + band.height; });
     const int height = bandsHeight + kButtonHeight + kMargin;
@@ -136,8 +141,8 @@ void RunNotice(const service::ReadyRecord& ready) {
 
 }  // namespace
 
-void ShowCodeNotice(const service::ReadyRecord& ready) {
-    std::thread([ready] { RunNotice(ready); }).detach();
+void ShowCodeNotice(const service::ReadyRecord& ready, int takenPort) {
+    std::thread([ready, takenPort] { RunNotice(ready, takenPort); }).detach();
 }
 
 }  // namespace sentrel::launcher

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 
 #include "CodeNotice.h"
@@ -49,23 +48,22 @@ int Port() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR toolOptions, int) {
     const int port = Port();
     const std::filesystem::path folder = ProgramFolder();
-    std::optional<LocalService> service;
     try {
-        // One already there (another launcher's, or one the user runs) serves
-        // this window too, and keeps running after it.
-        if (!LoopbackPortAnswers(port)) service.emplace(folder / L"sentrel-service.exe", port, StateFolder());
-        const std::string url = service ? service->Ready().url : "http://127.0.0.1:" + std::to_string(port);
+        // What answers on the port may be any local user's program, which
+        // the window would then give the user's OpenId: the window only
+        // talks to the service started here, on a free port when that one
+        // is taken.
+        const int takenPort = LoopbackPortAnswers(port) ? port : 0;
+        const LocalService service(folder / L"sentrel-service.exe", takenPort != 0 ? 0 : port, StateFolder());
         // The window's QR code then leads a phone to the page on the LAN.
-        if (service && !service->Ready().page.empty()) {
-            SetEnvironmentVariableW(Widen(kPageUrlVariable).c_str(), Widen(service->Ready().page).c_str());
+        if (!service.Ready().page.empty()) {
+            SetEnvironmentVariableW(Widen(kPageUrlVariable).c_str(), Widen(service.Ready().page).c_str());
         }
-        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " + Widen(url) +
-                                     L" " + toolOptions);
-        if (service) {
-            // Over the window, which would otherwise cover it.
-            window.WaitUntilIdle(std::chrono::seconds(10));
-            ShowCodeNotice(service->Ready());
-        }
+        const LaunchedProgram window(L"\"" + (folder / L"sentrel.exe").wstring() + L"\" --service " +
+                                     Widen(service.Ready().url) + L" " + toolOptions);
+        // Over the window, which would otherwise cover it.
+        window.WaitUntilIdle(std::chrono::seconds(10));
+        ShowCodeNotice(service.Ready(), takenPort);
         window.Exited(std::chrono::milliseconds(INFINITE));
     } catch (const std::exception& error) {
         MessageBoxW(nullptr, Widen(std::string("Sentrel 无法启动：\n\n") + error.what()).c_str(), L"Sentrel",

@@ -1,3 +1,4 @@
+#include <io.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -41,6 +42,10 @@ void ReplacePrivately(const std::string& path, const std::string& text) {
 
 std::string ReadOwnerOnly(const std::string& path) {
     const PrivateFile file = Open(path, L"rbN", "open");
+    // A console (CON) or a pipe would keep the start waiting for input.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())))) != FILE_TYPE_DISK) {
+        throw std::runtime_error(path + " is not a regular file");
+    }
     std::string text;
     char buffer[4096];
     for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, count);
