@@ -61,16 +61,13 @@ void DrawingRulesAndASignalOverAMessageBox(SentrelRun& run) {
     Xdotool("mousemove 10 5 mousedown 1 mousemove 300 300 mouseup 1");
     Xdotool("mousemove 800 800 mousedown 8 mousemove 900 900 mouseup 8");
     Xdotool("mousemove 600 600 mousedown 3 mousedown 1 mousemove 700 700 mouseup 3 mouseup 1");
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            return desktop.Colour({800, 708}) == 0x0000FF;
-        },
-        15s))
-        << "the chord's left release adds an area";
-    EXPECT_NE(desktop.Colour({150, 300}), 0x0000FF) << "no area from a press on the instructions";
-    EXPECT_NE(desktop.Colour({850, 800}), 0x0000FF) << "no area from the back button";
+    // An area's outline and label are red.
+    const auto red = [&desktop](Spot spot) { return desktop.Colour(spot) == 0x0000FF; };
+    EXPECT_TRUE(WaitFor([&] { return red({800, 708}); }, 15s)) << "the chord's left release adds an area";
+    EXPECT_FALSE(red({150, 300})) << "no area from a press on the instructions";
+    EXPECT_FALSE(red({850, 800})) << "no area from the back button";
     Xdotool("mousemove 1000 900 click 3");
-    ASSERT_TRUE(WaitFor([&] { return desktop.Colour({800, 708}) != 0x0000FF; }, 15s));
+    ASSERT_TRUE(WaitFor([&] { return !red({800, 708}); }, 15s));
     ASSERT_TRUE(desktop.Click(screen.InToolbar(kStart)));
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("提示").empty(); }, 5s)) << "no area: a message box";
     ASSERT_EQ(::kill(run.tool->Pid(), SIGTERM), 0);

@@ -1,17 +1,67 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/Form1.h"
-#include "support/FakeHotKeys.h"
+#include "app/FormView.h"
+#include "app/HotKeyBackend.h"
 #include "support/FakeScreen.h"
 #include "support/ManualClock.h"
-#include "support/RecordingView.h"
 #include "support/ScriptedRandom.h"
 #include "support/ScriptedTransport.h"
 
 namespace sentrel::testing {
+
+// Takes or refuses every key combination, telling the test about each.
+class FakeHotKeys : public HotKeyBackend {
+public:
+    bool Register(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode) override {
+        if (onRegister) onRegister(id, modifiers, keyCode);
+        return accept;
+    }
+
+    bool accept = true;
+    std::function<void(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode)> onRegister;
+};
+
+// A window that shows nothing and remembers everything it was asked to do,
+// in order, as one log of short lines.
+class RecordingView : public FormView {
+public:
+    void Reflect(const FormControls& controls) override {
+        reflected = controls;
+        ++reflectCount;
+    }
+    void DrawOutline(const Outline& o) override {
+        outlines.push_back(o);
+        log.push_back("draw");
+    }
+    void ClearOutlines() override {
+        outlines.clear();
+        log.push_back("clear");
+    }
+    void RemoveAreaLabel(int index) override { log.push_back("remove " + std::to_string(index)); }
+    void ShowMessage(const std::string& text, const std::string& title) override {
+        log.push_back("message " + title + " " + text);
+    }
+    void RaiseToTop() override {
+        log.push_back(std::string("raise ") + (reflected.window.visible ? "visible" : "hidden"));
+    }
+    float InnerWidth() const override { return 1920; }
+    void Close() override {
+        log.push_back("close");
+        if (onClose) onClose();
+    }
+
+    std::function<void()> onClose;
+    FormControls reflected;
+    int reflectCount = 0;
+    std::vector<Outline> outlines;
+    std::vector<std::string> log;
+};
 
 // A Form1 on a View made from the arguments given, wired to fakes of
 // everything else it talks to. Every request the service client makes is

@@ -27,8 +27,6 @@ TEST(NumericText, RoundsHalfToEvenWithinRange) {
     const std::pair<double, std::optional<std::int16_t>> cases[] = {
         {2.5, 2}, {3.5, 4}, {-2.5, -2}, {32767.4, 32767}, {-32768.5, -32768}, {32767.5, {}}, {-32768.6, {}}};
     for (const auto& [value, rounded] : cases) EXPECT_EQ(RoundToInt16(value), rounded) << value;
-    EXPECT_EQ(RoundToInt32(86.5), 86);
-    EXPECT_FALSE(RoundToInt32(3e9));
 }
 
 // Modifier names are matched exactly; the key code is a number rounded half
@@ -45,7 +43,7 @@ TEST(Module1, ParsesModifierNameAndKeyCode) {
         {"Ctrl,W", kModControl, 0},
         {"Ctrl,87,1", kModControl, 0},
         {"", 0, 0},
-        {"Ctrl,99999999999", kModControl, 0},
+        {"Ctrl,3000000000", kModControl, 0},
     };
     for (const auto& [text, modifiers, keyCode] : cases) {
         const HotKeySpec parsed = ParseHotKeySpec(text);

@@ -17,16 +17,14 @@ namespace {
 
 using namespace std::string_literals;
 
-// Lengths around the 55/56 and 64 byte edges, where the padding needs one
-// more block or exactly fills one, of bytes spanning every value; then a
-// length whose bit count needs three bytes.
+// Lengths at the 55/56 and 63/64 byte edges, where the padding needs one more
+// block or exactly fills one, of bytes spanning every value; then a length
+// whose bit count needs three bytes.
 TEST(Sha1, MatchesKnownDigests) {
     const std::pair<std::size_t, const char*> digests[] = {
-        {0, "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"},   {55, "63AC9708FB581DD150D3647549F9E0CB51DCF1DF"},
-        {56, "5A0C4D0EB2F15E05BBBFF6B8DADA9AE767FC03F0"},  {63, "D94FF3AD53F9B9327704B812EE9C1F3ABBBA3D48"},
-        {64, "5F55A35E13F1865E7FFC22DCA1275B1A49B0FF56"},  {65, "D7F8931010F8342A97383E1410A58C47D057708B"},
-        {119, "774001B5AD1F46B40C48E1B94CB092C593EAD25B"}, {120, "6EBF3111DC761F11B13F29DF0484848785385973"},
-        {1000, "7461968A9EDB9B418224F1ACB305D2FEEAA10BA5"}};
+        {0, "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"},  {55, "63AC9708FB581DD150D3647549F9E0CB51DCF1DF"},
+        {56, "5A0C4D0EB2F15E05BBBFF6B8DADA9AE767FC03F0"}, {63, "D94FF3AD53F9B9327704B812EE9C1F3ABBBA3D48"},
+        {64, "5F55A35E13F1865E7FFC22DCA1275B1A49B0FF56"}, {1000, "7461968A9EDB9B418224F1ACB305D2FEEAA10BA5"}};
     for (const auto& [length, digest] : digests) {
         std::string text(length, '\0');
         for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>((i * 7 + length) % 256);
