@@ -21,6 +21,13 @@ HttpConnection::HttpConnection(asio::ip::tcp::socket socket, ConnectionLimits::S
       router_(router),
       ends_(ends) {}
 
+void HttpConnection::Start() {
+    slot_.WhenEvicted([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) self->Close();
+    });
+    AwaitRequest();
+}
+
 void HttpConnection::AwaitRequest() {
     head_.reset();
     // Requests sent without waiting for the last reply are already here.
@@ -117,6 +124,7 @@ void HttpConnection::Close() {
 
 void HttpConnection::Arm(Stage stage, std::chrono::steady_clock::duration limit) {
     stage_ = stage;
+    slot_.Busy(stage == Stage::Head || stage == Stage::Reply);
     deadline_.expires_after(limit);
     // The timer alone does not keep the connection: once nothing else is
     // under way, it goes.

@@ -24,7 +24,7 @@ public:
     HttpConnection(boost::asio::ip::tcp::socket socket, ConnectionLimits::Slot slot, RequestRouter& router,
                    ConnectionEnds ends);
 
-    void Start() { AwaitRequest(); }
+    void Start();
 
 private:
     enum class Stage { Idle, Head, Reply, Linger };
