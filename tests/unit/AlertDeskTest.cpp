@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "client/AlertSignature.h"
+#include "relay/http/RequestTarget.h"
 #include "relay/options/ServiceOptions.h"
 #include "relay/outbox/AlertJournal.h"
 #include "relay/system/TextEscapes.h"
@@ -184,7 +185,8 @@ TEST(ServiceText, LogAndJsonEscapes) {
     const std::pair<const char*, const char*> targets[] = {
         {"/alertdesk/sndmsg.asp?openid=oSecret123&sjs=1", "/alertdesk/sndmsg.asp?openid=oSec...&sjs=1"},
         {"/x?sjs=1&openid=o12&openid=", "/x?sjs=1&openid=o12...&openid="},
-        {"/openid=oSecret?xopenid=oSecret", "/openid=oSecret?xopenid=oSecret"}};
+        {"/openid=oSecret?xopenid=oSecret", "/openid=oSecret?xopenid=oSecret"},
+        {"/x?%6Fpenid=oSecret&open%69d=o%53ecret", "/x?openid=oSec...&openid=oSec..."}};
     for (const auto& [target, masked] : targets) EXPECT_EQ(MaskedTarget(target), masked);
     EXPECT_EQ(AlertJournal::JsonLine(RecordedAlert{17, "2026-12-06T19:14:19Z", AcceptedAlert{"oX", 3, 12345}}),
               "{\"id\":17,\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 
+#include "relay/http/RequestTarget.h"
 #include "relay/system/RelayLog.h"
 #include "relay/system/TextEscapes.h"
 #include "relay/system/UtcTimestamp.h"

@@ -33,21 +33,6 @@ std::string MaskedOpenId(std::string_view openId) {
     return openId.empty() ? std::string() : std::string(openId.substr(0, 4)) + "...";
 }
 
-std::string MaskedTarget(std::string_view target) {
-    static constexpr std::string_view kOpenId = "openid=";
-    std::string masked;
-    for (std::size_t start = 0; start <= target.size();) {
-        const std::size_t end = std::min(target.find_first_of("?&", start), target.size());
-        const std::string_view part = target.substr(start, end - start);
-        masked += start > 0 && part.starts_with(kOpenId)
-                      ? std::string(kOpenId) + MaskedOpenId(part.substr(kOpenId.size()))
-                      : std::string(part);
-        if (end < target.size()) masked += target[end];
-        start = end + 1;
-    }
-    return masked;
-}
-
 std::string JsonEscaped(std::string_view text) { return Escape(text, "\\u%04x", true); }
 
 std::string JsonString(std::string_view text) {

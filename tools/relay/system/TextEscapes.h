@@ -14,10 +14,6 @@ std::string Printable(std::string_view text);
 // all it takes to alert in someone's name.
 std::string MaskedOpenId(std::string_view openId);
 
-// A request target as the request log may show it: the value of every
-// openid parameter masked as MaskedOpenId does, the rest as it came.
-std::string MaskedTarget(std::string_view target);
-
 // The inside of a JSON string: quotes, backslashes and control bytes
 // escaped; UTF-8 passes unchanged.
 std::string JsonEscaped(std::string_view text);
