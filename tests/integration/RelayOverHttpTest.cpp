@@ -126,8 +126,8 @@ TEST_F(RelayOverHttpTest, SignsInWithTheReadyCodeAndRecordsOnlyAcceptedAlerts) {
     for (const fs::path& file : {log, commandLog, ready}) fs::remove(file);
 }
 
-// What the HTTP layer refuses gets an error and a log line, and uses up no
-// code; the relay goes on serving.
+// What the HTTP layer refuses gets an error and a log line (past a few a
+// second, a count), and uses up no code; the relay goes on serving.
 TEST_F(RelayOverHttpTest, OnlyRequestsForThisRelayReachTheScripts) {
     const std::string port = std::to_string(relay->Port());
     const std::string signIn = "/alertdesk/yzm_check.asp?code=" + relay->IssuedCode();
@@ -162,7 +162,7 @@ TEST_F(RelayOverHttpTest, OnlyRequestsForThisRelayReachTheScripts) {
     for (const auto& [request, status] : requests) {
         EXPECT_EQ(StatusFrom("127.0.0.1", request + "\r\n\r\n"), status) << request.substr(0, 200);
     }
-    EXPECT_TRUE(relay->Process().WaitForLine(ChildProcess::Stream::Err, Containing("414 ")));
+    EXPECT_TRUE(relay->Process().WaitForLine(ChildProcess::Stream::Err, Containing("out of the log from 127.0.0.1")));
     EXPECT_EQ(Ask("127.0.0.1", "GET " + signIn + " HTTP/1.0\r\n\r\n")->body.size(), 28u) << "the code still signs in";
 }
 
@@ -248,6 +248,30 @@ TEST_F(RelayOverHttpTest, ANewcomerTakesTheSlotOfAConnectionThatOnlyHoldsIt) {
         EXPECT_EQ(StatusFrom("127.0.0.1"), crowd.status) << crowd.addresses << " " << crowd.sent;
         EXPECT_LT(Clock::now() - before, 1s);
     }
+}
+
+// Requests from one address, and connections refused to another, leave a
+// few short lines, and a line a second that counts the rest.
+TEST_F(RelayOverHttpTest, FloodsLeaveTheRequestLogAFewShortLines) {
+    std::vector<LoopbackClient> held;
+    for (int i = 0; i < 32; ++i) {
+        held.emplace_back(relay->Port(), "127.0.0.7");
+        held.back().Send("GET /");
+    }
+    // Answered once the relay has read every head begun before it.
+    EXPECT_EQ(StatusFrom("127.0.0.2"), 200);
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(StatusFrom("127.0.0.7"), 503);
+    LoopbackClient flood(relay->Port(), "127.0.0.8");
+    for (int i = 0; i < 200; ++i) {
+        flood.Send("GET /" + std::string(1000, 'x') + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+        EXPECT_EQ(flood.Receive(5s).value().status, 404);
+    }
+    const auto err = ChildProcess::Stream::Err;
+    EXPECT_TRUE(relay->Process().WaitForLine(err, Containing("connections from 127.0.0.7 in the last second")));
+    EXPECT_TRUE(relay->Process().WaitForLine(err, Containing("out of the log from 127.0.0.8 in the last second")));
+    const std::vector<std::string> lines = relay->Process().Lines(err);
+    EXPECT_LT(lines.size(), 30u);
+    for (const std::string& line : lines) EXPECT_LT(line.size(), 500u);
 }
 
 TEST_F(RelayOverHttpTest, FloodsAreCutOffAndCostTheRelayNoMemory) {

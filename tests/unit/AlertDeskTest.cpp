@@ -181,7 +181,8 @@ TEST_F(AlertDeskTest, KeepAliveAndSignOffTrackWhoIsOnline) {
 }
 
 TEST(ServiceText, LogAndJsonEscapes) {
-    EXPECT_EQ(Printable("a\r\n\"\\中"), "a\\x0D\\x0A\\\"\\\\\\xE4\\xB8\\xAD");
+    // Well-formed UTF-8 stays; a C1 control, a lone or overlong byte do not.
+    EXPECT_EQ(Printable("a\r\n\"\\中\xC2\x85\xE4\xC0\xAF"), "a\\x0D\\x0A\\\"\\\\中\\xC2\\x85\\xE4\\xC0\\xAF");
     const std::pair<const char*, const char*> targets[] = {
         {"/alertdesk/sndmsg.asp?openid=oSecret123&sjs=1", "/alertdesk/sndmsg.asp?openid=oSec...&sjs=1"},
         {"/x?sjs=1&openid=o12&openid=", "/x?sjs=1&openid=o12...&openid="},

@@ -44,7 +44,6 @@ public:
     // A slot, or std::nullopt when the client or the service is at its
     // limit with a request under way on every connection that counts.
     std::optional<Slot> Admit(const boost::asio::ip::address& client);
-    int OpenFrom(const boost::asio::ip::address& client) const;
     int Open() const { return static_cast<int>(held_.size()); }
 
 private:
@@ -55,6 +54,7 @@ private:
         std::function<void()> evict;
     };
 
+    int OpenFrom(const boost::asio::ip::address& client) const;
     // False when no connection (of that client, if given) could be evicted.
     bool EvictOldestIdle(const std::optional<boost::asio::ip::address>& of);
     void Release(std::list<Held>::iterator held);

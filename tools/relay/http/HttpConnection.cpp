@@ -4,7 +4,6 @@
 #include <boost/beast/http/write.hpp>
 
 #include "relay/http/HttpLimits.h"
-#include "relay/http/RequestLog.h"
 
 namespace sentrel::service {
 
@@ -13,12 +12,13 @@ namespace http = boost::beast::http;
 using boost::beast::error_code;
 
 HttpConnection::HttpConnection(asio::ip::tcp::socket socket, ConnectionLimits::Slot slot, RequestRouter& router,
-                               ConnectionEnds ends)
+                               RequestLog& log, ConnectionEnds ends)
     : socket_(std::move(socket)),
       deadline_(socket_.get_executor()),
       buffer_(HttpLimits::kHeadBytes),
       slot_(std::move(slot)),
       router_(router),
+      log_(log),
       ends_(ends) {}
 
 void HttpConnection::Start() {
@@ -78,7 +78,7 @@ void HttpConnection::ReadHead() {
 
 void HttpConnection::Send(HttpReply reply) {
     const RequestHead& head = *head_;
-    LogRequest(reply.desk.status, head.Method(), head.Target(), reply.desk.note);
+    log_.Request(ends_.client, reply.desk.status, head.Method(), head.Target(), reply.desk.note);
     const bool headDone = head.is_header_done();
     const bool keepAlive = !reply.close && headDone && head.keep_alive();
     response_ = {};

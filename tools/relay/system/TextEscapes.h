@@ -5,8 +5,9 @@
 
 namespace sentrel::service {
 
-// Text from the network made safe for a one-line log: printable ASCII stays,
-// every other byte becomes \xNN, and a backslash becomes \\.
+// Text from the network made safe for a one-line log: printable ASCII and
+// printable characters in well-formed UTF-8 stay, every other byte becomes
+// \xNN, and a backslash or a quote gets a backslash before it.
 std::string Printable(std::string_view text);
 
 // An OpenId as a log may show it: its first four characters and "...",
