@@ -78,24 +78,26 @@ void RequestLog::TellUntold() {
     const auto toldOneByOne = untold.begin() + std::min<std::ptrdiff_t>(std::ssize(untold), kClientsToldOneByOne);
     std::partial_sort(untold.begin(), toldOneByOne, untold.end(), std::greater<>());
     for (auto it = untold.begin(); it != toldOneByOne; ++it) {
-        const Untold& counts = clients_[it->second].untold;
-        const std::string from = " from " + it->second.to_string() + " in the last second";
-        if (counts.refused > 0) Tell("refused " + std::to_string(counts.refused) + " connections" + from);
-        if (counts.requests > 0) Tell("left " + std::to_string(counts.requests) + " requests out of the log" + from);
+        Tell(Told(clients_[it->second].untold) + " from " + it->second.to_string() + " in the last second");
     }
     for (auto it = toldOneByOne; it != untold.end(); ++it) {
         untoldOfOthers_.requests += clients_[it->second].untold.requests;
         untoldOfOthers_.refused += clients_[it->second].untold.refused;
     }
     if (untoldOfOthers_.requests + untoldOfOthers_.refused > 0) {
-        Tell("refused " + std::to_string(untoldOfOthers_.refused) + " connections and left " +
-             std::to_string(untoldOfOthers_.requests) +
-             " requests out of the log from other clients in the last second");
+        Tell(Told(untoldOfOthers_) + " from other clients in the last second");
     }
     counting_ = false;
     told_ = 0;
     clients_.clear();
     untoldOfOthers_ = {};
+}
+
+std::string RequestLog::Told(const Untold& untold) {
+    const std::string refused = "refused " + std::to_string(untold.refused) + " connections";
+    const std::string left = "left " + std::to_string(untold.requests) + " requests out of the log";
+    if (untold.requests == 0) return refused;
+    return untold.refused == 0 ? left : refused + " and " + left;
 }
 
 }  // namespace sentrel::service

@@ -4,6 +4,7 @@
 #include <boost/asio/ip/address.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <map>
+#include <string>
 #include <string_view>
 
 namespace sentrel::service {
@@ -40,6 +41,9 @@ private:
     // clients are counted one by one; starts the second with the first.
     Counts* CountsFor(const boost::asio::ip::address& client);
     void TellUntold();
+    // "refused 3 connections and left 5 requests out of the log", without
+    // what is none.
+    static std::string Told(const Untold& untold);
 
     boost::asio::steady_timer secondEnd_;
     bool counting_ = false;
