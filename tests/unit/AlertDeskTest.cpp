@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "client/AlertSignature.h"
+#include "relay/http/RequestTarget.h"
 #include "relay/options/ServiceOptions.h"
 #include "relay/outbox/AlertJournal.h"
 #include "relay/system/TextEscapes.h"
@@ -180,11 +181,13 @@ TEST_F(AlertDeskTest, KeepAliveAndSignOffTrackWhoIsOnline) {
 }
 
 TEST(ServiceText, LogAndJsonEscapes) {
-    EXPECT_EQ(Printable("a\r\n\"\\中"), "a\\x0D\\x0A\\\"\\\\\\xE4\\xB8\\xAD");
+    // Well-formed UTF-8 stays; a C1 control, a lone or overlong byte do not.
+    EXPECT_EQ(Printable("a\r\n\"\\中\xC2\x85\xE4\xC0\xAF"), "a\\x0D\\x0A\\\"\\\\中\\xC2\\x85\\xE4\\xC0\\xAF");
     const std::pair<const char*, const char*> targets[] = {
         {"/alertdesk/sndmsg.asp?openid=oSecret123&sjs=1", "/alertdesk/sndmsg.asp?openid=oSec...&sjs=1"},
         {"/x?sjs=1&openid=o12&openid=", "/x?sjs=1&openid=o12...&openid="},
-        {"/openid=oSecret?xopenid=oSecret", "/openid=oSecret?xopenid=oSecret"}};
+        {"/openid=oSecret?xopenid=oSecret", "/openid=oSecret?xopenid=oSecret"},
+        {"/x?%6Fpenid=oSecret&open%69d=o%53ecret", "/x?openid=oSec...&openid=oSec..."}};
     for (const auto& [target, masked] : targets) EXPECT_EQ(MaskedTarget(target), masked);
     EXPECT_EQ(AlertJournal::JsonLine(RecordedAlert{17, "2026-12-06T19:14:19Z", AcceptedAlert{"oX", 3, 12345}}),
               "{\"id\":17,\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");

@@ -1,24 +1,78 @@
 #include "relay/http/ConnectionLimits.h"
 
-namespace sentrel::service {
+#include <algorithm>
+#include <utility>
 
-std::optional<ConnectionLimits::Slot> ConnectionLimits::Admit(const boost::asio::ip::address& client) {
-    if (open_ >= total_ || OpenFrom(client) >= perAddress_) return std::nullopt;
-    ++open_;
-    ++openFrom_[client];
-    return Slot(*this, client);
+namespace sentrel::service {
+namespace {
+
+namespace ip = boost::asio::ip;
+
+ip::address ClientOf(const ip::address& address) {
+    if (!address.is_v6()) return address;
+    ip::address_v6::bytes_type bytes = address.to_v6().to_bytes();
+    std::fill(bytes.begin() + 8, bytes.end(), 0);
+    return ip::address_v6(bytes);
 }
 
-int ConnectionLimits::OpenFrom(const boost::asio::ip::address& client) const {
-    const auto found = openFrom_.find(client);
+}  // namespace
+
+ConnectionLimits::Slot::Slot(ConnectionLimits& limits, std::list<Held>::iterator held) : limits_(&limits), held_(held) {
+    held_->owner = this;
+}
+
+ConnectionLimits::Slot::Slot(Slot&& other) noexcept
+    : limits_(std::exchange(other.limits_, nullptr)), held_(other.held_) {
+    if (limits_ != nullptr) held_->owner = this;
+}
+
+ConnectionLimits::Slot::~Slot() {
+    if (limits_ != nullptr) limits_->Release(held_);
+}
+
+void ConnectionLimits::Slot::Busy(bool busy) {
+    if (limits_ != nullptr) held_->busy = busy;
+}
+
+void ConnectionLimits::Slot::WhenEvicted(std::function<void()> evict) {
+    if (limits_ != nullptr) held_->evict = std::move(evict);
+}
+
+std::optional<ConnectionLimits::Slot> ConnectionLimits::Admit(const ip::address& address) {
+    const ip::address client = ClientOf(address);
+    const bool clientFull = OpenFrom(client) >= perClient_;
+    // Room made within the client's own share also makes room in all.
+    if ((clientFull || Open() >= total_) && !EvictOldestIdle(clientFull ? std::optional(client) : std::nullopt)) {
+        return std::nullopt;
+    }
+    ++openFrom_[client];
+    held_.push_back({.client = client, .owner = nullptr, .busy = false, .evict = {}});
+    return Slot(*this, std::prev(held_.end()));
+}
+
+int ConnectionLimits::OpenFrom(const ip::address& address) const {
+    const auto found = openFrom_.find(ClientOf(address));
     return found == openFrom_.end() ? 0 : found->second;
 }
 
-void ConnectionLimits::Release(const boost::asio::ip::address& client) {
-    --open_;
-    // Dropped at zero, so that the map holds only addresses with a
+bool ConnectionLimits::EvictOldestIdle(const std::optional<ip::address>& of) {
+    const auto evictable = std::ranges::find_if(
+        held_, [&of](const Held& held) { return !held.busy && held.evict && (!of || held.client == *of); });
+    if (evictable == held_.end()) return false;
+    // The slot is free before the connection hears of it, so that the
+    // newcomer takes it at once, whenever the old one's handlers run.
+    std::function<void()> evict = std::move(evictable->evict);
+    evictable->owner->limits_ = nullptr;
+    Release(evictable);
+    evict();
+    return true;
+}
+
+void ConnectionLimits::Release(std::list<Held>::iterator held) {
+    // Dropped at zero, so that the map holds only clients with a
     // connection open, however many have come and gone.
-    if (const auto found = openFrom_.find(client); --found->second == 0) openFrom_.erase(found);
+    if (const auto found = openFrom_.find(held->client); --found->second == 0) openFrom_.erase(found);
+    held_.erase(held);
 }
 
 }  // namespace sentrel::service

@@ -1,45 +1,68 @@
 #pragma once
 
 #include <boost/asio/ip/address.hpp>
+#include <functional>
+#include <list>
 #include <map>
 #include <optional>
-#include <utility>
 
 namespace sentrel::service {
 
-// Counts open connections per client address and in all, so that no client
-// can take every connection the service is willing to hold. Used from the
-// io thread alone.
+// Counts open connections per client and in all, so that no client can
+// take every connection the service is willing to hold. A client is an
+// IPv4 address, or an IPv6 /64, which one machine is commonly given whole.
+// When a newcomer finds no room, the oldest connection with no request
+// under way makes room for it: one that merely holds a slot (idle, or yet
+// to send a byte) keeps nobody out. Used from the io thread alone.
 class ConnectionLimits {
+    struct Held;
+
 public:
-    // One admitted connection; its place is given back when it goes.
+    // One admitted connection; its place is given back when it goes, or
+    // taken from it when it is evicted.
     class Slot {
     public:
-        Slot(ConnectionLimits& limits, boost::asio::ip::address client) : limits_(&limits), client_(client) {}
-        Slot(Slot&& other) noexcept : limits_(std::exchange(other.limits_, nullptr)), client_(other.client_) {}
+        Slot(Slot&& other) noexcept;
         Slot& operator=(Slot&&) = delete;
-        ~Slot() {
-            if (limits_ != nullptr) limits_->Release(client_);
-        }
+        ~Slot();
+
+        // While a request is under way, the connection is not evicted.
+        void Busy(bool busy);
+        // How the connection is closed once its slot has been taken.
+        void WhenEvicted(std::function<void()> evict);
 
     private:
+        friend class ConnectionLimits;
+        Slot(ConnectionLimits& limits, std::list<Held>::iterator held);
+
         ConnectionLimits* limits_;
-        boost::asio::ip::address client_;
+        std::list<Held>::iterator held_;
     };
 
-    ConnectionLimits(int perAddress, int total) : perAddress_(perAddress), total_(total) {}
+    ConnectionLimits(int perClient, int total) : perClient_(perClient), total_(total) {}
 
-    // A slot, or std::nullopt when the address or the service is at its limit.
+    // A slot, or std::nullopt when the client or the service is at its
+    // limit with a request under way on every connection that counts.
     std::optional<Slot> Admit(const boost::asio::ip::address& client);
-    int OpenFrom(const boost::asio::ip::address& client) const;
-    int Open() const { return open_; }
+    int Open() const { return static_cast<int>(held_.size()); }
 
 private:
-    void Release(const boost::asio::ip::address& client);
+    struct Held {
+        boost::asio::ip::address client;
+        Slot* owner;
+        bool busy = false;
+        std::function<void()> evict;
+    };
 
-    const int perAddress_;
+    int OpenFrom(const boost::asio::ip::address& client) const;
+    // False when no connection (of that client, if given) could be evicted.
+    bool EvictOldestIdle(const std::optional<boost::asio::ip::address>& of);
+    void Release(std::list<Held>::iterator held);
+
+    const int perClient_;
     const int total_;
-    int open_ = 0;
+    // Oldest first.
+    std::list<Held> held_;
     std::map<boost::asio::ip::address, int> openFrom_;
 };
 

@@ -4,7 +4,6 @@
 #include <boost/beast/http/write.hpp>
 
 #include "relay/http/HttpLimits.h"
-#include "relay/http/RequestLog.h"
 
 namespace sentrel::service {
 
@@ -13,13 +12,21 @@ namespace http = boost::beast::http;
 using boost::beast::error_code;
 
 HttpConnection::HttpConnection(asio::ip::tcp::socket socket, ConnectionLimits::Slot slot, RequestRouter& router,
-                               ConnectionEnds ends)
+                               RequestLog& log, ConnectionEnds ends)
     : socket_(std::move(socket)),
       deadline_(socket_.get_executor()),
       buffer_(HttpLimits::kHeadBytes),
       slot_(std::move(slot)),
       router_(router),
+      log_(log),
       ends_(ends) {}
+
+void HttpConnection::Start() {
+    slot_.WhenEvicted([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) self->Close();
+    });
+    AwaitRequest();
+}
 
 void HttpConnection::AwaitRequest() {
     head_.reset();
@@ -71,7 +78,7 @@ void HttpConnection::ReadHead() {
 
 void HttpConnection::Send(HttpReply reply) {
     const RequestHead& head = *head_;
-    LogRequest(reply.desk.status, head.Method(), head.Target(), reply.desk.note);
+    log_.Request(ends_.client, reply.desk.status, head.Method(), head.Target(), reply.desk.note);
     const bool headDone = head.is_header_done();
     const bool keepAlive = !reply.close && headDone && head.keep_alive();
     response_ = {};
@@ -117,6 +124,7 @@ void HttpConnection::Close() {
 
 void HttpConnection::Arm(Stage stage, std::chrono::steady_clock::duration limit) {
     stage_ = stage;
+    slot_.Busy(stage == Stage::Head || stage == Stage::Reply);
     deadline_.expires_after(limit);
     // The timer alone does not keep the connection: once nothing else is
     // under way, it goes.

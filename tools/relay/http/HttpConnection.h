@@ -10,6 +10,7 @@
 
 #include "relay/http/ConnectionLimits.h"
 #include "relay/http/RequestHead.h"
+#include "relay/http/RequestLog.h"
 #include "relay/http/RequestRouter.h"
 
 namespace sentrel::service {
@@ -22,9 +23,9 @@ namespace sentrel::service {
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
 public:
     HttpConnection(boost::asio::ip::tcp::socket socket, ConnectionLimits::Slot slot, RequestRouter& router,
-                   ConnectionEnds ends);
+                   RequestLog& log, ConnectionEnds ends);
 
-    void Start() { AwaitRequest(); }
+    void Start();
 
 private:
     enum class Stage { Idle, Head, Reply, Linger };
@@ -49,6 +50,7 @@ private:
     boost::beast::http::response<boost::beast::http::string_body> response_;
     ConnectionLimits::Slot slot_;
     RequestRouter& router_;
+    RequestLog& log_;
     const ConnectionEnds ends_;
     Stage stage_ = Stage::Idle;
     bool headTimedOut_ = false;

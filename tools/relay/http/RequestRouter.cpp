@@ -31,6 +31,10 @@ HttpReply RequestRouter::Answer(const RequestHead& head, const ConnectionEnds& e
         return Refusal(400, "parameters go in the query string", "refused a request body", true);
     }
     if (head.HostCount() > 1) return Refusal(400, "one Host field only", "refused several Host fields", true);
+    // HTTP/1.1 requires the field, and a name in it.
+    if (head.Version() >= 11 && (!head.Host() || head.Host()->empty())) {
+        return Refusal(400, "a Host field, please", "refused HTTP/1.1 without a Host", true);
+    }
     if (head.Host() && !head.Host()->empty() && !hosts_.Allows(*head.Host(), ends.local)) {
         return Refusal(421, "this service does not answer for that host",
                        "refused Host \"" + Printable(*head.Host()) + "\"");

@@ -1,6 +1,9 @@
 #include "relay/http/RequestTarget.h"
 
 #include <string>
+#include <utility>
+
+#include "relay/system/TextEscapes.h"
 
 namespace sentrel::service {
 namespace {
@@ -28,6 +31,23 @@ std::string PercentDecoded(std::string_view text, bool plusIsSpace) {
     return decoded;
 }
 
+// Calls each with every piece of the query between '&'s, empty ones too.
+template <typename Each>
+void ForEachPair(std::string_view query, Each each) {
+    for (;;) {
+        const std::size_t amp = query.find('&');
+        each(query.substr(0, amp));
+        if (amp == std::string_view::npos) return;
+        query.remove_prefix(amp + 1);
+    }
+}
+
+std::pair<std::string, std::string> DecodedPair(std::string_view pair) {
+    const std::size_t equals = pair.find('=');
+    const std::string_view value = equals == std::string_view::npos ? "" : pair.substr(equals + 1);
+    return {PercentDecoded(pair.substr(0, equals), true), PercentDecoded(value, true)};
+}
+
 }  // namespace
 
 std::optional<DeskRequest> DecodeTarget(std::string_view target) {
@@ -36,17 +56,22 @@ std::optional<DeskRequest> DecodeTarget(std::string_view target) {
     DeskRequest request;
     request.path = PercentDecoded(target.substr(0, question), false);
     if (question == std::string_view::npos) return request;
-    std::string_view query = target.substr(question + 1);
-    while (!query.empty()) {
-        const std::size_t amp = query.find('&');
-        const std::string_view pair = query.substr(0, amp);
-        query.remove_prefix(amp == std::string_view::npos ? query.size() : amp + 1);
-        const std::size_t equals = pair.find('=');
-        if (pair.empty() || equals == 0) continue;
-        const std::string_view value = equals == std::string_view::npos ? "" : pair.substr(equals + 1);
-        request.params.emplace(PercentDecoded(pair.substr(0, equals), true), PercentDecoded(value, true));
-    }
+    ForEachPair(target.substr(question + 1), [&request](std::string_view pair) {
+        if (!pair.empty() && !pair.starts_with('=')) request.params.insert(DecodedPair(pair));
+    });
     return request;
+}
+
+std::string MaskedTarget(std::string_view target) {
+    const std::size_t question = target.find('?');
+    if (question == std::string_view::npos) return std::string(target);
+    std::string masked(target.substr(0, question + 1));
+    ForEachPair(target.substr(question + 1), [&masked, first = true](std::string_view pair) mutable {
+        if (!std::exchange(first, false)) masked += '&';
+        const auto [name, value] = DecodedPair(pair);
+        masked += name == "openid" ? "openid=" + MaskedOpenId(value) : std::string(pair);
+    });
+    return masked;
 }
 
 }  // namespace sentrel::service

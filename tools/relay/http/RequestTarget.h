@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "relay/outbox/DeskTypes.h"
@@ -13,5 +14,10 @@ namespace sentrel::service {
 // two hex digits stands for itself. std::nullopt for any other form (an
 // absolute URL, "*"), which the service does not serve.
 std::optional<DeskRequest> DecodeTarget(std::string_view target);
+
+// A request target as the request log may show it: every parameter that
+// DecodeTarget would read as openid, however its name is encoded, shown as
+// openid= and the value masked as MaskedOpenId does; the rest as it came.
+std::string MaskedTarget(std::string_view target);
 
 }  // namespace sentrel::service

@@ -6,7 +6,6 @@
 #include "relay/http/HttpConnection.h"
 #include "relay/http/HttpLimits.h"
 #include "relay/http/PlatformSockets.h"
-#include "relay/http/RequestLog.h"
 #include "relay/system/RelayLog.h"
 
 namespace sentrel::service {
@@ -99,13 +98,11 @@ void ServiceServer::Admit(tcp::socket socket) {
         socket.non_blocking(true, error);
         asio::write(socket, asio::buffer(kTooManyConnections, sizeof kTooManyConnections - 1), error);
         socket.shutdown(tcp::socket::shutdown_send, error);
-        LogRequest(503, {}, {},
-                   "connection refused: " + std::to_string(limits_.OpenFrom(ends.client)) + " open from " +
-                       ends.client.to_string() + ", " + std::to_string(limits_.Open()) + " in all");
+        log_.Refused(ends.client);
         return;
     }
     socket.set_option(tcp::no_delay(true), error);
-    std::make_shared<HttpConnection>(std::move(socket), std::move(*slot), *router_, ends)->Start();
+    std::make_shared<HttpConnection>(std::move(socket), std::move(*slot), *router_, log_, ends)->Start();
 }
 
 }  // namespace sentrel::service

@@ -10,6 +10,7 @@
 #include "relay/desk/AlertDesk.h"
 #include "relay/desk/AlertIntake.h"
 #include "relay/http/ConnectionLimits.h"
+#include "relay/http/RequestLog.h"
 #include "relay/http/RequestRouter.h"
 
 namespace sentrel::service {
@@ -42,6 +43,9 @@ private:
     boost::asio::io_context io_{1};
     boost::asio::ip::tcp::acceptor acceptor_{io_};
     boost::asio::steady_timer acceptPause_{io_};
+    // After the io context, since its timer must go first; the connections
+    // that the context's handlers hold never log on their way out.
+    RequestLog log_{io_.get_executor()};
 };
 
 }  // namespace sentrel::service

@@ -6,21 +6,45 @@
 namespace sentrel::service {
 namespace {
 
+// The length of the well-formed UTF-8 sequence at the start of text when
+// it is a printable character (U+00A0 on, leaving out the C1 controls),
+// or 0.
+std::size_t PrintableUtf8Length(std::string_view text) {
+    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const std::size_t length = byte(0) >= 0xF0 ? 4 : byte(0) >= 0xE0 ? 3 : byte(0) >= 0xC0 ? 2 : 0;
+    if (length == 0 || byte(0) > 0xF4 || text.size() < length) return 0;
+    char32_t code = byte(0) & (0x7Fu >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i) & 0x3Fu);
+    }
+    static constexpr char32_t kLeast[] = {0, 0, 0xA0, 0x800, 0x10000};
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code < kLeast[length] || surrogate || code > 0x10FFFF ? 0 : length;
+}
+
 std::string Escape(std::string_view text, const char* byteFormat, bool keepHighBytes) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t kept = byte < 0x80 ? 0 : keepHighBytes ? 1 : PrintableUtf8Length(text.substr(i));
+        if (kept > 0) {
+            out += text.substr(i, kept);
+            i += kept;
+            continue;
+        }
+        if (text[i] == '\\' || text[i] == '"') {
             out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !keepHighBytes)) {
+            out += text[i];
+        } else if (byte < 0x20 || byte >= 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, byteFormat, byte);
             out += escaped;
         } else {
-            out += c;
+            out += text[i];
         }
+        ++i;
     }
     return out;
 }
@@ -31,21 +55,6 @@ std::string Printable(std::string_view text) { return Escape(text, "\\x%02X", fa
 
 std::string MaskedOpenId(std::string_view openId) {
     return openId.empty() ? std::string() : std::string(openId.substr(0, 4)) + "...";
-}
-
-std::string MaskedTarget(std::string_view target) {
-    static constexpr std::string_view kOpenId = "openid=";
-    std::string masked;
-    for (std::size_t start = 0; start <= target.size();) {
-        const std::size_t end = std::min(target.find_first_of("?&", start), target.size());
-        const std::string_view part = target.substr(start, end - start);
-        masked += start > 0 && part.starts_with(kOpenId)
-                      ? std::string(kOpenId) + MaskedOpenId(part.substr(kOpenId.size()))
-                      : std::string(part);
-        if (end < target.size()) masked += target[end];
-        start = end + 1;
-    }
-    return masked;
 }
 
 std::string JsonEscaped(std::string_view text) { return Escape(text, "\\u%04x", true); }

@@ -5,18 +5,15 @@
 
 namespace sentrel::service {
 
-// Text from the network made safe for a one-line log: printable ASCII stays,
-// every other byte becomes \xNN, and a backslash becomes \\.
+// Text from the network made safe for a one-line log: printable ASCII and
+// printable characters in well-formed UTF-8 stay, every other byte becomes
+// \xNN, and a backslash or a quote gets a backslash before it.
 std::string Printable(std::string_view text);
 
 // An OpenId as a log may show it: its first four characters and "...",
 // enough to tell a few apart and far too few to alert with; an OpenId is
 // all it takes to alert in someone's name.
 std::string MaskedOpenId(std::string_view openId);
-
-// A request target as the request log may show it: the value of every
-// openid parameter masked as MaskedOpenId does, the rest as it came.
-std::string MaskedTarget(std::string_view target);
 
 // The inside of a JSON string: quotes, backslashes and control bytes
 // escaped; UTF-8 passes unchanged.
