@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "client/AlertSignature.h"
+#include "relay/desk/ClientNetwork.h"
 #include "relay/options/ServiceOptions.h"
 #include "relay/outbox/AlertJournal.h"
 #include "relay/system/TextEscapes.h"
@@ -201,6 +202,15 @@ TEST(ServiceText, LogAndJsonEscapes) {
     for (const auto& [target, masked] : targets) EXPECT_EQ(MaskedTarget(target), masked);
     EXPECT_EQ(AlertJournal::JsonLine(RecordedAlert{17, "2026-12-06T19:14:19Z", AcceptedAlert{"oX", 3, 12345}}),
               "{\"id\":17,\"time\":\"2026-12-06T19:14:19Z\",\"openid\":\"oX\",\"area\":3,\"sjs\":12345}\n");
+}
+
+TEST(ClientNetwork, IsAnIPv4AddressItselfAndAnIPv6AddressItsSlash64) {
+    const std::pair<const char*, const char*> networks[] = {{"10.1.2.3", "10.1.2.3"},
+                                                            {"::ffff:10.1.2.3", "10.1.2.3"},
+                                                            {"2001:DB8:0:1:aa::1", "2001:db8:0:1::/64"},
+                                                            {"2001:db8::1:2:3:4", "2001:db8:0:0::/64"},
+                                                            {"fe80::1%eth0", "fe80:0:0:0::/64"}};
+    for (const auto& [address, network] : networks) EXPECT_EQ(ClientNetwork(address), network);
 }
 
 TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {

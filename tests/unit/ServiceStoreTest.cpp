@@ -22,7 +22,7 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     const std::string openId = "oSignedIn", hook = "webhook:http://a.example/";
     {
         ServiceStore store(database.Path());
-        ASSERT_EQ(store.AddSubscriber(openId, 2, 0, 0), ServiceStore::Admission::Added);
+        ASSERT_EQ(store.AddSubscriber(openId, "n", {1, 2, 0}, 0), ServiceStore::Admission::Added);
         store.RecordAlert({openId, 7, 12345}, "2026-12-07T01:02:03Z", EpochMilliseconds(), {hook});
         store.MarkDelivered(1, hook, EpochMilliseconds());
         store.RecordAlert({openId, 8, 12346}, "2026-12-07T01:02:04Z", EpochMilliseconds(), {hook});
@@ -37,6 +37,25 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     ASSERT_EQ(owed.size(), 1u) << "only the undelivered one is still owed";
     EXPECT_EQ(owed[0].id, 2);
     EXPECT_EQ(store.OwedTargets(), std::vector<std::string>{hook});
+    const OutboxCounts counts = store.CountOutbox();
+    EXPECT_EQ(std::tie(counts.pending, counts.delivered, counts.failed), std::make_tuple(1, 1, 0));
+}
+
+// However often one network signs in, it pushes out only its own, and so
+// leaves room for everyone else.
+TEST(ServiceStore, ANetworkPushesOutOnlyItsOwnOpenIds) {
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const ServiceStore::Room room{2, 6, 0};
+    ASSERT_EQ(store.AddSubscriber("oKept", "victim", room, 0), ServiceStore::Admission::Added);
+    for (int i = 1; i < 100; ++i) {
+        ASSERT_EQ(store.AddSubscriber("o" + std::to_string(i), "net" + std::to_string(i % 2), room, i),
+                  ServiceStore::Admission::Added);
+    }
+    EXPECT_TRUE(store.KnowsSubscriber("oKept"));
+    EXPECT_TRUE(store.KnowsSubscriber("o98"));
+    EXPECT_FALSE(store.KnowsSubscriber("o94"));
+    EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), ServiceStore::Admission::Added);
 }
 
 // Full, the store makes way for a new OpenId only with one unseen since the
@@ -54,10 +73,10 @@ TEST(ServiceStore, OnlyAnOpenIdLongUnseenMakesWay) {
     for (const auto& [seeing, admission] : cases) {
         testing::TempDatabase database;
         ServiceStore store(database.Path());
-        ASSERT_EQ(store.AddSubscriber("oOld", 1, 0, 0), Admission::Added);
+        ASSERT_EQ(store.AddSubscriber("oOld", "a", {1, 1, 0}, 0), Admission::Added);
         seeing(store);
-        EXPECT_EQ(store.AddSubscriber("oOld", 2, 3000, 0), Admission::Taken);
-        EXPECT_EQ(store.AddSubscriber("oNew", 1, 3000, 1000), admission);
+        EXPECT_EQ(store.AddSubscriber("oOld", "a", {1, 2, 0}, 3000), Admission::Taken);
+        EXPECT_EQ(store.AddSubscriber("oNew", "b", {1, 1, 1000}, 3000), admission);
         EXPECT_EQ(store.KnowsSubscriber("oOld"), admission == Admission::Full);
     }
 }

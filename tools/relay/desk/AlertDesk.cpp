@@ -5,6 +5,7 @@
 #include "client/AlertSignature.h"
 #include "client/DecimalText.h"
 #include "client/ServiceRequests.h"
+#include "relay/desk/ClientNetwork.h"
 #include "relay/desk/CodePage.h"
 #include "relay/outbox/ForwardTarget.h"
 #include "relay/system/TextEscapes.h"
@@ -157,7 +158,7 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     }
     // The code is used up only once it has signed someone in: a sign-in
     // refused for want of room can be tried again with it.
-    std::optional<std::string> openId = subscribers_.Register();
+    std::optional<std::string> openId = subscribers_.Register(ClientNetwork(request.client));
     if (!openId) return Refusal(503, "sign-in refused: every OpenId was in use within the last day");
     codes_.Use(*code.value, now);
     signIns_.Count(client, now);

@@ -60,14 +60,23 @@ public:
     // cannot be read and written.
     explicit ServiceStore(const std::string& path);
 
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     enum class Admission { Added, Taken, Full };
-    // Adds the OpenId, online and seen now. With maxKnown known already, the
-    // one seen longest ago makes way, but only if that was before
-    // keepSeenSinceMs; otherwise nothing changes and the answer is Full.
-    Admission AddSubscriber(const std::string& openId, std::size_t maxKnown, std::int64_t nowMs,
-                            std::int64_t keepSeenSinceMs);
+    // How many OpenIds are kept, and which make way for a new one.
+    struct Room {
+        // At most this many from one client network; its least recently
+        // seen makes way for its newest.
+        std::size_t perNetwork;
+        // At most this many in all; the one seen longest ago makes way, but
+        // only if that was before keepSeenSinceMs.
+        std::size_t inAll;
+        std::int64_t keepSeenSinceMs;
+    };
+    // Adds the OpenId, signed in from the network, online and seen now;
+    // Full when there is no room for it, and then nothing changes.
+    Admission AddSubscriber(const std::string& openId, const std::string& network, const Room& room,
+                            std::int64_t nowMs);
     bool KnowsSubscriber(const std::string& openId);
     // Also counts as seeing the OpenId; false when it is unknown.
     bool SetOnline(const std::string& openId, bool online, std::int64_t nowMs);
@@ -129,7 +138,8 @@ private:
     auto Write(Work work);
     void EnsureInPlace();
     void Migrate();
-    std::int64_t CountWhere(const std::string& sql);
+    std::int64_t Tally(const char* name);
+    bool KnowsOpenId(const std::string& openId);
     RecordedAlert Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                          const std::vector<std::string>& targets);
 
