@@ -107,6 +107,34 @@ TEST(ServiceStore, RefusesADatabaseItCannotUse) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a database, but someone's file");
 }
 
+// A backup copied over the file, a truncation and a removed log are each
+// noticed at the next write, which is refused; what a removed log held is
+// moved into the file, and a restart reads it.
+TEST(ServiceStore, RefusesToWriteOnceItsFilesAreChangedUnderIt) {
+    namespace fs = std::filesystem;
+    const std::pair<std::function<void(const std::string&, const std::string&)>, bool> tamperings[] = {
+        {[](const std::string& path, const std::string& backup) {
+             fs::copy_file(backup, path, fs::copy_options::overwrite_existing);
+         },
+         false},
+        {[](const std::string& path, const std::string&) { fs::resize_file(path, 0); }, false},
+        {[](const std::string& path, const std::string&) { fs::remove(path + "-wal"); }, true}};
+    for (const auto& [tamper, keptForARestart] : tamperings) {
+        testing::TempDatabase database, backup;
+        ServiceStore(backup.Path()).CheckpointAndStop();
+        {
+            ServiceStore store(database.Path());
+            store.RecordAlert({"oX", 1, 12345}, "t", 1, {});
+            tamper(database.Path(), backup.Path());
+            EXPECT_THROW(store.RecordAlert({"oX", 2, 12345}, "t", 2, {}), std::runtime_error);
+            EXPECT_TRUE(store.Lost());
+        }
+        if (keptForARestart) {
+            EXPECT_EQ(ServiceStore(database.Path()).Alerts(0, 10).size(), 1u);
+        }
+    }
+}
+
 TEST(OutboxCourier, BacksOffByDoublingUpToTenMinutesAndGivesUpAfterADay) {
     const std::pair<int, std::chrono::milliseconds> waits[] = {{1, 2s},   {2, 4s},    {3, 8s},
                                                                {9, 512s}, {10, 600s}, {60, 600s}};

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "relay/outbox/DatabaseFileLook.h"
 #include "relay/system/PrivateFiles.h"
 #include "relay/system/RelayLog.h"
 #include "relay/system/Utf8Path.h"
@@ -156,6 +157,17 @@ ServiceStore::ServiceStore(const std::string& path) : path_(path) {
         }
     }
     Migrate();
+    // Checkpoints are the store's own, after each write has been checked
+    // (see Write): the file changes at no other time.
+    sqlite3_wal_hook(
+        db,
+        [](void* frames, sqlite3*, const char*, int inLog) {
+            *static_cast<int*>(frames) = inLog;
+            return SQLITE_OK;
+        },
+        &framesInLog_);
+    look_ = DatabaseFileLook::Of(path_);
+    dataVersion_ = DataVersion();
 }
 
 void ServiceStore::Fail() {
@@ -182,25 +194,64 @@ auto ServiceStore::InTransaction(Work work) {
     }
 }
 
+// Checked before the write, so that nothing goes into a file that is no
+// longer the one read at start, and after it, so that nothing is
+// acknowledged that a tampering during the write took.
 template <typename Work>
 auto ServiceStore::Write(Work work) {
     if (stopped_) throw std::runtime_error("the service is stopping");
     EnsureInPlace();
-    return InTransaction(work);
+    auto result = InTransaction(work);
+    EnsureInPlace();
+    if (framesInLog_ >= kCheckpointFrames) {
+        sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        look_ = DatabaseFileLook::Of(path_);
+    }
+    return result;
+}
+
+std::int64_t ServiceStore::DataVersion() {
+    Statement read(*this, "PRAGMA data_version");
+    read.Step();
+    return read.Int(0);
+}
+
+std::string ServiceStore::Tampering() {
+    int moved = 0;
+    // Windows' file layer cannot tell, and need not: there a database in
+    // use can be neither deleted nor renamed.
+    if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+        return "was removed or replaced";
+    }
+    const DatabaseFileLook look = DatabaseFileLook::Of(path_);
+    if (!look.logThere) return "lost its write-ahead log (" + path_ + "-wal)";
+    if (look == look_) return {};
+    // Another program's SQLite may checkpoint the file, and then it has
+    // committed too.
+    if (const std::int64_t version = DataVersion(); version != dataVersion_) {
+        dataVersion_ = version;
+        look_ = look;
+        return {};
+    }
+    return "was overwritten or truncated by another program";
 }
 
 void ServiceStore::EnsureInPlace() {
-    int moved = 0;
-    const int asked = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
-    // Windows' file layer cannot tell, and need not: there a database in
-    // use can be neither deleted nor renamed.
-    if (!lost_ && (asked == SQLITE_NOTFOUND || (asked == SQLITE_OK && !moved))) return;
-    if (!lost_.exchange(true)) {
-        Tell("database " + path_ +
-             " was removed or replaced while in use; no alert or sign-in is taken from now on. Restart the "
-             "service.");
-    }
-    throw std::runtime_error("database " + path_ + " was removed or replaced while in use");
+    if (lost_) throw std::runtime_error("database " + path_ + " was changed under the service");
+    const std::string tampering = Tampering();
+    if (tampering.empty()) return;
+    lost_ = true;
+    // Closing would otherwise checkpoint into whatever file is there now.
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    // With the file itself as the store left it, what a removed log held
+    // can still be moved into the file from the log this process has open.
+    DatabaseFileLook look = DatabaseFileLook::Of(path_);
+    look.logThere = true;
+    const bool kept = look == look_ && sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr,
+                                                                 nullptr) == SQLITE_OK;
+    Tell("database " + path_ + " " + tampering + " while in use; no alert or sign-in is taken from now on" +
+         (kept ? " (what was taken is kept in the file)" : "") + ". Restart the service.");
+    throw std::runtime_error("database " + path_ + " " + tampering);
 }
 
 void ServiceStore::CheckpointAndStop() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "relay/outbox/DatabaseFileLook.h"
 #include "relay/outbox/DeskTypes.h"
 
 namespace sentrel::service {
@@ -49,10 +50,11 @@ struct OutboxCounts {
 // deliveries still owed. A committed write survives the process being
 // killed. Safe to call from several threads.
 //
-// A database file that is removed or replaced while in use would take every
-// later write with it, unseen: before each write the store checks that its
-// file is still where it was opened, and once it is not, says so on standard
-// error and refuses every write from then on.
+// A database file that is removed, replaced, overwritten or truncated while
+// in use, or whose write-ahead log is removed, would take every later write
+// with it, unseen: around each write the store checks that its files are as
+// it left them, and once they are not, says so on standard error and
+// refuses every write from then on.
 class ServiceStore {
 public:
     // Opens or creates the database and brings its schema up to date.
@@ -117,7 +119,7 @@ public:
                      const std::string& error);
     OutboxCounts CountOutbox();
 
-    // True once the file was found gone or replaced.
+    // True once the files were found changed by someone else.
     bool Lost() const { return lost_; }
     // Moves everything in the write-ahead log into the database file and
     // empties the log, so that the file alone holds the state; every write
@@ -137,6 +139,9 @@ private:
     template <typename Work>
     auto Write(Work work);
     void EnsureInPlace();
+    // Why the files are not as the store left them; empty when they are.
+    std::string Tampering();
+    std::int64_t DataVersion();
     void Migrate();
     std::int64_t Tally(const char* name);
     bool KnowsOpenId(const std::string& openId);
@@ -148,6 +153,11 @@ private:
     std::mutex mutex_;
     std::atomic<bool> lost_{false};
     bool stopped_ = false;
+    // As SQLite's own automatic checkpoints.
+    static constexpr int kCheckpointFrames = 1000;
+    int framesInLog_ = 0;
+    DatabaseFileLook look_;
+    std::int64_t dataVersion_ = 0;
 };
 
 }  // namespace sentrel::service
