@@ -1,8 +1,10 @@
 #include "relay/outbox/DatabaseFileLook.h"
 
+#include <filesystem>
 #include <fstream>
 #include <system_error>
 
+#include "relay/system/FileChangeStamp.h"
 #include "relay/system/Utf8Path.h"
 
 namespace sentrel::service {
@@ -14,17 +16,20 @@ constexpr std::size_t kHeaderBytes = 100;
 
 }  // namespace
 
+// The size is read through an open file rather than from the folder, which
+// may lag for a file open elsewhere.
 DatabaseFileLook DatabaseFileLook::Of(const std::string& path) {
-    const std::filesystem::path file = PathFromUtf8(path);
     std::error_code ignored;
     DatabaseFileLook look;
     look.logThere = std::filesystem::exists(PathFromUtf8(path + "-wal"), ignored);
-    look.size = std::filesystem::file_size(file, ignored);
-    look.written = std::filesystem::last_write_time(file, ignored);
-    std::ifstream read(file, std::ios::binary);
+    look.stamp = FileChangeStamp(path);
+    std::ifstream read(PathFromUtf8(path), std::ios::binary);
     look.header.resize(kHeaderBytes);
     read.read(look.header.data(), static_cast<std::streamsize>(kHeaderBytes));
     look.header.resize(static_cast<std::size_t>(read.gcount()));
+    read.clear();
+    read.seekg(0, std::ios::end);
+    look.size = static_cast<long long>(read.tellg());
     return look;
 }
 
