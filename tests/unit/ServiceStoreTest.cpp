@@ -49,12 +49,12 @@ TEST(ServiceStore, ANetworkPushesOutOnlyItsOwnOpenIds) {
     const ServiceStore::Room room{2, 6, 0};
     ASSERT_EQ(store.AddSubscriber("oKept", "victim", room, 0), ServiceStore::Admission::Added);
     for (int i = 1; i < 100; ++i) {
-        ASSERT_EQ(store.AddSubscriber("o" + std::to_string(i), "net" + std::to_string(i % 2), room, i),
+        ASSERT_EQ(store.AddSubscriber(std::to_string(i), std::to_string(i % 2), room, i),
                   ServiceStore::Admission::Added);
     }
     EXPECT_TRUE(store.KnowsSubscriber("oKept"));
-    EXPECT_TRUE(store.KnowsSubscriber("o98"));
-    EXPECT_FALSE(store.KnowsSubscriber("o94"));
+    EXPECT_TRUE(store.KnowsSubscriber("98"));
+    EXPECT_FALSE(store.KnowsSubscriber("94"));
     EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), ServiceStore::Admission::Added);
 }
 
@@ -109,23 +109,33 @@ TEST(ServiceStore, RefusesADatabaseItCannotUse) {
 
 // A backup copied over the file, a truncation and a removed log are each
 // noticed at the next write, which is refused; what a removed log held is
-// moved into the file, and a restart reads it.
+// moved into the file, and a restart reads it. Windows refuses some of these
+// for a file SQLite has open, and then there is nothing to notice.
 TEST(ServiceStore, RefusesToWriteOnceItsFilesAreChangedUnderIt) {
     namespace fs = std::filesystem;
-    const std::pair<std::function<void(const std::string&, const std::string&)>, bool> tamperings[] = {
-        {[](const std::string& path, const std::string& backup) {
-             fs::copy_file(backup, path, fs::copy_options::overwrite_existing);
+    using Tampering = std::function<bool(const std::string&, const std::string&, std::error_code&)>;
+    const std::pair<Tampering, bool> tamperings[] = {
+        {[](const std::string& path, const std::string& backup, std::error_code& error) {
+             return fs::copy_file(backup, path, fs::copy_options::overwrite_existing, error);
          },
          false},
-        {[](const std::string& path, const std::string&) { fs::resize_file(path, 0); }, false},
-        {[](const std::string& path, const std::string&) { fs::remove(path + "-wal"); }, true}};
+        {[](const std::string& path, const std::string&, std::error_code& error) {
+             fs::resize_file(path, 0, error);
+             return !error;
+         },
+         false},
+        {[](const std::string& path, const std::string&, std::error_code& error) {
+             return fs::remove(path + "-wal", error);
+         },
+         true}};
     for (const auto& [tamper, keptForARestart] : tamperings) {
         testing::TempDatabase database, backup;
         ServiceStore(backup.Path()).CheckpointAndStop();
+        std::error_code refused;
         {
             ServiceStore store(database.Path());
             store.RecordAlert({"oX", 1, 12345}, "t", 1, {});
-            tamper(database.Path(), backup.Path());
+            if (!tamper(database.Path(), backup.Path(), refused)) continue;
             EXPECT_THROW(store.RecordAlert({"oX", 2, 12345}, "t", 2, {}), std::runtime_error);
             EXPECT_TRUE(store.Lost());
         }
