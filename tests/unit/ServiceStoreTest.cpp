@@ -22,7 +22,7 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     const std::string openId = "oSignedIn", hook = "webhook:http://a.example/";
     {
         ServiceStore store(database.Path());
-        ASSERT_EQ(store.AddSubscriber(openId, 2, 0, 0), ServiceStore::Admission::Added);
+        ASSERT_EQ(store.AddSubscriber(openId, "n", {1, 2, 0}, 0), ServiceStore::Admission::Added);
         store.RecordAlert({openId, 7, 12345}, "2026-12-07T01:02:03Z", EpochMilliseconds(), {hook});
         store.MarkDelivered(1, hook, EpochMilliseconds());
         store.RecordAlert({openId, 8, 12346}, "2026-12-07T01:02:04Z", EpochMilliseconds(), {hook});
@@ -37,6 +37,25 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     ASSERT_EQ(owed.size(), 1u) << "only the undelivered one is still owed";
     EXPECT_EQ(owed[0].id, 2);
     EXPECT_EQ(store.OwedTargets(), std::vector<std::string>{hook});
+    const OutboxCounts counts = store.CountOutbox();
+    EXPECT_EQ(std::tie(counts.pending, counts.delivered, counts.failed), std::make_tuple(1, 1, 0));
+}
+
+// However often one network signs in, it pushes out only its own, and so
+// leaves room for everyone else.
+TEST(ServiceStore, ANetworkPushesOutOnlyItsOwnOpenIds) {
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const ServiceStore::Room room{2, 6, 0};
+    ASSERT_EQ(store.AddSubscriber("oKept", "victim", room, 0), ServiceStore::Admission::Added);
+    for (int i = 1; i < 100; ++i) {
+        ASSERT_EQ(store.AddSubscriber(std::to_string(i), std::to_string(i % 2), room, i),
+                  ServiceStore::Admission::Added);
+    }
+    EXPECT_TRUE(store.KnowsSubscriber("oKept"));
+    EXPECT_TRUE(store.KnowsSubscriber("98"));
+    EXPECT_FALSE(store.KnowsSubscriber("94"));
+    EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), ServiceStore::Admission::Added);
 }
 
 // Full, the store makes way for a new OpenId only with one unseen since the
@@ -54,10 +73,10 @@ TEST(ServiceStore, OnlyAnOpenIdLongUnseenMakesWay) {
     for (const auto& [seeing, admission] : cases) {
         testing::TempDatabase database;
         ServiceStore store(database.Path());
-        ASSERT_EQ(store.AddSubscriber("oOld", 1, 0, 0), Admission::Added);
+        ASSERT_EQ(store.AddSubscriber("oOld", "a", {1, 1, 0}, 0), Admission::Added);
         seeing(store);
-        EXPECT_EQ(store.AddSubscriber("oOld", 2, 3000, 0), Admission::Taken);
-        EXPECT_EQ(store.AddSubscriber("oNew", 1, 3000, 1000), admission);
+        EXPECT_EQ(store.AddSubscriber("oOld", "a", {1, 2, 0}, 3000), Admission::Taken);
+        EXPECT_EQ(store.AddSubscriber("oNew", "b", {1, 1, 1000}, 3000), admission);
         EXPECT_EQ(store.KnowsSubscriber("oOld"), admission == Admission::Full);
     }
 }
@@ -86,6 +105,44 @@ TEST(ServiceStore, RefusesADatabaseItCannotUse) {
     }
     std::ifstream kept(garbage.Path());
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a database, but someone's file");
+}
+
+// A backup copied over the file, a truncation and a removed log are each
+// noticed at the next write, which is refused; what a removed log held is
+// moved into the file, and a restart reads it. Windows refuses some of these
+// for a file SQLite has open, and then there is nothing to notice.
+TEST(ServiceStore, RefusesToWriteOnceItsFilesAreChangedUnderIt) {
+    namespace fs = std::filesystem;
+    using Tampering = std::function<bool(const std::string&, const std::string&, std::error_code&)>;
+    const std::pair<Tampering, bool> tamperings[] = {
+        {[](const std::string& path, const std::string& backup, std::error_code& error) {
+             return fs::copy_file(backup, path, fs::copy_options::overwrite_existing, error);
+         },
+         false},
+        {[](const std::string& path, const std::string&, std::error_code& error) {
+             fs::resize_file(path, 0, error);
+             return !error;
+         },
+         false},
+        {[](const std::string& path, const std::string&, std::error_code& error) {
+             return fs::remove(path + "-wal", error);
+         },
+         true}};
+    for (const auto& [tamper, keptForARestart] : tamperings) {
+        testing::TempDatabase database, backup;
+        ServiceStore(backup.Path()).CheckpointAndStop();
+        std::error_code refused;
+        {
+            ServiceStore store(database.Path());
+            store.RecordAlert({"oX", 1, 12345}, "t", 1, {});
+            if (!tamper(database.Path(), backup.Path(), refused)) continue;
+            EXPECT_THROW(store.RecordAlert({"oX", 2, 12345}, "t", 2, {}), std::runtime_error);
+            EXPECT_TRUE(store.Lost());
+        }
+        if (keptForARestart) {
+            EXPECT_EQ(ServiceStore(database.Path()).Alerts(0, 10).size(), 1u);
+        }
+    }
 }
 
 TEST(OutboxCourier, BacksOffByDoublingUpToTenMinutesAndGivesUpAfterADay) {

@@ -5,6 +5,7 @@
 #include "client/AlertSignature.h"
 #include "client/DecimalText.h"
 #include "client/ServiceRequests.h"
+#include "relay/desk/ClientNetwork.h"
 #include "relay/desk/CodePage.h"
 #include "relay/outbox/ForwardTarget.h"
 #include "relay/system/TextEscapes.h"
@@ -93,10 +94,10 @@ AlertDesk::AlertDesk(VerificationCodes codes, ServiceStore& store, std::string n
 
 AlertDesk::Offer AlertDesk::IssueCode(Clock::time_point now, bool withPhone) {
     const std::lock_guard lock(mutex_);
-    if (!withPhone) return {codes_.Issue(now), ""};
+    if (!withPhone) return {codes_.IssueKept(now), ""};
     PhoneBinding binding = PhoneBinding::Ntfy(ntfyServer_);
     std::string subscribeUrl = binding.SubscribeUrl();
-    return {codes_.Issue(now, std::move(binding)), std::move(subscribeUrl)};
+    return {codes_.IssueKept(now, std::move(binding)), std::move(subscribeUrl)};
 }
 
 DeskReply AlertDesk::Handle(const DeskRequest& request, Clock::time_point now) {
@@ -150,13 +151,16 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     if (signIns_.Check(client, now) != ClientQuota::Verdict::Allowed) {
         return Refusal(429, "sign-in refused: too many sign-ins from this address; try again in a minute");
     }
-    const std::optional<VerificationCodes::Redeemed> redeemed = codes_.Redeem(*code.value, now);
+    const std::optional<VerificationCodes::Redeemed> redeemed = codes_.Find(*code.value, now);
     if (!redeemed) {
-        wrongCodes_.Count(client, now);
+        CountMiss(client, *code.value, now);
         return Answer("err01", "sign-in refused for code \"" + Printable(*code.value) + "\"");
     }
-    std::optional<std::string> openId = subscribers_.Register();
+    // The code is used up only once it has signed someone in: a sign-in
+    // refused for want of room can be tried again with it.
+    std::optional<std::string> openId = subscribers_.Register(ClientNetwork(request.client));
     if (!openId) return Refusal(503, "sign-in refused: every OpenId was in use within the last day");
+    codes_.Use(*code.value, now);
     signIns_.Count(client, now);
     std::string note = "sign-in accepted, " + OpenIdNote(*openId);
     std::vector<std::string> owedTo;
@@ -169,6 +173,13 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
     DeskReply reply = Answer(std::move(*openId), std::move(note));
     reply.owedTo = std::move(owedTo);
     return reply;
+}
+
+// A code that was issued and left lately is a late try, not a guess: the
+// user's own code may have expired, been used by a retry, or been pushed out
+// by others loading the page.
+void AlertDesk::CountMiss(const std::string& client, const std::string& code, Clock::time_point now) {
+    if (!codes_.LeftLately(code, now)) wrongCodes_.Count(client, now);
 }
 
 DeskReply AlertDesk::Alert(const DeskRequest& request) {
@@ -239,7 +250,7 @@ DeskReply AlertDesk::Bind(const DeskRequest& request, Clock::time_point now) {
                     "bind refused: not a target", 400);
     }
     if (!codes_.Rebind(*code.value, PhoneBinding::To(parsed->Written()), now)) {
-        wrongCodes_.Count(client, now);
+        CountMiss(client, *code.value, now);
         return Page(PlainPageHtml("验证码无效", "此验证码已过期或已使用，请刷新页面获取新的验证码。"),
                     "bind refused for code \"" + Printable(*code.value) + "\"", 404);
     }

@@ -54,6 +54,7 @@ private:
     DeskReply Dispatch(const DeskRequest& request, Clock::time_point now);
     DeskReply VersionNotice(const DeskRequest& request);
     DeskReply SignIn(const DeskRequest& request, Clock::time_point now);
+    void CountMiss(const std::string& client, const std::string& code, Clock::time_point now);
     DeskReply Alert(const DeskRequest& request);
     DeskReply Presence(const DeskRequest& request, bool online);
     DeskReply CodePage(const DeskRequest& request, Clock::time_point now);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "relay/outbox/DatabaseFileLook.h"
 #include "relay/system/PrivateFiles.h"
 #include "relay/system/RelayLog.h"
 #include "relay/system/Utf8Path.h"
@@ -51,6 +52,33 @@ const char* const kMigrations[] = {
     "  target TEXT NOT NULL UNIQUE);"
     "CREATE INDEX bindings_openid ON bindings(openid);"
     "CREATE INDEX alerts_openid ON alerts(openid, id);",
+    // The network each OpenId was signed in from (NULL for those signed in
+    // before), which bounds how many one network holds; and the counts the
+    // status shows, kept as rows change so that showing them scans nothing.
+    "ALTER TABLE subscribers ADD COLUMN network TEXT;"
+    "CREATE INDEX subscribers_network ON subscribers(network, seen_ms);"
+    "CREATE TABLE tallies (name TEXT PRIMARY KEY, n INTEGER NOT NULL) WITHOUT ROWID;"
+    "INSERT INTO tallies VALUES"
+    "  ('subscribers', (SELECT count(*) FROM subscribers)),"
+    "  ('online', (SELECT count(*) FROM subscribers WHERE online)),"
+    "  ('stage0', (SELECT count(*) FROM deliveries WHERE stage = 0)),"
+    "  ('stage1', (SELECT count(*) FROM deliveries WHERE stage = 1)),"
+    "  ('stage2', (SELECT count(*) FROM deliveries WHERE stage = 2));"
+    "CREATE TRIGGER subscriber_added AFTER INSERT ON subscribers BEGIN"
+    "  UPDATE tallies SET n = n + 1 WHERE name = 'subscribers';"
+    "  UPDATE tallies SET n = n + 1 WHERE name = 'online' AND new.online; END;"
+    "CREATE TRIGGER subscriber_removed AFTER DELETE ON subscribers BEGIN"
+    "  UPDATE tallies SET n = n - 1 WHERE name = 'subscribers';"
+    "  UPDATE tallies SET n = n - 1 WHERE name = 'online' AND old.online; END;"
+    "CREATE TRIGGER subscriber_online AFTER UPDATE OF online ON subscribers WHEN old.online <> new.online BEGIN"
+    "  UPDATE tallies SET n = n + new.online - old.online WHERE name = 'online'; END;"
+    "CREATE TRIGGER delivery_added AFTER INSERT ON deliveries BEGIN"
+    "  UPDATE tallies SET n = n + 1 WHERE name = 'stage' || new.stage; END;"
+    "CREATE TRIGGER delivery_removed AFTER DELETE ON deliveries BEGIN"
+    "  UPDATE tallies SET n = n - 1 WHERE name = 'stage' || old.stage; END;"
+    "CREATE TRIGGER delivery_moved AFTER UPDATE OF stage ON deliveries WHEN old.stage <> new.stage BEGIN"
+    "  UPDATE tallies SET n = n - 1 WHERE name = 'stage' || old.stage;"
+    "  UPDATE tallies SET n = n + 1 WHERE name = 'stage' || new.stage; END;",
 };
 static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
 
@@ -129,6 +157,17 @@ ServiceStore::ServiceStore(const std::string& path) : path_(path) {
         }
     }
     Migrate();
+    // Checkpoints are the store's own, after each write has been checked
+    // (see Write): the file changes at no other time.
+    sqlite3_wal_hook(
+        db,
+        [](void* frames, sqlite3*, const char*, int inLog) {
+            *static_cast<int*>(frames) = inLog;
+            return SQLITE_OK;
+        },
+        &framesInLog_);
+    look_ = DatabaseFileLook::Of(path_);
+    dataVersion_ = DataVersion();
 }
 
 void ServiceStore::Fail() {
@@ -155,25 +194,64 @@ auto ServiceStore::InTransaction(Work work) {
     }
 }
 
+// Checked before the write, so that nothing goes into a file that is no
+// longer the one read at start, and after it, so that nothing is
+// acknowledged that a tampering during the write took.
 template <typename Work>
 auto ServiceStore::Write(Work work) {
     if (stopped_) throw std::runtime_error("the service is stopping");
     EnsureInPlace();
-    return InTransaction(work);
+    auto result = InTransaction(work);
+    EnsureInPlace();
+    if (framesInLog_ >= kCheckpointFrames) {
+        sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        look_ = DatabaseFileLook::Of(path_);
+    }
+    return result;
+}
+
+std::int64_t ServiceStore::DataVersion() {
+    Statement read(*this, "PRAGMA data_version");
+    read.Step();
+    return read.Int(0);
+}
+
+std::string ServiceStore::Tampering() {
+    int moved = 0;
+    // Windows' file layer cannot tell, and need not: there a database in
+    // use can be neither deleted nor renamed.
+    if (sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved) {
+        return "was removed or replaced";
+    }
+    const DatabaseFileLook look = DatabaseFileLook::Of(path_);
+    if (!look.logThere) return "lost its write-ahead log (" + path_ + "-wal)";
+    if (look == look_) return {};
+    // Another program's SQLite may checkpoint the file, and then it has
+    // committed too.
+    if (const std::int64_t version = DataVersion(); version != dataVersion_) {
+        dataVersion_ = version;
+        look_ = look;
+        return {};
+    }
+    return "was overwritten or truncated by another program";
 }
 
 void ServiceStore::EnsureInPlace() {
-    int moved = 0;
-    const int asked = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved);
-    // Windows' file layer cannot tell, and need not: there a database in
-    // use can be neither deleted nor renamed.
-    if (!lost_ && (asked == SQLITE_NOTFOUND || (asked == SQLITE_OK && !moved))) return;
-    if (!lost_.exchange(true)) {
-        Tell("database " + path_ +
-             " was removed or replaced while in use; no alert or sign-in is taken from now on. Restart the "
-             "service.");
-    }
-    throw std::runtime_error("database " + path_ + " was removed or replaced while in use");
+    if (lost_) throw std::runtime_error("database " + path_ + " was changed under the service");
+    const std::string tampering = Tampering();
+    if (tampering.empty()) return;
+    lost_ = true;
+    // Closing would otherwise checkpoint into whatever file is there now.
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    // With the file itself as the store left it, what a removed log held
+    // can still be moved into the file from the log this process has open.
+    DatabaseFileLook look = DatabaseFileLook::Of(path_);
+    look.logThere = true;
+    const bool kept = look == look_ && sqlite3_wal_checkpoint_v2(db_.get(), "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr,
+                                                                 nullptr) == SQLITE_OK;
+    Tell("database " + path_ + " " + tampering + " while in use; no alert or sign-in is taken from now on" +
+         (kept ? " (what was taken is kept in the file)" : "") + ". Restart the service.");
+    throw std::runtime_error("database " + path_ + " " + tampering);
 }
 
 void ServiceStore::CheckpointAndStop() {
@@ -207,34 +285,47 @@ void ServiceStore::Migrate() {
     });
 }
 
-ServiceStore::Admission ServiceStore::AddSubscriber(const std::string& openId, std::size_t maxKnown, std::int64_t nowMs,
-                                                    std::int64_t keepSeenSinceMs) {
+ServiceStore::Admission ServiceStore::AddSubscriber(const std::string& openId, const std::string& network,
+                                                    const Room& room, std::int64_t nowMs) {
     const std::lock_guard lock(mutex_);
     return Write([&] {
-        if (Statement count(*this, "SELECT count(*) FROM subscribers");
-            count.Step() && count.Int(0) >= static_cast<std::int64_t>(maxKnown)) {
-            const std::optional<std::string> evicted = [&]() -> std::optional<std::string> {
-                Statement oldest(*this, "SELECT openid FROM subscribers WHERE seen_ms < ? ORDER BY seen_ms LIMIT 1");
-                if (!oldest.Bind(1, keepSeenSinceMs).Step()) return std::nullopt;
-                return oldest.Text(0);
-            }();
+        if (KnowsOpenId(openId)) return Admission::Taken;
+        const auto leastSeen = [&](const char* sql, const auto& value) -> std::optional<std::string> {
+            Statement oldest(*this, sql);
+            if (!oldest.Bind(1, value).Step()) return std::nullopt;
+            return oldest.Text(0);
+        };
+        Statement held(*this, "SELECT count(*) FROM subscribers WHERE network = ?");
+        held.Bind(1, network).Step();
+        std::optional<std::string> evicted;
+        if (held.Int(0) >= static_cast<std::int64_t>(room.perNetwork)) {
+            evicted = leastSeen("SELECT openid FROM subscribers WHERE network = ? ORDER BY seen_ms LIMIT 1", network);
+        } else if (Tally("subscribers") >= static_cast<std::int64_t>(room.inAll)) {
+            evicted = leastSeen("SELECT openid FROM subscribers WHERE seen_ms < ? ORDER BY seen_ms LIMIT 1",
+                                room.keepSeenSinceMs);
             if (!evicted) return Admission::Full;
+        }
+        if (evicted) {
             for (const char* sql :
                  {"DELETE FROM subscribers WHERE openid = ?", "DELETE FROM bindings WHERE openid = ?"}) {
                 Statement evict(*this, sql);
                 evict.Bind(1, *evicted).Step();
             }
         }
-        Statement insert(*this, "INSERT OR IGNORE INTO subscribers(openid, online, seen_ms) VALUES (?, 1, ?)");
-        insert.Bind(1, openId).Bind(2, nowMs).Step();
-        return sqlite3_changes(db_.get()) == 1 ? Admission::Added : Admission::Taken;
+        Statement insert(*this, "INSERT INTO subscribers(openid, online, seen_ms, network) VALUES (?, 1, ?, ?)");
+        insert.Bind(1, openId).Bind(2, nowMs).Bind(3, network).Step();
+        return Admission::Added;
     });
+}
+
+bool ServiceStore::KnowsOpenId(const std::string& openId) {
+    Statement find(*this, "SELECT 1 FROM subscribers WHERE openid = ?");
+    return find.Bind(1, openId).Step();
 }
 
 bool ServiceStore::KnowsSubscriber(const std::string& openId) {
     const std::lock_guard lock(mutex_);
-    Statement find(*this, "SELECT 1 FROM subscribers WHERE openid = ?");
-    return find.Bind(1, openId).Step();
+    return KnowsOpenId(openId);
 }
 
 bool ServiceStore::SetOnline(const std::string& openId, bool online, std::int64_t nowMs) {
@@ -246,16 +337,21 @@ bool ServiceStore::SetOnline(const std::string& openId, bool online, std::int64_
     });
 }
 
-std::int64_t ServiceStore::CountWhere(const std::string& sql) {
-    const std::lock_guard lock(mutex_);
-    Statement count(*this, sql.c_str());
-    count.Step();
-    return count.Int(0);
+std::int64_t ServiceStore::Tally(const char* name) {
+    Statement read(*this, "SELECT n FROM tallies WHERE name = ?");
+    read.Bind(1, std::string(name)).Step();
+    return read.Int(0);
 }
 
-std::int64_t ServiceStore::SubscriberCount() { return CountWhere("SELECT count(*) FROM subscribers"); }
+std::int64_t ServiceStore::SubscriberCount() {
+    const std::lock_guard lock(mutex_);
+    return Tally("subscribers");
+}
 
-std::int64_t ServiceStore::OnlineCount() { return CountWhere("SELECT count(*) FROM subscribers WHERE online"); }
+std::int64_t ServiceStore::OnlineCount() {
+    const std::lock_guard lock(mutex_);
+    return Tally("online");
+}
 
 RecordedAlert ServiceStore::Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                                    const std::vector<std::string>& targets) {
@@ -432,13 +528,7 @@ void ServiceStore::GiveUpOlder(const std::string& target, std::int64_t acceptedB
 
 OutboxCounts ServiceStore::CountOutbox() {
     const std::lock_guard lock(mutex_);
-    Statement select(*this, "SELECT stage, count(*) FROM deliveries GROUP BY stage");
-    OutboxCounts counts;
-    while (select.Step()) {
-        std::int64_t* slot[] = {&counts.pending, &counts.delivered, &counts.failed};
-        if (const auto stage = select.Int(0); stage >= 0 && stage <= 2) *slot[stage] = select.Int(1);
-    }
-    return counts;
+    return {Tally("stage0"), Tally("stage1"), Tally("stage2")};
 }
 
 }  // namespace sentrel::service

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "relay/outbox/DatabaseFileLook.h"
 #include "relay/outbox/DeskTypes.h"
 
 namespace sentrel::service {
@@ -49,10 +50,11 @@ struct OutboxCounts {
 // deliveries still owed. A committed write survives the process being
 // killed. Safe to call from several threads.
 //
-// A database file that is removed or replaced while in use would take every
-// later write with it, unseen: before each write the store checks that its
-// file is still where it was opened, and once it is not, says so on standard
-// error and refuses every write from then on.
+// A database file that is removed, replaced, overwritten or truncated while
+// in use, or whose write-ahead log is removed, would take every later write
+// with it, unseen: around each write the store checks that its files are as
+// it left them, and once they are not, says so on standard error and
+// refuses every write from then on.
 class ServiceStore {
 public:
     // Opens or creates the database and brings its schema up to date.
@@ -60,14 +62,23 @@ public:
     // cannot be read and written.
     explicit ServiceStore(const std::string& path);
 
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     enum class Admission { Added, Taken, Full };
-    // Adds the OpenId, online and seen now. With maxKnown known already, the
-    // one seen longest ago makes way, but only if that was before
-    // keepSeenSinceMs; otherwise nothing changes and the answer is Full.
-    Admission AddSubscriber(const std::string& openId, std::size_t maxKnown, std::int64_t nowMs,
-                            std::int64_t keepSeenSinceMs);
+    // How many OpenIds are kept, and which make way for a new one.
+    struct Room {
+        // At most this many from one client network; its least recently
+        // seen makes way for its newest.
+        std::size_t perNetwork;
+        // At most this many in all; the one seen longest ago makes way, but
+        // only if that was before keepSeenSinceMs.
+        std::size_t inAll;
+        std::int64_t keepSeenSinceMs;
+    };
+    // Adds the OpenId, signed in from the network, online and seen now;
+    // Full when there is no room for it, and then nothing changes.
+    Admission AddSubscriber(const std::string& openId, const std::string& network, const Room& room,
+                            std::int64_t nowMs);
     bool KnowsSubscriber(const std::string& openId);
     // Also counts as seeing the OpenId; false when it is unknown.
     bool SetOnline(const std::string& openId, bool online, std::int64_t nowMs);
@@ -108,7 +119,7 @@ public:
                      const std::string& error);
     OutboxCounts CountOutbox();
 
-    // True once the file was found gone or replaced.
+    // True once the files were found changed by someone else.
     bool Lost() const { return lost_; }
     // Moves everything in the write-ahead log into the database file and
     // empties the log, so that the file alone holds the state; every write
@@ -128,8 +139,12 @@ private:
     template <typename Work>
     auto Write(Work work);
     void EnsureInPlace();
+    // Why the files are not as the store left them; empty when they are.
+    std::string Tampering();
+    std::int64_t DataVersion();
     void Migrate();
-    std::int64_t CountWhere(const std::string& sql);
+    std::int64_t Tally(const char* name);
+    bool KnowsOpenId(const std::string& openId);
     RecordedAlert Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                          const std::vector<std::string>& targets);
 
@@ -138,6 +153,11 @@ private:
     std::mutex mutex_;
     std::atomic<bool> lost_{false};
     bool stopped_ = false;
+    // As SQLite's own automatic checkpoints.
+    static constexpr int kCheckpointFrames = 1000;
+    int framesInLog_ = 0;
+    DatabaseFileLook look_;
+    std::int64_t dataVersion_ = 0;
 };
 
 }  // namespace sentrel::service
