@@ -80,7 +80,10 @@ void OutboxCourier::Work() {
             continue;
         }
         if (queued_.empty()) {
-            changed_.wait_until(lock, resting_.empty() ? nextLook_ : std::min(nextLook_, resting_.begin()->first));
+            // A copy: the wait reads it again after waking, when another
+            // worker may have ended that rest and erased its entry.
+            const Clock::time_point until = resting_.empty() ? nextLook_ : std::min(nextLook_, resting_.begin()->first);
+            changed_.wait_until(lock, until);
             continue;
         }
         const Lanes::iterator lane = lanes_.find(queued_.front());
