@@ -7,12 +7,10 @@ namespace {
 
 // What one copy more costs the compositor and us, in pixels copied: a
 // frame's requests and events, and a buffer of its own.
-constexpr std::int64_t kCopyCost = 64 * 64;
-// Beyond these, one copy of the whole output costs less than the planning.
-constexpr std::size_t kMostRegions = 32;
+constexpr std::int32_t kCopySide = 64;
+constexpr std::int64_t kCopyCost = std::int64_t{kCopySide} * kCopySide;
+// Beyond this, one copy of the whole output costs less than the planning.
 constexpr std::size_t kMostCandidates = 256;
-// The points are first gathered in cells, at most this many a side.
-constexpr std::int32_t kCellsASide = 64;
 
 struct Box {
     std::int32_t x0, y0, x1, y1;  // x1, y1 past the end
@@ -27,10 +25,10 @@ struct Box {
 std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, PixelSize output) {
     const PixelRect whole{0, 0, output.width, output.height};
     if (whole.Area() <= 0) return {};
-    // Points in one cell are near enough to share a rectangle whatever else
-    // lies around them, which keeps the pairwise joining below short.
-    const std::int32_t cell =
-        std::max<std::int32_t>(16, (std::max(output.width, output.height) + kCellsASide - 1) / kCellsASide);
+    // Points in one cell share a rectangle whatever else lies around them,
+    // since no rectangle in a cell costs more than a copy does, which keeps
+    // the pairwise joining below short.
+    const std::int32_t cell = kCopySide;
     const std::int32_t columns = (output.width + cell - 1) / cell, rows = (output.height + cell - 1) / cell;
     std::vector<Box> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), Box{0, 0, 0, 0});
     std::vector<Box> boxes;
@@ -60,9 +58,10 @@ std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, Pixel
             }
         }
     }
-    std::int64_t covered = 0;
-    for (const Box& b : boxes) covered += b.Cost() - kCopyCost;
-    if (boxes.size() > kMostRegions || 2 * covered > whole.Area()) return {whole};
+    // Copies of their own pay only well below the whole output's one.
+    std::int64_t cost = 0;
+    for (const Box& b : boxes) cost += b.Cost();
+    if (2 * cost > whole.Area()) return {whole};
     std::vector<PixelRect> regions;
     for (const Box& b : boxes) regions.push_back({b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0});
     return regions;

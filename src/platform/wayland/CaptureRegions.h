@@ -25,8 +25,9 @@ struct PixelRect {
 // The few rectangles of an output to copy so that a read finds every one of
 // its points on the output. Points that lie close together share a
 // rectangle; a rectangle more is worth it only where it saves more pixels
-// than a copy's own cost. The whole output when the rectangles would be
-// many or cover much of it; none when no point lies on it.
+// than a copy's own cost. The whole output when the points lie scattered in
+// too many places to plan, or when the rectangles, with their copies' own
+// cost, would cost more than half of it; none when no point lies on it.
 std::vector<PixelRect> CaptureRegions(std::span<const ScreenPoint> points, PixelSize output);
 
 }  // namespace sentrel
