@@ -73,14 +73,25 @@ TEST_F(AlertDeskTest, WrongCodesFromTooManyAddressesShutOutNewOnesNotCountedOnes
     EXPECT_EQ(SignIn("2468", 10min, "10.new").size(), 28u);
 }
 
-TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddress) {
-    const std::function<int(const std::string&, bool, std::chrono::seconds)> requests[] = {
-        [this](const std::string& client, bool page, auto at) { return Attempt("2468", at, client, page).status; },
-        [this](const std::string& client, bool page, auto at) {
-            return desk.Handle(DeskRequest{"/", {}, client, page}, kStart + at).status;
-        }};
-    for (const auto& request : requests) {
-        for (int i = 0; i < AlertDesk::kMaxPerMinute; ++i) EXPECT_EQ(request("10.0.0.1", false, 1s * i), 200);
+// Sign-ins and codes count per address, alerts per OpenId: each client of
+// a row sends as its own OpenId.
+TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddressAndAlertsPerOpenId) {
+    const std::pair<std::function<int(const std::string&, bool, std::chrono::seconds)>, int> requests[] = {
+        {[this](const std::string& client, bool page, auto at) { return Attempt("2468", at, client, page).status; },
+         AlertDesk::kMaxPerMinute},
+        {[this](const std::string& client, bool page, auto at) {
+             return desk.Handle(DeskRequest{"/", {}, client, page}, kStart + at).status;
+         },
+         AlertDesk::kMaxPerMinute},
+        {[this, openIds = std::map<std::string, std::string>()](const std::string& client, bool page, auto at) mutable {
+             std::string& openId = openIds[client + (page ? " page" : "")];
+             if (openId.empty()) openId = SignedIn();
+             const Params alert = {{"openid", openId}, {"sjs", "12345"}, {"code", AlertSignature(12345)}, {"str", "1"}};
+             return desk.Handle(DeskRequest{"/alertdesk/sndmsg.asp", alert, client, page}, kStart + at).status;
+         },
+         AlertDesk::kMaxAlertsPerMinute}};
+    for (const auto& [request, limit] : requests) {
+        for (int i = 0; i < limit; ++i) EXPECT_EQ(request("10.0.0.1", false, 9s * i / (limit - 1)), 200);
         EXPECT_EQ(request("10.0.0.1", false, 10s), 429);
         EXPECT_EQ(request("10.0.0.1", false, 9s + 1min - 1s), 429);
         EXPECT_EQ(request("10.0.0.1", true, 10s), 200);
