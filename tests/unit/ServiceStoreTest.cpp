@@ -39,6 +39,18 @@ TEST(ServiceStore, SignInsAlertsAndTheOutboxOutliveARestart) {
     EXPECT_EQ(store.OwedTargets(), std::vector<std::string>{hook});
 }
 
+// One sender's backlog never holds up another's alert for long.
+TEST(ServiceStore, SendersTakeTurnsAtATarget) {
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const std::string hook = "webhook:http://a.example/";
+    for (int i = 0; i < 50; ++i) store.RecordAlert({"oA", 1, 12345}, "t", i, {hook});
+    store.RecordAlert({"oB", 1, 12345}, "t", 50, {hook});
+    const auto owed = store.OwedTo(hook, 3);
+    ASSERT_EQ(owed.size(), 3u);
+    EXPECT_EQ(std::tie(owed[0].id, owed[1].id, owed[2].id), std::make_tuple(1, 51, 2));
+}
+
 // Full, the store makes way for a new OpenId only with one unseen since the
 // time given; a keep-alive, a sign-off and an alert each count as seeing it.
 TEST(ServiceStore, OnlyAnOpenIdLongUnseenMakesWay) {

@@ -51,6 +51,11 @@ const char* const kMigrations[] = {
     "  target TEXT NOT NULL UNIQUE);"
     "CREATE INDEX bindings_openid ON bindings(openid);"
     "CREATE INDEX alerts_openid ON alerts(openid, id);",
+    // A target's queue is taken in turns by sender, so each delivery names
+    // the OpenId it is from.
+    "ALTER TABLE deliveries ADD COLUMN openid TEXT NOT NULL DEFAULT '';"
+    "UPDATE deliveries SET openid = (SELECT openid FROM alerts WHERE id = alert_id);"
+    "CREATE INDEX deliveries_senders ON deliveries(target, stage, openid, alert_id);",
 };
 static_assert(std::size(kMigrations) == ServiceStore::kSchemaVersion);
 
@@ -263,8 +268,8 @@ RecordedAlert ServiceStore::Insert(const AcceptedAlert& alert, const std::string
     insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
     const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert, nowMs};
     for (const std::string& target : targets) {
-        Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms) VALUES (?, ?, ?)");
-        owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Step();
+        Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms, openid) VALUES (?, ?, ?, ?)");
+        owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Bind(4, alert.openId).Step();
     }
     return recorded;
 }
@@ -384,12 +389,27 @@ std::vector<std::string> ServiceStore::OwedTargets() {
     return targets;
 }
 
+// Senders are found by skipping through the index from one OpenId to the
+// next, and each gives its oldest few: the work grows with the number of
+// senders, not with how much one of them is owed. With at least `limit`
+// senders only their oldest alert each can be in the batch.
 std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit) {
     const std::lock_guard lock(mutex_);
-    Statement select(*this,
-                     "SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM deliveries d JOIN alerts a ON "
-                     "a.id = d.alert_id"
-                     " WHERE d.target = ? AND d.stage = 0 ORDER BY d.alert_id LIMIT ?");
+    Statement select(
+        *this,
+        "WITH RECURSIVE senders(openid) AS ("
+        "  SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0"
+        "  UNION ALL"
+        "  SELECT (SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0 AND openid > s.openid)"
+        "  FROM senders s WHERE s.openid IS NOT NULL),"
+        " each(owed) AS (SELECT CASE WHEN count(openid) >= ?2 THEN 1 ELSE ?2 END FROM senders),"
+        " turns(alert_id, turn) AS ("
+        "  SELECT d.alert_id, ROW_NUMBER() OVER (PARTITION BY d.openid ORDER BY d.alert_id)"
+        "  FROM senders s JOIN deliveries d ON d.rowid IN ("
+        "   SELECT rowid FROM deliveries WHERE target = ?1 AND stage = 0 AND openid = s.openid"
+        "   ORDER BY alert_id LIMIT (SELECT owed FROM each)))"
+        " SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM turns t JOIN alerts a"
+        " ON a.id = t.alert_id ORDER BY t.turn, t.alert_id LIMIT ?2");
     select.Bind(1, target).Bind(2, limit);
     std::vector<RecordedAlert> owed;
     while (select.Step()) owed.push_back(ReadAlert(select));

@@ -60,7 +60,7 @@ public:
     // cannot be read and written.
     explicit ServiceStore(const std::string& path);
 
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     enum class Admission { Added, Taken, Full };
     // Adds the OpenId, online and seen now. With maxKnown known already, the
@@ -97,7 +97,8 @@ public:
 
     // Every target still owed a delivery.
     std::vector<std::string> OwedTargets();
-    // The alerts still owed to the target, oldest first.
+    // The alerts still owed to the target, each sender's oldest first, the
+    // senders taking turns: one sender's backlog holds up nobody else's.
     std::vector<RecordedAlert> OwedTo(const std::string& target, int limit);
     void MarkDelivered(std::int64_t alertId, const std::string& target, std::int64_t nowMs);
     void MarkRetry(std::int64_t alertId, const std::string& target, std::int64_t nowMs, std::int64_t nextMs,
