@@ -131,6 +131,8 @@ private:
     void EnsureInPlace();
     void Migrate();
     std::int64_t CountWhere(const std::string& sql);
+    // The lowest id an alert accepted at or after sinceMs can have.
+    std::int64_t FirstAlertSince(std::int64_t sinceMs);
     RecordedAlert Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                          const std::vector<std::string>& targets);
 
