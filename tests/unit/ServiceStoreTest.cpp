@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 
+#include "relay/outbox/AlertRetention.h"
 #include "relay/outbox/DeliveryLane.h"
 #include "relay/outbox/OutboxCourier.h"
 #include "relay/system/UtcTimestamp.h"
@@ -49,6 +50,24 @@ TEST(ServiceStore, SendersTakeTurnsAtATarget) {
     const auto owed = store.OwedTo(hook, 3);
     ASSERT_EQ(owed.size(), 3u);
     EXPECT_EQ(std::tie(owed[0].id, owed[1].id, owed[2].id), std::make_tuple(1, 51, 2));
+}
+
+// Kept an hour: what is older goes, unless a delivery of it is still owed
+// and not yet given up.
+TEST(ServiceStore, ForgetsAlertsOlderThanKept) {
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const std::string hook = "webhook:http://a.example/";
+    const std::int64_t now = EpochMilliseconds(), hour = 3600 * 1000;
+    for (const std::int64_t age : {25 * hour, 2 * hour, 2 * hour, std::int64_t{0}}) {
+        store.RecordAlert({"oX", 1, 12345}, "t", now - age, {hook});
+    }
+    for (const std::int64_t delivered : {1, 2, 4}) store.MarkDelivered(delivered, hook, now);
+    const AlertRetention retention(store, 1h);
+    ASSERT_TRUE(testing::WaitFor([&] { return store.Alerts(0, 10).front().id > 1; }, 10s));
+    std::vector<std::int64_t> kept;
+    for (const RecordedAlert& alert : store.Alerts(0, 10)) kept.push_back(alert.id);
+    EXPECT_EQ(kept, (std::vector<std::int64_t>{2, 3, 4}));
 }
 
 // Full, the store makes way for a new OpenId only with one unseen since the

@@ -473,6 +473,21 @@ void ServiceStore::GiveUpOlder(const std::string& target, std::int64_t acceptedB
     });
 }
 
+int ServiceStore::PruneOlder(std::int64_t acceptedBeforeMs, int rows) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        const std::int64_t cut = FirstAlertSince(acceptedBeforeMs);
+        // Deliveries first: each refers to its alert.
+        for (const char* table : {"deliveries WHERE alert_id", "alerts WHERE id"}) {
+            Statement remove(*this, (std::string("DELETE FROM ") + table +
+                                     " IN (SELECT id FROM alerts WHERE id < ? ORDER BY id LIMIT ?)")
+                                        .c_str());
+            remove.Bind(1, cut).Bind(2, rows).Step();
+        }
+        return sqlite3_changes(db_.get());
+    });
+}
+
 OutboxCounts ServiceStore::CountOutbox() {
     const std::lock_guard lock(mutex_);
     Statement select(*this, "SELECT stage, count(*) FROM deliveries GROUP BY stage");

@@ -108,6 +108,9 @@ public:
     void GiveUpOlder(const std::string& target, std::int64_t acceptedBeforeMs, std::int64_t nowMs,
                      const std::string& error);
     OutboxCounts CountOutbox();
+    // Removes the oldest alerts accepted before acceptedBeforeMs, at most
+    // `rows` of them, with their deliveries; says how many it removed.
+    int PruneOlder(std::int64_t acceptedBeforeMs, int rows);
 
     // True once the file was found gone or replaced.
     bool Lost() const { return lost_; }
