@@ -204,12 +204,15 @@ TEST(ServiceText, LogAndJsonEscapes) {
 TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {
     EXPECT_EQ(ParseServiceOptions({}).options->bind, "127.0.0.1") << "only this machine unless told";
     EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--port=0"}).options->port, 0);
+    EXPECT_EQ(ParseServiceOptions({}).options->keepDays, 30);
+    EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--keep-days=0"}).options.value().keepDays, 0);
     const std::vector<const char*> twice = {"--forward", "ntfy:https://a/t", "--forward=ntfy:https://a/t"};
     EXPECT_EQ(ParseServiceOptions(twice).options->forwards, std::vector<std::string>{"ntfy:https://a/t"});
     EXPECT_EQ(DefaultOnAlertLog("/var/lib/sentrel/service.db"), "/var/lib/sentrel/service.on-alert.log");
-    for (const char* bad : {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb",
-                            "--frobnicate", "stray", "--bind=", "--forward=ntfy", "--forward=command:ls",
-                            "--db=", "--allow-host=", "--allow-host=a/b", "--forwards=", "--on-alert-log="}) {
+    for (const char* bad :
+         {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb", "--frobnicate", "stray",
+          "--bind=", "--forward=ntfy", "--forward=command:ls", "--db=", "--allow-host=", "--allow-host=a/b",
+          "--forwards=", "--on-alert-log=", "--keep-days=-1", "--keep-days=36501"}) {
         const ParsedOptions refused = ParseServiceOptions(std::span(&bad, 1));
         EXPECT_FALSE(refused.options) << bad;
         EXPECT_FALSE(refused.error.empty());
