@@ -47,9 +47,12 @@ TEST(ServiceStore, SendersTakeTurnsAtATarget) {
     const std::string hook = "webhook:http://a.example/";
     for (int i = 0; i < 50; ++i) store.RecordAlert({"oA", 1, 12345}, "t", i, {hook});
     store.RecordAlert({"oB", 1, 12345}, "t", 50, {hook});
-    const auto owed = store.OwedTo(hook, 3);
-    ASSERT_EQ(owed.size(), 3u);
-    EXPECT_EQ(std::tie(owed[0].id, owed[1].id, owed[2].id), std::make_tuple(1, 51, 2));
+    const std::tuple<std::string, std::vector<std::int64_t>> turns[] = {{"", {1, 51}}, {"oA", {51, 1}}};
+    for (const auto& [after, ids] : turns) {
+        std::vector<std::int64_t> owed;
+        for (const RecordedAlert& alert : store.OwedTo(hook, 3, after)) owed.push_back(alert.id);
+        EXPECT_EQ(owed, ids) << after;
+    }
 }
 
 // Kept an hour: what is older goes, unless a delivery of it is still owed

@@ -389,28 +389,26 @@ std::vector<std::string> ServiceStore::OwedTargets() {
     return targets;
 }
 
-// Senders are found by skipping through the index from one OpenId to the
-// next, and each gives its oldest few: the work grows with the number of
-// senders, not with how much one of them is owed. With at least `limit`
-// senders only their oldest alert each can be in the batch.
-std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit) {
+// The senders are found by skipping through the index from one OpenId to
+// the next: the work grows with the batch, not with how much is owed or by
+// how many.
+std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit, const std::string& after) {
     const std::lock_guard lock(mutex_);
-    Statement select(
-        *this,
-        "WITH RECURSIVE senders(openid) AS ("
-        "  SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0"
-        "  UNION ALL"
-        "  SELECT (SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0 AND openid > s.openid)"
-        "  FROM senders s WHERE s.openid IS NOT NULL),"
-        " each(owed) AS (SELECT CASE WHEN count(openid) >= ?2 THEN 1 ELSE ?2 END FROM senders),"
-        " turns(alert_id, turn) AS ("
-        "  SELECT d.alert_id, ROW_NUMBER() OVER (PARTITION BY d.openid ORDER BY d.alert_id)"
-        "  FROM senders s JOIN deliveries d ON d.rowid IN ("
-        "   SELECT rowid FROM deliveries WHERE target = ?1 AND stage = 0 AND openid = s.openid"
-        "   ORDER BY alert_id LIMIT (SELECT owed FROM each)))"
-        " SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM turns t JOIN alerts a"
-        " ON a.id = t.alert_id ORDER BY t.turn, t.alert_id LIMIT ?2");
-    select.Bind(1, target).Bind(2, limit);
+    Statement select(*this,
+                     "WITH RECURSIVE ring(openid, turn) AS ("
+                     "  SELECT ?3, 0"
+                     "  UNION ALL"
+                     "  SELECT coalesce("
+                     "   (SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0 AND openid > r.openid),"
+                     "   (SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0)), turn + 1"
+                     "  FROM ring r WHERE turn < ?2 AND r.openid IS NOT NULL),"
+                     " senders(openid, turn) AS ("
+                     "  SELECT openid, min(turn) FROM ring WHERE turn > 0 AND openid IS NOT NULL GROUP BY openid)"
+                     " SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM senders s JOIN alerts a"
+                     " ON a.id = (SELECT min(alert_id) FROM deliveries"
+                     "  WHERE target = ?1 AND stage = 0 AND openid = s.openid)"
+                     " ORDER BY s.turn");
+    select.Bind(1, target).Bind(2, limit).Bind(3, after);
     std::vector<RecordedAlert> owed;
     while (select.Step()) owed.push_back(ReadAlert(select));
     return owed;

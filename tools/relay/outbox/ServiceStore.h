@@ -97,9 +97,11 @@ public:
 
     // Every target still owed a delivery.
     std::vector<std::string> OwedTargets();
-    // The alerts still owed to the target, each sender's oldest first, the
-    // senders taking turns: one sender's backlog holds up nobody else's.
-    std::vector<RecordedAlert> OwedTo(const std::string& target, int limit);
+    // The oldest alert still owed to the target by each of up to `limit`
+    // senders, who take turns: in OpenId order from the first after
+    // `after`, round to the first again. A sender's backlog then holds up
+    // another's alert by one delivery at most.
+    std::vector<RecordedAlert> OwedTo(const std::string& target, int limit, const std::string& after = "");
     void MarkDelivered(std::int64_t alertId, const std::string& target, std::int64_t nowMs);
     void MarkRetry(std::int64_t alertId, const std::string& target, std::int64_t nowMs, std::int64_t nextMs,
                    const std::string& error);
