@@ -13,8 +13,8 @@ namespace sentrel::service {
 // Forgets alerts, with what was owed for them, once they are older than the
 // age kept: at start and then every kEvery, on a thread of its own, kStep
 // alerts a transaction, so that neither requests nor deliveries wait on it
-// for long. An alert still owed a delivery that has not yet been given up is
-// kept, however short the age kept.
+// for long. However short the age kept, no alert goes before its deliveries
+// would be given up: one still being retried stays.
 class AlertRetention {
 public:
     static constexpr int kStep = 500;
