@@ -450,8 +450,7 @@ std::int64_t ServiceStore::FirstAlertSince(std::int64_t sinceMs) {
     while (low < high) {
         const std::int64_t middle = low + (high - low) / 2;
         Statement next(*this, "SELECT id, accepted_ms FROM alerts WHERE id >= ? ORDER BY id LIMIT 1");
-        next.Bind(1, middle).Step();
-        if (next.Int(1) >= sinceMs) {
+        if (!next.Bind(1, middle).Step() || next.Int(1) >= sinceMs) {
             high = middle;
         } else {
             low = next.Int(0) + 1;
