@@ -80,7 +80,11 @@ void OutboxCourier::Work() {
             continue;
         }
         if (queued_.empty()) {
-            changed_.wait_until(lock, resting_.empty() ? nextLook_ : std::min(nextLook_, resting_.begin()->first));
+            // A copy: wait_until reads the time again after waking, when
+            // another worker may have ended that rest and freed its entry.
+            const Clock::time_point wakeAt =
+                resting_.empty() ? nextLook_ : std::min(nextLook_, resting_.begin()->first);
+            changed_.wait_until(lock, wakeAt);
             continue;
         }
         const Lanes::iterator lane = lanes_.find(queued_.front());
