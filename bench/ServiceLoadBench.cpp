@@ -36,6 +36,11 @@ constexpr int kAlerts = 20000;
 constexpr int kLowestSjs = 11111;
 constexpr int kSjsValues = 10000;
 constexpr int kAreas = 20;
+// The service takes at most 60 alerts a minute from one OpenId and 10
+// sign-ins a minute from one address: the alerts come from this many
+// OpenIds, signed in from addresses of their own ten at a time.
+constexpr int kSenders = 400;
+constexpr int kSignInsPerAddress = 10;
 constexpr const char* kStandingCode = "4321";
 constexpr double kGoalAlertsPerSecond = 2000;
 constexpr long kGoalResidentKiB = 64 * 1024;
@@ -111,17 +116,21 @@ Throughput MeasureAlertsPerSecond(const std::string& binary) {
     {
         testing::ServiceProcess service({"--code", kStandingCode, "--db", database.Path()});
         ResidentWatch memory(service.Process().Pid());
-        LoopbackClient signIn(service.Port());
-        signIn.Send(Post(std::string("/alertdesk/yzm_check.asp?code=") + kStandingCode));
-        const auto openId = signIn.Receive();
-        if (!openId || openId->status != 200 || openId->body.size() != 28) throw std::runtime_error("no sign-in");
+        std::vector<std::string> openIds;
+        for (int i = 0; i < kSenders; ++i) {
+            LoopbackClient signIn(service.Port(), "127.0.2." + std::to_string(1 + i / kSignInsPerAddress));
+            signIn.Send(Post(std::string("/alertdesk/yzm_check.asp?code=") + kStandingCode));
+            const auto openId = signIn.Receive();
+            if (!openId || openId->status != 200 || openId->body.size() != 28) throw std::runtime_error("no sign-in");
+            openIds.push_back(openId->body);
+        }
         // Built beforehand, so that the clients spend their time on HTTP
         // rather than on SHA-1, on a machine they share with the service.
         std::vector<std::string> signatures(kSjsValues);
         for (int i = 0; i < kSjsValues; ++i) signatures[i] = AlertSignature(kLowestSjs + i);
         std::vector<std::string> requests(kAlerts);
         for (int i = 0; i < kAlerts; ++i) {
-            requests[i] = Post("/alertdesk/sndmsg.asp?openid=" + openId->body +
+            requests[i] = Post("/alertdesk/sndmsg.asp?openid=" + openIds[i % kSenders] +
                                "&sjs=" + std::to_string(kLowestSjs + i % kSjsValues) +
                                "&code=" + signatures[i % kSjsValues] + "&str=" + std::to_string(1 + i % kAreas));
         }
