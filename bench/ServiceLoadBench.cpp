@@ -41,6 +41,11 @@ constexpr int kAlerts = 20000;
 constexpr int kLowestSjs = 11111;
 constexpr int kSjsValues = 10000;
 constexpr int kAreas = 20;
+// The service takes at most 60 alerts a minute from one OpenId and 10
+// sign-ins a minute from one address: the alerts come from this many
+// OpenIds, signed in from addresses of their own ten at a time.
+constexpr int kSenders = 400;
+constexpr int kSignInsPerAddress = 10;
 constexpr const char* kStandingCode = "4321";
 constexpr double kGoalAlertsPerSecond = 2000;
 constexpr long kGoalResidentKiB = 64 * 1024;
@@ -140,14 +145,20 @@ Throughput MeasureAlertsPerSecond(const std::string& binary) {
     {
         testing::ServiceProcess service({"--code", kStandingCode, "--db", database.Path()});
         ResidentWatch memory(service.Process().Pid());
-        const std::string openId = SignIn(service.Port());
+        // Senders from several addresses: one address holds only so many
+        // OpenIds, and each OpenId may send only so many alerts a minute.
+        std::vector<std::string> openIds;
+        for (int i = 0; i < kSenders; ++i) {
+            openIds.push_back(SignIn(service.Port(), "127.0.2." + std::to_string(1 + i / kSignInsPerAddress)));
+        }
         // Built beforehand, so that the clients spend their time on HTTP
         // rather than on SHA-1, on a machine they share with the service.
         std::vector<std::string> signatures(kSjsValues);
         for (int i = 0; i < kSjsValues; ++i) signatures[i] = AlertSignature(kLowestSjs + i);
         std::vector<std::string> requests(kAlerts);
         for (int i = 0; i < kAlerts; ++i) {
-            requests[i] = AlertPost(openId, kLowestSjs + i % kSjsValues, signatures[i % kSjsValues], 1 + i % kAreas);
+            requests[i] = AlertPost(openIds[i % kSenders], kLowestSjs + i % kSjsValues, signatures[i % kSjsValues],
+                                    1 + i % kAreas);
         }
         std::atomic<int> accepted{0}, refused{0};
         std::vector<std::thread> clients;

@@ -75,14 +75,25 @@ TEST_F(AlertDeskTest, WrongCodesFromTooManyAddressesShutOutNewOnesNotCountedOnes
     EXPECT_EQ(SignIn("2468", 10min, "10.new").size(), 28u);
 }
 
-TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddress) {
-    const std::function<int(const std::string&, bool, std::chrono::seconds)> requests[] = {
-        [this](const std::string& client, bool page, auto at) { return Attempt("2468", at, client, page).status; },
-        [this](const std::string& client, bool page, auto at) {
-            return desk.Handle(DeskRequest{"/", {}, client, page}, kStart + at).status;
-        }};
-    for (const auto& request : requests) {
-        for (int i = 0; i < AlertDesk::kMaxPerMinute; ++i) EXPECT_EQ(request("10.0.0.1", false, 1s * i), 200);
+// Sign-ins and codes count per address, alerts per OpenId: each client of
+// a row sends as its own OpenId.
+TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddressAndAlertsPerOpenId) {
+    const std::pair<std::function<int(const std::string&, bool, std::chrono::seconds)>, int> requests[] = {
+        {[this](const std::string& client, bool page, auto at) { return Attempt("2468", at, client, page).status; },
+         AlertDesk::kMaxPerMinute},
+        {[this](const std::string& client, bool page, auto at) {
+             return desk.Handle(DeskRequest{"/", {}, client, page}, kStart + at).status;
+         },
+         AlertDesk::kMaxPerMinute},
+        {[this, openIds = std::map<std::string, std::string>()](const std::string& client, bool page, auto at) mutable {
+             std::string& openId = openIds[client + (page ? " page" : "")];
+             if (openId.empty()) openId = SignedIn();
+             const Params alert = {{"openid", openId}, {"sjs", "12345"}, {"code", AlertSignature(12345)}, {"str", "1"}};
+             return desk.Handle(DeskRequest{"/alertdesk/sndmsg.asp", alert, client, page}, kStart + at).status;
+         },
+         AlertDesk::kMaxAlertsPerMinute}};
+    for (const auto& [request, limit] : requests) {
+        for (int i = 0; i < limit; ++i) EXPECT_EQ(request("10.0.0.1", false, 9s * i / (limit - 1)), 200);
         EXPECT_EQ(request("10.0.0.1", false, 10s), 429);
         EXPECT_EQ(request("10.0.0.1", false, 9s + 1min - 1s), 429);
         EXPECT_EQ(request("10.0.0.1", true, 10s), 200);
@@ -219,12 +230,15 @@ TEST(ClientNetwork, IsAnIPv4AddressItselfAndAnIPv6AddressItsSlash64) {
 TEST(ServiceOptions, DefaultsToThisMachineAndExplainsBadArguments) {
     EXPECT_EQ(ParseServiceOptions({}).options->bind, "127.0.0.1") << "only this machine unless told";
     EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--port=0"}).options->port, 0);
+    EXPECT_EQ(ParseServiceOptions({}).options->keepDays, 30);
+    EXPECT_EQ(ParseServiceOptions(std::vector<const char*>{"--keep-days=0"}).options.value().keepDays, 0);
     const std::vector<const char*> twice = {"--forward", "ntfy:https://a/t", "--forward=ntfy:https://a/t"};
     EXPECT_EQ(ParseServiceOptions(twice).options->forwards, std::vector<std::string>{"ntfy:https://a/t"});
     EXPECT_EQ(DefaultOnAlertLog("/var/lib/sentrel/service.db"), "/var/lib/sentrel/service.on-alert.log");
-    for (const char* bad : {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb",
-                            "--frobnicate", "stray", "--bind=", "--forward=ntfy", "--forward=command:ls",
-                            "--db=", "--allow-host=", "--allow-host=a/b", "--forwards=", "--on-alert-log="}) {
+    for (const char* bad :
+         {"--port", "--port=65536", "--port=-1", "--port=80x", "--code=", "--code=a\nb", "--frobnicate", "stray",
+          "--bind=", "--forward=ntfy", "--forward=command:ls", "--db=", "--allow-host=", "--allow-host=a/b",
+          "--forwards=", "--on-alert-log=", "--keep-days=-1", "--keep-days=36501"}) {
         const ParsedOptions refused = ParseServiceOptions(std::span(&bad, 1));
         EXPECT_FALSE(refused.options) << bad;
         EXPECT_FALSE(refused.error.empty());

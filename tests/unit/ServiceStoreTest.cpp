@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 
+#include "relay/outbox/AlertRetention.h"
 #include "relay/outbox/DeliveryLane.h"
 #include "relay/outbox/OutboxCourier.h"
 #include "relay/system/UtcTimestamp.h"
@@ -56,6 +57,39 @@ TEST(ServiceStore, ANetworkPushesOutOnlyItsOwnOpenIds) {
     EXPECT_TRUE(store.KnowsSubscriber("98"));
     EXPECT_FALSE(store.KnowsSubscriber("94"));
     EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), ServiceStore::Admission::Added);
+}
+
+// One sender's backlog never holds up another's alert for long.
+TEST(ServiceStore, SendersTakeTurnsAtATarget) {
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const std::string hook = "webhook:http://a.example/";
+    for (int i = 0; i < 50; ++i) store.RecordAlert({"oA", 1, 12345}, "t", i, {hook});
+    store.RecordAlert({"oB", 1, 12345}, "t", 50, {hook});
+    const std::tuple<std::string, std::vector<std::int64_t>> turns[] = {{"", {1, 51}}, {"oA", {51, 1}}};
+    for (const auto& [after, ids] : turns) {
+        std::vector<std::int64_t> owed;
+        for (const RecordedAlert& alert : store.OwedTo(hook, 3, after)) owed.push_back(alert.id);
+        EXPECT_EQ(owed, ids) << after;
+    }
+}
+
+// Kept an hour: what is older goes, unless a delivery of it is still owed
+// and not yet given up.
+TEST(ServiceStore, ForgetsAlertsOlderThanKept) {
+    testing::TempDatabase database;
+    ServiceStore store(database.Path());
+    const std::string hook = "webhook:http://a.example/";
+    const std::int64_t now = EpochMilliseconds(), hour = 3600 * 1000;
+    for (const std::int64_t age : {25 * hour, 2 * hour, 2 * hour, std::int64_t{0}}) {
+        store.RecordAlert({"oX", 1, 12345}, "t", now - age, {hook});
+    }
+    for (const std::int64_t delivered : {1, 2, 4}) store.MarkDelivered(delivered, hook, now);
+    const AlertRetention retention(store, 1h);
+    ASSERT_TRUE(testing::WaitFor([&] { return store.Alerts(0, 10).front().id > 1; }, 10s));
+    std::vector<std::int64_t> kept;
+    for (const RecordedAlert& alert : store.Alerts(0, 10)) kept.push_back(alert.id);
+    EXPECT_EQ(kept, (std::vector<std::int64_t>{2, 3, 4}));
 }
 
 // Full, the store makes way for a new OpenId only with one unseen since the

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "relay/http/ServiceServer.h"
 #include "relay/options/ServiceOptions.h"
 #include "relay/outbox/AlertJournal.h"
+#include "relay/outbox/AlertRetention.h"
 #include "relay/outbox/ForwardTarget.h"
 #include "relay/outbox/ForwardsFile.h"
 #include "relay/outbox/OutboxCourier.h"
@@ -91,6 +93,8 @@ int main(int argc, char** argv) {
         StopLine stopLine(store);
         OutboxCourier courier(store, targets, onAlertLog,
                               [&stopLine](const std::string& target) { return stopLine.For(target); });
+        std::optional<AlertRetention> retention;
+        if (options.keepDays > 0) retention.emplace(store, std::chrono::days(options.keepDays));
         AlertIntake intake(store, journal, courier, std::move(targets));
         ServiceServer server(desk, intake, options.allowHosts);
 

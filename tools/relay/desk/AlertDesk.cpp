@@ -114,7 +114,7 @@ DeskReply AlertDesk::Handle(const DeskRequest& request, Clock::time_point now) {
 DeskReply AlertDesk::Dispatch(const DeskRequest& request, Clock::time_point now) {
     if (request.path == "/alertdesk/vers.asp") return VersionNotice(request);
     if (request.path == "/alertdesk/yzm_check.asp") return SignIn(request, now);
-    if (request.path == "/alertdesk/sndmsg.asp") return Alert(request);
+    if (request.path == "/alertdesk/sndmsg.asp") return Alert(request, now);
     if (request.path == "/alertdesk/checkon.asp") return Presence(request, true);
     if (request.path == "/alertdesk/checkoff.asp") return Presence(request, false);
     if (request.path == "/") return CodePage(request, now);
@@ -182,7 +182,7 @@ void AlertDesk::CountMiss(const std::string& client, const std::string& code, Cl
     if (!codes_.LeftLately(code, now)) wrongCodes_.Count(client, now);
 }
 
-DeskReply AlertDesk::Alert(const DeskRequest& request) {
+DeskReply AlertDesk::Alert(const DeskRequest& request, Clock::time_point now) {
     const SingleParam openId = Param(request, "openid");
     const SingleParam sjs = Param(request, "sjs");
     const SingleParam signature = Param(request, "code");
@@ -200,6 +200,11 @@ DeskReply AlertDesk::Alert(const DeskRequest& request) {
     if (*signature.value != AlertSignature(*r)) {
         return Refusal(403, "alert refused: bad signature for sjs " + *sjs.value);
     }
+    if (alertsSent_.Check(*openId.value, now) != ClientQuota::Verdict::Allowed) {
+        return Refusal(429,
+                       "alert refused: too many alerts from " + OpenIdNote(*openId.value) + "; try again in a minute");
+    }
+    alertsSent_.Count(*openId.value, now);
 
     DeskReply reply = Answer("ok", "alert for area " + *area.value + " from " + OpenIdNote(*openId.value));
     reply.alert = AcceptedAlert{*openId.value, *number, *r};

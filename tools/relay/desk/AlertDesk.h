@@ -20,7 +20,9 @@ namespace sentrel::service {
 // Per client address it allows kMaxMisses wrong codes within ten minutes
 // (six digits allow a million codes; unlimited guesses would find a live one
 // within its ten minutes), and kMaxPerMinute sign-ins and codes handed out
-// a minute. A request the store cannot serve gets a 503, never an answer as
+// a minute. An OpenId may send kMaxAlertsPerMinute alerts a minute: a run
+// of the tool alerts at most once for each of its 20 areas, and more would
+// fill the disk and every target's queue. A request the store cannot serve gets a 503, never an answer as
 // if it had been kept.
 //
 // Each code the page hands out carries a phone binding: a private topic on
@@ -36,6 +38,7 @@ public:
     static constexpr int kAlertsOnPage = 20;
     static constexpr int kMaxMisses = 5;
     static constexpr int kMaxPerMinute = 10;
+    static constexpr int kMaxAlertsPerMinute = 60;
 
     AlertDesk(VerificationCodes codes, ServiceStore& store, std::string ntfyServer = kPublicNtfyServer);
 
@@ -55,7 +58,7 @@ private:
     DeskReply VersionNotice(const DeskRequest& request);
     DeskReply SignIn(const DeskRequest& request, Clock::time_point now);
     void CountMiss(const std::string& client, const std::string& code, Clock::time_point now);
-    DeskReply Alert(const DeskRequest& request);
+    DeskReply Alert(const DeskRequest& request, Clock::time_point now);
     DeskReply Presence(const DeskRequest& request, bool online);
     DeskReply CodePage(const DeskRequest& request, Clock::time_point now);
     DeskReply Bind(const DeskRequest& request, Clock::time_point now);
@@ -71,6 +74,10 @@ private:
     ClientQuota wrongCodes_{kMaxMisses, std::chrono::minutes(10)};
     ClientQuota signIns_{kMaxPerMinute, std::chrono::minutes(1)};
     ClientQuota codesHandedOut_{kMaxPerMinute, std::chrono::minutes(1)};
+    // Counts known OpenIds only. One that alerted within the last minute was
+    // seen then, so it cannot have made way for another: no more OpenIds
+    // than are known at once are ever counted, and none is refused for room.
+    ClientQuota alertsSent_{kMaxAlertsPerMinute, std::chrono::minutes(1), Subscribers::kMaxKnown};
 };
 
 }  // namespace sentrel::service

@@ -8,8 +8,8 @@ ClientQuota::Verdict ClientQuota::Check(const std::string& client, Clock::time_p
         if (!quiet(*found)) return found->second.count < limit_ ? Verdict::Allowed : Verdict::Spent;
         counted_.erase(found);
     }
-    if (counted_.size() >= kCapacity) std::erase_if(counted_, quiet);
-    return counted_.size() < kCapacity ? Verdict::Allowed : Verdict::NoRoom;
+    if (counted_.size() >= capacity_) std::erase_if(counted_, quiet);
+    return counted_.size() < capacity_ ? Verdict::Allowed : Verdict::NoRoom;
 }
 
 void ClientQuota::Count(const std::string& client, Clock::time_point now) {

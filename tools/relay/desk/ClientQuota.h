@@ -20,7 +20,8 @@ public:
     enum class Verdict { Allowed, Spent, NoRoom };
     static constexpr std::size_t kCapacity = 10000;
 
-    ClientQuota(int limit, Clock::duration window) : limit_(limit), window_(window) {}
+    ClientQuota(int limit, Clock::duration window, std::size_t capacity = kCapacity)
+        : limit_(limit), window_(window), capacity_(capacity) {}
 
     Verdict Check(const std::string& client, Clock::time_point now);
     // Counts one request of a client that Check allowed.
@@ -34,6 +35,7 @@ private:
 
     int limit_;
     Clock::duration window_;
+    std::size_t capacity_;
     std::map<std::string, Counted> counted_;
 };
 

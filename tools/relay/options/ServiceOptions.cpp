@@ -11,6 +11,9 @@
 namespace sentrel::service {
 namespace {
 
+// A hundred years; anything longer is better said with 0.
+constexpr int kMaxKeepDays = 36500;
+
 bool HasControlBytes(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -39,7 +42,7 @@ std::string ServiceUsage() {
     return "usage: sentrel-service [--port N] [--bind ADDRESS] [--code CODE] [--db FILE] [--forward KIND:URL]...\n"
            "                       [--forwards FILE] [--allow-host NAME]... [--log FILE]\n"
            "                       [--on-alert COMMAND] [--on-alert-log FILE] [--ready-file FILE] [--history]\n"
-           "                       [--ntfy-server URL] [--public-url URL]\n"
+           "                       [--ntfy-server URL] [--public-url URL] [--keep-days N]\n"
            "  --port N            port to listen on (default " +
            std::to_string(SENTREL_LOCAL_SERVICE_PORT) +
            "; 0 picks a free one)\n"
@@ -71,6 +74,8 @@ std::string ServiceUsage() {
            ")\n"
            "  --public-url URL    the address phones on the LAN open the code page at (default\n"
            "                      http://ADDRESS:PORT when --bind names one address that is not loopback)\n"
+           "  --keep-days N       forget alerts, and their deliveries, after N days (default 30;\n"
+           "                      0 keeps them all)\n"
            "  --history           print the recorded alerts as JSON lines and exit\n";
 }
 
@@ -108,7 +113,7 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
         const bool known = name == "--port" || name == "--bind" || name == "--code" || name == "--log" ||
                            name == "--on-alert" || name == "--db" || name == "--forward" || name == "--allow-host" ||
                            name == "--forwards" || name == "--on-alert-log" || name == "--ready-file" ||
-                           name == "--ntfy-server" || name == "--public-url";
+                           name == "--ntfy-server" || name == "--public-url" || name == "--keep-days";
         if (!known) return {std::nullopt, "unknown option " + std::string(name)};
         if (!inlineValue && i + 1 >= args.size()) return {std::nullopt, std::string(name) + " needs a value"};
         const std::string value(inlineValue ? *inlineValue : std::string_view(args[++i]));
@@ -117,6 +122,13 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             const std::optional<int> port = ParseDecimal(value, 0, 65535);
             if (!port) return {std::nullopt, "--port takes a number from 0 to 65535, not \"" + value + "\""};
             options.port = *port;
+        } else if (name == "--keep-days") {
+            const std::optional<int> days = ParseDecimal(value, 0, kMaxKeepDays);
+            if (!days) {
+                return {std::nullopt, "--keep-days takes a number from 0 to " + std::to_string(kMaxKeepDays) +
+                                          ", not \"" + value + "\""};
+            }
+            options.keepDays = *days;
         } else if (name == "--bind") {
             if (value.empty()) return {std::nullopt, "--bind needs an address"};
             options.bind = value;

@@ -33,6 +33,8 @@ struct ServiceOptions {
     // Where a phone on the LAN opens the code page; empty to take it from
     // the address listened on, when a phone can reach that.
     std::string publicUrl;
+    // Alerts older than this many days are forgotten; 0 keeps them all.
+    int keepDays = 30;
     bool history = false;
     bool help = false;
 };

@@ -48,30 +48,33 @@ std::chrono::milliseconds DeliveryLane::Backoff(int failures) {
 }
 
 DeliveryLane::Turn DeliveryLane::TakeTurn(const std::atomic<bool>& stopping) {
-    const std::vector<RecordedAlert> owed = store_.OwedTo(written_, kBatch);
-    if (owed.empty()) return Turn::AllDelivered;
     const std::string name = target_ ? target_->PublicName() : "an unknown target";
     const std::string footer = footer_(written_);
-    for (const RecordedAlert& alert : owed) {
-        if (stopping) return Turn::MoreOwed;
-        const std::optional<std::string> error =
-            target_ ? Deliver(*target_, alert, commandLog_, footer) : "not a target this service knows";
-        const std::int64_t now = EpochMilliseconds();
-        const std::string what = "alert #" + std::to_string(alert.id) + " to " + name;
-        if (!error) {
+    for (int taken = 0; taken < kBatch;) {
+        const std::vector<RecordedAlert> owed = store_.OwedTo(written_, kBatch - taken, lastSender_);
+        if (owed.empty()) return Turn::AllDelivered;
+        for (const RecordedAlert& alert : owed) {
+            if (stopping) return Turn::MoreOwed;
+            const std::optional<std::string> error =
+                target_ ? Deliver(*target_, alert, commandLog_, footer) : "not a target this service knows";
+            const std::int64_t now = EpochMilliseconds();
+            const std::string what = "alert #" + std::to_string(alert.id) + " to " + name;
+            if (error) {
+                const std::chrono::milliseconds wait = Backoff(++failures_);
+                store_.MarkRetry(alert.id, written_, now, now + wait.count(), *error);
+                store_.GiveUpOlder(written_, now - kGiveUpAfter.count(), now, *error);
+                Tell(std::string(told::kNotDelivered) + what + " (" + *error + "); next try in " +
+                     std::to_string(wait.count() / 1000) + " s");
+                return Turn::Failed;
+            }
             failures_ = 0;
             store_.MarkDelivered(alert.id, written_, now);
+            lastSender_ = alert.alert.openId;
+            ++taken;
             Tell(std::string(told::kDelivered) + what);
-            continue;
         }
-        const std::chrono::milliseconds wait = Backoff(++failures_);
-        store_.MarkRetry(alert.id, written_, now, now + wait.count(), *error);
-        store_.GiveUpOlder(written_, now - kGiveUpAfter.count(), now, *error);
-        Tell(std::string(told::kNotDelivered) + what + " (" + *error + "); next try in " +
-             std::to_string(wait.count() / 1000) + " s");
-        return Turn::Failed;
     }
-    return owed.size() < kBatch ? Turn::AllDelivered : Turn::MoreOwed;
+    return Turn::MoreOwed;
 }
 
 }  // namespace sentrel::service

@@ -11,13 +11,14 @@
 
 namespace sentrel::service {
 
-// What one target is owed, handed over a turn at a time, oldest first. While
-// the target fails, its next turn waits a back-off that doubles from
-// kFirstRetry up to kLongestRetry, its later alerts waiting behind; when it
-// fails, what it is owed for alerts kGiveUpAfter old is given up. A delivery
-// is marked done only after the target took it, so a crash at any point
-// means it is made again: delivery is at least once. Whoever takes turns
-// must take one at a time.
+// What one target is owed, handed over a turn at a time, its senders taking
+// turns at it and each sender's oldest first. While the target fails, its
+// next turn waits a back-off that doubles from kFirstRetry up to
+// kLongestRetry, its later alerts waiting behind; when it fails, what it is
+// owed for alerts kGiveUpAfter old is given up. A delivery is marked done
+// only after the target took it, so a crash at any point means it is made
+// again: delivery is at least once. Whoever takes turns must take one at a
+// time.
 class DeliveryLane {
 public:
     static constexpr std::chrono::milliseconds kFirstRetry = std::chrono::seconds(2);
@@ -48,6 +49,8 @@ private:
     const std::string& commandLog_;
     const Footer& footer_;
     int failures_ = 0;
+    // Whose alert was delivered last: the next sender's turn comes next.
+    std::string lastSender_;
 };
 
 }  // namespace sentrel::service

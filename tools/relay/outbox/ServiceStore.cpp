@@ -52,6 +52,11 @@ const char* const kMigrations[] = {
     "  target TEXT NOT NULL UNIQUE);"
     "CREATE INDEX bindings_openid ON bindings(openid);"
     "CREATE INDEX alerts_openid ON alerts(openid, id);",
+    // A target's queue is taken in turns by sender, so each delivery names
+    // the OpenId it is from.
+    "ALTER TABLE deliveries ADD COLUMN openid TEXT NOT NULL DEFAULT '';"
+    "UPDATE deliveries SET openid = (SELECT openid FROM alerts WHERE id = alert_id);"
+    "CREATE INDEX deliveries_senders ON deliveries(target, stage, openid, alert_id);",
     // The network each OpenId was signed in from (NULL for those signed in
     // before), which bounds how many one network holds; and the counts the
     // status shows, kept as rows change so that showing them scans nothing.
@@ -359,8 +364,8 @@ RecordedAlert ServiceStore::Insert(const AcceptedAlert& alert, const std::string
     insert.Bind(1, utcTime).Bind(2, nowMs).Bind(3, alert.openId).Bind(4, alert.area).Bind(5, alert.sjs).Step();
     const RecordedAlert recorded{sqlite3_last_insert_rowid(db_.get()), utcTime, alert, nowMs};
     for (const std::string& target : targets) {
-        Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms) VALUES (?, ?, ?)");
-        owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Step();
+        Statement owe(*this, "INSERT INTO deliveries(alert_id, target, next_ms, openid) VALUES (?, ?, ?, ?)");
+        owe.Bind(1, recorded.id).Bind(2, target).Bind(3, nowMs).Bind(4, alert.openId).Step();
     }
     return recorded;
 }
@@ -480,13 +485,26 @@ std::vector<std::string> ServiceStore::OwedTargets() {
     return targets;
 }
 
-std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit) {
+// The senders are found by skipping through the index from one OpenId to
+// the next: the work grows with the batch, not with how much is owed or by
+// how many.
+std::vector<RecordedAlert> ServiceStore::OwedTo(const std::string& target, int limit, const std::string& after) {
     const std::lock_guard lock(mutex_);
     Statement select(*this,
-                     "SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM deliveries d JOIN alerts a ON "
-                     "a.id = d.alert_id"
-                     " WHERE d.target = ? AND d.stage = 0 ORDER BY d.alert_id LIMIT ?");
-    select.Bind(1, target).Bind(2, limit);
+                     "WITH RECURSIVE ring(openid, turn) AS ("
+                     "  SELECT ?3, 0"
+                     "  UNION ALL"
+                     "  SELECT coalesce("
+                     "   (SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0 AND openid > r.openid),"
+                     "   (SELECT min(openid) FROM deliveries WHERE target = ?1 AND stage = 0)), turn + 1"
+                     "  FROM ring r WHERE turn < ?2 AND r.openid IS NOT NULL),"
+                     " senders(openid, turn) AS ("
+                     "  SELECT openid, min(turn) FROM ring WHERE turn > 0 AND openid IS NOT NULL GROUP BY openid)"
+                     " SELECT a.id, a.time, a.openid, a.area, a.sjs, a.accepted_ms FROM senders s JOIN alerts a"
+                     " ON a.id = (SELECT min(alert_id) FROM deliveries"
+                     "  WHERE target = ?1 AND stage = 0 AND openid = s.openid)"
+                     " ORDER BY s.turn");
+    select.Bind(1, target).Bind(2, limit).Bind(3, after);
     std::vector<RecordedAlert> owed;
     while (select.Step()) owed.push_back(ReadAlert(select));
     return owed;
@@ -514,15 +532,52 @@ void ServiceStore::MarkRetry(std::int64_t alertId, const std::string& target, st
     });
 }
 
+// Alerts' ids grow with their time, so the first alert at or after a moment
+// is found by halving the range of ids, a few lookups by id instead of a
+// scan. Should the system clock be set back, alerts around that moment are
+// taken as a little older or younger than they are.
+std::int64_t ServiceStore::FirstAlertSince(std::int64_t sinceMs) {
+    std::int64_t low = 0, high = [this] {
+        Statement last(*this, "SELECT coalesce(max(id), 0) + 1 FROM alerts");
+        last.Step();
+        return last.Int(0);
+    }();
+    // Every alert below `low` is older, every one from `high` on is not.
+    while (low < high) {
+        const std::int64_t middle = low + (high - low) / 2;
+        Statement next(*this, "SELECT id, accepted_ms FROM alerts WHERE id >= ? ORDER BY id LIMIT 1");
+        if (!next.Bind(1, middle).Step() || next.Int(1) >= sinceMs) {
+            high = middle;
+        } else {
+            low = next.Int(0) + 1;
+        }
+    }
+    return low;
+}
+
 void ServiceStore::GiveUpOlder(const std::string& target, std::int64_t acceptedBeforeMs, std::int64_t nowMs,
                                const std::string& error) {
     const std::lock_guard lock(mutex_);
     Write([&] {
         Statement update(*this,
                          "UPDATE deliveries SET stage = 2, since_ms = ?, last_error = ?"
-                         " WHERE target = ? AND stage = 0"
-                         " AND alert_id IN (SELECT id FROM alerts WHERE accepted_ms < ?)");
-        return update.Bind(1, nowMs).Bind(2, error).Bind(3, target).Bind(4, acceptedBeforeMs).Step();
+                         " WHERE target = ? AND stage = 0 AND alert_id < ?");
+        return update.Bind(1, nowMs).Bind(2, error).Bind(3, target).Bind(4, FirstAlertSince(acceptedBeforeMs)).Step();
+    });
+}
+
+int ServiceStore::PruneOlder(std::int64_t acceptedBeforeMs, int rows) {
+    const std::lock_guard lock(mutex_);
+    return Write([&] {
+        const std::int64_t cut = FirstAlertSince(acceptedBeforeMs);
+        // Deliveries first: each refers to its alert.
+        for (const char* table : {"deliveries WHERE alert_id", "alerts WHERE id"}) {
+            Statement remove(*this, (std::string("DELETE FROM ") + table +
+                                     " IN (SELECT id FROM alerts WHERE id < ? ORDER BY id LIMIT ?)")
+                                        .c_str());
+            remove.Bind(1, cut).Bind(2, rows).Step();
+        }
+        return sqlite3_changes(db_.get());
     });
 }
 

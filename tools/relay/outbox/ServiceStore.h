@@ -62,7 +62,7 @@ public:
     // cannot be read and written.
     explicit ServiceStore(const std::string& path);
 
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     enum class Admission { Added, Taken, Full };
     // How many OpenIds are kept, and which make way for a new one.
@@ -108,8 +108,11 @@ public:
 
     // Every target still owed a delivery.
     std::vector<std::string> OwedTargets();
-    // The alerts still owed to the target, oldest first.
-    std::vector<RecordedAlert> OwedTo(const std::string& target, int limit);
+    // The oldest alert still owed to the target by each of up to `limit`
+    // senders, who take turns: in OpenId order from the first after
+    // `after`, round to the first again. A sender's backlog then holds up
+    // another's alert by one delivery at most.
+    std::vector<RecordedAlert> OwedTo(const std::string& target, int limit, const std::string& after = "");
     void MarkDelivered(std::int64_t alertId, const std::string& target, std::int64_t nowMs);
     void MarkRetry(std::int64_t alertId, const std::string& target, std::int64_t nowMs, std::int64_t nextMs,
                    const std::string& error);
@@ -118,6 +121,9 @@ public:
     void GiveUpOlder(const std::string& target, std::int64_t acceptedBeforeMs, std::int64_t nowMs,
                      const std::string& error);
     OutboxCounts CountOutbox();
+    // Removes the oldest alerts accepted before acceptedBeforeMs, at most
+    // `rows` of them, with their deliveries; says how many it removed.
+    int PruneOlder(std::int64_t acceptedBeforeMs, int rows);
 
     // True once the files were found changed by someone else.
     bool Lost() const { return lost_; }
@@ -145,6 +151,8 @@ private:
     void Migrate();
     std::int64_t Tally(const char* name);
     bool KnowsOpenId(const std::string& openId);
+    // The lowest id an alert accepted at or after sinceMs can have.
+    std::int64_t FirstAlertSince(std::int64_t sinceMs);
     RecordedAlert Insert(const AcceptedAlert& alert, const std::string& utcTime, std::int64_t nowMs,
                          const std::vector<std::string>& targets);
 
