@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace sentrel::service {
@@ -16,6 +17,21 @@ TEST(ConnectionLimits, CountsAnIpv6NetworkAsOneClient) {
         if (auto slot = limits.Admit(boost::asio::ip::make_address(from))) held.push_back(std::move(*slot));
     }
     EXPECT_EQ(limits.Open(), 4);
+}
+
+// Every slot held by two clients with requests under way: a newcomer takes
+// the oldest of the biggest holder's.
+TEST(ConnectionLimits, TheBiggestHolderMakesRoomForANewcomer) {
+    ConnectionLimits limits(3, 5);
+    std::vector<ConnectionLimits::Slot> held;
+    std::vector<std::string> evicted;
+    for (const char* from : {"10.0.0.1", "10.0.0.1", "10.0.0.1", "10.0.0.2", "10.0.0.2"}) {
+        held.push_back(*limits.Admit(boost::asio::ip::make_address(from)));
+        held.back().Busy(true);
+        held.back().WhenEvicted([&evicted, from] { evicted.push_back(from); });
+    }
+    EXPECT_TRUE(limits.Admit(boost::asio::ip::make_address("10.0.0.3")).has_value());
+    EXPECT_EQ(evicted, std::vector<std::string>{"10.0.0.1"});
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ std::optional<ConnectionLimits::Slot> ConnectionLimits::Admit(const ip::address&
     const ip::address client = ClientOf(address);
     const bool clientFull = OpenFrom(client) >= perClient_;
     // Room made within the client's own share also makes room in all.
-    if ((clientFull || Open() >= total_) && !EvictOldestIdle(clientFull ? std::optional(client) : std::nullopt)) {
+    if ((clientFull || Open() >= total_) && !EvictOldestIdle(clientFull ? std::optional(client) : std::nullopt) &&
+        (clientFull || !EvictFromBiggest(client))) {
         return std::nullopt;
     }
     ++openFrom_[client];
@@ -59,12 +60,27 @@ bool ConnectionLimits::EvictOldestIdle(const std::optional<ip::address>& of) {
     const auto evictable = std::ranges::find_if(
         held_, [&of](const Held& held) { return !held.busy && held.evict && (!of || held.client == *of); });
     if (evictable == held_.end()) return false;
+    Evict(evictable);
+    return true;
+}
+
+void ConnectionLimits::Evict(std::list<Held>::iterator held) {
     // The slot is free before the connection hears of it, so that the
     // newcomer takes it at once, whenever the old one's handlers run.
-    std::function<void()> evict = std::move(evictable->evict);
-    evictable->owner->limits_ = nullptr;
-    Release(evictable);
+    std::function<void()> evict = std::move(held->evict);
+    held->owner->limits_ = nullptr;
+    Release(held);
     evict();
+}
+
+bool ConnectionLimits::EvictFromBiggest(const ip::address& newcomer) {
+    const auto biggest = std::ranges::max_element(openFrom_, {}, [](const auto& entry) { return entry.second; });
+    if (biggest == openFrom_.end() || biggest->second <= OpenFrom(newcomer) + 1) return false;
+    const ip::address holder = biggest->first;
+    const auto oldest =
+        std::ranges::find_if(held_, [&](const Held& held) { return held.client == holder && held.evict; });
+    if (oldest == held_.end()) return false;
+    Evict(oldest);
     return true;
 }
 

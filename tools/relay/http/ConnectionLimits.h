@@ -13,7 +13,10 @@ namespace sentrel::service {
 // IPv4 address, or an IPv6 /64, which one machine is commonly given whole.
 // When a newcomer finds no room, the oldest connection with no request
 // under way makes room for it: one that merely holds a slot (idle, or yet
-// to send a byte) keeps nobody out. Used from the io thread alone.
+// to send a byte) keeps nobody out. With every connection busy and all of
+// them held, the client holding the most gives up its oldest to a newcomer
+// holding fewer, so that clients within their limits, however slow their
+// requests, cannot keep a new client out. Used from the io thread alone.
 class ConnectionLimits {
     struct Held;
 
@@ -57,6 +60,10 @@ private:
     int OpenFrom(const boost::asio::ip::address& client) const;
     // False when no connection (of that client, if given) could be evicted.
     bool EvictOldestIdle(const std::optional<boost::asio::ip::address>& of);
+    // The oldest connection of the client holding the most, when it holds
+    // more than the newcomer's client and one; false when none is.
+    bool EvictFromBiggest(const boost::asio::ip::address& newcomer);
+    void Evict(std::list<Held>::iterator held);
     void Release(std::list<Held>::iterator held);
 
     const int perClient_;
