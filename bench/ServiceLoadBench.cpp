@@ -7,6 +7,7 @@
 // service's resident memory all along. SENTREL_SERVICE_UNDER_TEST names
 // another build's binary, to compare the two.
 #include <poll.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -454,6 +455,33 @@ void PrintLatency(const char* what, const Latency& latency, long peakKiB) {
 
 }  // namespace
 
+// /status and the tool's alert with a million delivered alerts in the
+// database, made by a service run and filled behind its back.
+void PrintAtAMillionRows() {
+    testing::TempDatabase database;
+    { const testing::ServiceProcess made({"--db", database.Path()}); }
+    sqlite3* db = nullptr;
+    sqlite3_open(database.Path().c_str(), &db);
+    const int filled = sqlite3_exec(
+        db,
+        "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000)"
+        " INSERT INTO alerts(time, accepted_ms, openid, area, sjs) SELECT 't', CAST(strftime('%s', 'now') AS INTEGER)"
+        " * 1000, 'o' || (i % 1000), 1 + i % 20, 12345 FROM n;"
+        " INSERT INTO deliveries(alert_id, target, stage, next_ms, openid)"
+        " SELECT id, 'webhook:http://127.0.0.1:9/', 1, 0, openid FROM alerts; COMMIT;",
+        nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    if (filled != SQLITE_OK) throw std::runtime_error("could not fill the database");
+    testing::ServiceProcess service({"--code", kStandingCode, "--db", database.Path()});
+    const Latency status = TimeFreshStatus(service.Port());
+    const std::string openId = SignIn(service.Port());
+    const Latency alert = TimeFresh(service.Port(), AlertPost(openId, kLowestSjs, AlertSignature(kLowestSjs), 1),
+                                    kToolAlerts, kToolPause, kPhase + 10s);
+    std::printf("with 1,000,000 alerts and deliveries in the database (goal: both under 1 ms median):\n");
+    PrintLatency("/status", status, 0);
+    PrintLatency("an alert", alert, 0);
+}
+
 int main() {
     try {
         const char* other = std::getenv("SENTREL_SERVICE_UNDER_TEST");
@@ -518,6 +546,7 @@ int main() {
                     Mebibytes(afterPeak), kGoalResidentKiB / 1024,
                     std::max({load.peakKiB, alonePeak, attackPeak, afterPeak}) < kGoalResidentKiB ? "met" : "MISSED");
         PrintToolBesideAttacks();
+        PrintAtAMillionRows();
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "service_load_bench: %s\n", error.what());
