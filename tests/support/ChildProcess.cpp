@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -84,13 +85,9 @@ std::optional<std::string> ChildProcess::WaitForLine(Stream stream, const LineTe
     const auto& lines = stream == Stream::Out ? out_ : err_;
     std::optional<std::string> found;
     changed_.wait_for(lock, timeout, [&] {
-        for (const std::string& line : lines) {
-            if (test(line)) {
-                found = line;
-                return true;
-            }
-        }
-        return false;
+        const auto line = std::ranges::find_if(lines, test);
+        if (line != lines.end()) found = *line;
+        return found.has_value();
     });
     return found;
 }
