@@ -19,19 +19,25 @@ TEST(ConnectionLimits, CountsAnIpv6NetworkAsOneClient) {
     EXPECT_EQ(limits.Open(), 4);
 }
 
-// Every slot held by two clients with requests under way: a newcomer takes
-// the oldest of the biggest holder's.
-TEST(ConnectionLimits, TheBiggestHolderMakesRoomForANewcomer) {
-    ConnectionLimits limits(3, 5);
-    std::vector<ConnectionLimits::Slot> held;
-    std::vector<std::string> evicted;
-    for (const char* from : {"10.0.0.1", "10.0.0.1", "10.0.0.1", "10.0.0.2", "10.0.0.2"}) {
-        held.push_back(*limits.Admit(boost::asio::ip::make_address(from)));
-        held.back().Busy(true);
-        held.back().WhenEvicted([&evicted, from] { evicted.push_back(from); });
+// Every slot held: a newcomer takes the oldest of the biggest holder's busy
+// ones, but a bigger client never takes a smaller one's idle slot.
+TEST(ConnectionLimits, OnlyABiggerHolderMakesRoomForANewcomer) {
+    const std::pair<std::vector<std::pair<const char*, bool>>, const char*> cases[] = {
+        {{{"10.0.0.1", true}, {"10.0.0.1", true}, {"10.0.0.1", true}, {"10.0.0.2", true}}, "10.0.0.1"},
+        {{{"10.0.0.3", true}, {"10.0.0.3", true}, {"10.0.0.3", true}, {"10.0.0.2", false}}, ""}};
+    for (const auto& [crowd, evictedFrom] : cases) {
+        ConnectionLimits limits(4, 4);
+        std::vector<ConnectionLimits::Slot> held;
+        std::string evicted;
+        for (const auto& [from, busy] : crowd) {
+            held.push_back(*limits.Admit(boost::asio::ip::make_address(from)));
+            held.back().Busy(busy);
+            held.back().WhenEvicted([&evicted, from] { evicted += from; });
+        }
+        const char* newcomer = *evictedFrom == '\0' ? "10.0.0.3" : "10.0.0.9";
+        EXPECT_EQ(limits.Admit(boost::asio::ip::make_address(newcomer)).has_value(), *evictedFrom != '\0');
+        EXPECT_EQ(evicted, evictedFrom);
     }
-    EXPECT_TRUE(limits.Admit(boost::asio::ip::make_address("10.0.0.3")).has_value());
-    EXPECT_EQ(evicted, std::vector<std::string>{"10.0.0.1"});
 }
 
 }  // namespace

@@ -40,12 +40,18 @@ void ConnectionLimits::Slot::WhenEvicted(std::function<void()> evict) {
 
 std::optional<ConnectionLimits::Slot> ConnectionLimits::Admit(const ip::address& address) {
     const ip::address client = ClientOf(address);
-    const bool clientFull = OpenFrom(client) >= perClient_;
-    // Room made within the client's own share also makes room in all.
-    if ((clientFull || Open() >= total_) && !EvictOldestIdle(clientFull ? std::optional(client) : std::nullopt) &&
-        (clientFull || !EvictFromBiggest(client))) {
-        return std::nullopt;
+    const int mine = OpenFrom(client);
+    const auto idle = [](const Held& held) { return !held.busy && held.evict; };
+    bool room = true;
+    if (mine >= perClient_) {
+        room = EvictOldest([&](const Held& held) { return idle(held) && held.client == client; });
+    } else if (Open() >= total_) {
+        // Never a smaller client's: a newcomer's own slot is idle until it
+        // has been read, and a crowd reconnecting must not take it.
+        room = EvictOldest([&](const Held& held) { return idle(held) && OpenFrom(held.client) >= mine; }) ||
+               EvictFromBiggest(mine);
     }
+    if (!room) return std::nullopt;
     ++openFrom_[client];
     held_.push_back({.client = client, .owner = nullptr, .busy = false, .evict = {}});
     return Slot(*this, std::prev(held_.end()));
@@ -56,32 +62,23 @@ int ConnectionLimits::OpenFrom(const ip::address& address) const {
     return found == openFrom_.end() ? 0 : found->second;
 }
 
-bool ConnectionLimits::EvictOldestIdle(const std::optional<ip::address>& of) {
-    const auto evictable = std::ranges::find_if(
-        held_, [&of](const Held& held) { return !held.busy && held.evict && (!of || held.client == *of); });
+bool ConnectionLimits::EvictOldest(const std::function<bool(const Held&)>& which) {
+    const auto evictable = std::ranges::find_if(held_, which);
     if (evictable == held_.end()) return false;
-    Evict(evictable);
-    return true;
-}
-
-void ConnectionLimits::Evict(std::list<Held>::iterator held) {
     // The slot is free before the connection hears of it, so that the
     // newcomer takes it at once, whenever the old one's handlers run.
-    std::function<void()> evict = std::move(held->evict);
-    held->owner->limits_ = nullptr;
-    Release(held);
+    std::function<void()> evict = std::move(evictable->evict);
+    evictable->owner->limits_ = nullptr;
+    Release(evictable);
     evict();
+    return true;
 }
 
-bool ConnectionLimits::EvictFromBiggest(const ip::address& newcomer) {
+bool ConnectionLimits::EvictFromBiggest(int mine) {
     const auto biggest = std::ranges::max_element(openFrom_, {}, [](const auto& entry) { return entry.second; });
-    if (biggest == openFrom_.end() || biggest->second <= OpenFrom(newcomer) + 1) return false;
+    if (biggest == openFrom_.end() || biggest->second <= mine + 1) return false;
     const ip::address holder = biggest->first;
-    const auto oldest =
-        std::ranges::find_if(held_, [&](const Held& held) { return held.client == holder && held.evict; });
-    if (oldest == held_.end()) return false;
-    Evict(oldest);
-    return true;
+    return EvictOldest([&holder](const Held& held) { return held.client == holder && held.evict; });
 }
 
 void ConnectionLimits::Release(std::list<Held>::iterator held) {

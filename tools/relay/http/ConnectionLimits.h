@@ -8,15 +8,17 @@
 
 namespace sentrel::service {
 
-// Counts open connections per client and in all, so that no client can
-// take every connection the service is willing to hold. A client is an
-// IPv4 address, or an IPv6 /64, which one machine is commonly given whole.
-// When a newcomer finds no room, the oldest connection with no request
-// under way makes room for it: one that merely holds a slot (idle, or yet
-// to send a byte) keeps nobody out. With every connection busy and all of
-// them held, the client holding the most gives up its oldest to a newcomer
-// holding fewer, so that clients within their limits, however slow their
-// requests, cannot keep a new client out. Used from the io thread alone.
+// Counts open connections per client, so that no client can take every
+// connection the service is willing to hold. A client is an IPv4 address,
+// or an IPv6 /64, which one machine is commonly given whole. When a
+// newcomer finds its client's slots held, that client's oldest connection
+// with no request under way (idle, or yet to send a byte) makes room for
+// it. When it finds every slot held, the oldest such connection of a client
+// at least as big as the newcomer's makes room, else the oldest of the
+// client holding the most, if that holds more than the newcomer's and one:
+// clients within their limits, however slow their requests, cannot keep a
+// new client out, nor take a smaller client's slot before it has said a
+// word. Used from the io thread alone.
 class ConnectionLimits {
     struct Held;
 
@@ -58,12 +60,11 @@ private:
     };
 
     int OpenFrom(const boost::asio::ip::address& client) const;
-    // False when no connection (of that client, if given) could be evicted.
-    bool EvictOldestIdle(const std::optional<boost::asio::ip::address>& of);
+    // Closes the oldest connection `which` takes; false when it takes none.
+    bool EvictOldest(const std::function<bool(const Held&)>& which);
     // The oldest connection of the client holding the most, when it holds
-    // more than the newcomer's client and one; false when none is.
-    bool EvictFromBiggest(const boost::asio::ip::address& newcomer);
-    void Evict(std::list<Held>::iterator held);
+    // more than the newcomer's client (`mine`) and one; false when none is.
+    bool EvictFromBiggest(int mine);
     void Release(std::list<Held>::iterator held);
 
     const int perClient_;
