@@ -50,10 +50,22 @@ void Check(bool holds, const char* what) {
     }
 }
 
-bool IsPrintableAscii(std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F) return false;
+// Well-formed UTF-8 with no control character (C0, DEL or C1): what the
+// log may show as it is.
+bool IsPrintableText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80                   ? 1
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2
+                                   : lead >= 0xE0 && lead < 0xF0 ? 3
+                                   : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                                 : 0;
+        if (length == 0 || i + length > text.size() || lead < 0x20 || lead == 0x7F) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        if (lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) return false;
+        i += length;
     }
     return true;
 }
@@ -133,7 +145,7 @@ void CheckReply(const DeskRequest& request, const DeskReply& reply) {
           "desk status is 200, 400, 403, 404, 429 or 503");
     // The note goes into a one-line log: nothing from the request may break
     // that line or smuggle escape sequences into a terminal.
-    Check(IsPrintableAscii(reply.note), "desk note is printable ASCII");
+    Check(IsPrintableText(reply.note), "desk note is well-formed UTF-8 without control characters");
     if (reply.alert) {
         Check(request.path == "/alertdesk/sndmsg.asp", "only the alert script accepts alerts");
         Check(reply.status == 200 && reply.body == "ok", "an accepted alert is answered 200 ok");

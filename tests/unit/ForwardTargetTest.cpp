@@ -23,8 +23,9 @@ TEST(ForwardTarget, TakesHttpTargetsOfKnownKindsAndNamesThemWithoutSecrets) {
         EXPECT_EQ(target->Written(), written);
         EXPECT_EQ(target->PublicName(), name);
     }
-    for (const char* written : {"ntfy:ftp://x/t", "ntfy:", "webhook:http://", "webhook:https:///path", "smtp:http://x/",
-                                "https://ntfy.sh/t", "command:", "Ntfy:https://x/"}) {
+    for (const char* written :
+         {"ntfy:ftp://x/t", "ntfy:", "webhook:http://", "webhook:https:///path", "smtp:http://x/", "https://ntfy.sh/t",
+          "command:", "Ntfy:https://x/", "webhook:http://a\nb/", "gotify:https://a b/"}) {
         EXPECT_FALSE(ForwardTarget::Parse(written)) << written;
     }
 }

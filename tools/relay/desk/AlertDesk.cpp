@@ -168,7 +168,7 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
         const auto moment = std::chrono::system_clock::now();
         store_.BindPhone(*openId, binding->id, binding->target, UtcTimestamp(moment), EpochMilliseconds(moment));
         owedTo.push_back(binding->target);
-        note += ", alerting " + TargetName(binding->target);
+        note += ", alerting " + Printable(TargetName(binding->target));
     }
     DeskReply reply = Answer(std::move(*openId), std::move(note));
     reply.owedTo = std::move(owedTo);
@@ -260,7 +260,7 @@ DeskReply AlertDesk::Bind(const DeskRequest& request, Clock::time_point now) {
                     "bind refused for code \"" + Printable(*code.value) + "\"", 404);
     }
     return Page(BoundPageHtml(*code.value, parsed->PublicName()),
-                "code " + *code.value + " bound to " + parsed->PublicName());
+                "code " + *code.value + " bound to " + Printable(parsed->PublicName()));
 }
 
 DeskReply AlertDesk::PhonePage(const DeskRequest& request) {

@@ -50,7 +50,13 @@ std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view written) {
     const std::string_view kindName = written.substr(0, colon), address = written.substr(colon + 1);
     for (const auto& [kind, name] : kKindNames) {
         if (name != kindName) continue;
-        const bool web = address.starts_with("http://") || address.starts_with("https://");
+        // A URL has no space or control byte; one that did would be cut
+        // short or refused by the request that carries it.
+        const bool web = (address.starts_with("http://") || address.starts_with("https://")) &&
+                         std::ranges::none_of(address, [](char c) {
+                             const auto byte = static_cast<unsigned char>(c);
+                             return byte <= 0x20 || byte == 0x7F;
+                         });
         if (kind == Kind::Command ? address.empty() : !web || HostOf(address).empty()) return std::nullopt;
         return ForwardTarget{kind, std::string(address)};
     }
