@@ -4,6 +4,7 @@
 
 #include "client/AlertSignature.h"
 #include "client/DecimalText.h"
+#include "client/LocalHost.h"
 #include "client/ServiceRequests.h"
 #include "relay/desk/ClientNetwork.h"
 #include "relay/desk/CodePage.h"
@@ -65,24 +66,13 @@ DeskReply Page(std::string html, std::string note, int status = 200) {
     return reply;
 }
 
-// The owner's view of everyone's alerts is for the machine the service runs
-// on; anyone else who can reach the page is one of the people it serves.
-bool FromThisMachine(const std::string& client) {
-    return client.starts_with("127.") || client == "::1" || client.starts_with("::ffff:127.");
-}
-
-std::string TargetName(const std::string& written) {
-    const std::optional<ForwardTarget> target = ForwardTarget::Parse(written);
-    return target ? target->PublicName() : "?";
-}
-
 std::string DeliveriesJson(const std::vector<DeliveryState>& deliveries) {
     static constexpr const char* kStages[] = {"pending", "delivered", "failed"};
     std::string json;
     for (const DeliveryState& state : deliveries) {
-        json += std::string(json.empty() ? "" : ",") + "{\"target\":" + JsonString(TargetName(state.target)) +
-                ",\"stage\":\"" + kStages[static_cast<int>(state.stage)] +
-                "\",\"attempts\":" + std::to_string(state.attempts) + "}";
+        json += std::string(json.empty() ? "" : ",") +
+                "{\"target\":" + JsonString(ForwardTarget::PublicNameOf(state.target)) + ",\"stage\":\"" +
+                kStages[static_cast<int>(state.stage)] + "\",\"attempts\":" + std::to_string(state.attempts) + "}";
     }
     return "[" + json + "]";
 }
@@ -168,7 +158,7 @@ DeskReply AlertDesk::SignIn(const DeskRequest& request, Clock::time_point now) {
         const auto moment = std::chrono::system_clock::now();
         store_.BindPhone(*openId, binding->id, binding->target, UtcTimestamp(moment), EpochMilliseconds(moment));
         owedTo.push_back(binding->target);
-        note += ", alerting " + Printable(TargetName(binding->target));
+        note += ", alerting " + Printable(ForwardTarget::PublicNameOf(binding->target));
     }
     DeskReply reply = Answer(std::move(*openId), std::move(note));
     reply.owedTo = std::move(owedTo);
@@ -275,7 +265,7 @@ DeskReply AlertDesk::PhonePage(const DeskRequest& request) {
         std::vector<DeliveryState> deliveries = store_.Deliveries(alert.id);
         alerts.push_back({std::move(alert), std::move(deliveries)});
     }
-    return Page(PhonePageHtml(binding->id, TargetName(binding->target), alerts), "phone page");
+    return Page(PhonePageHtml(binding->id, ForwardTarget::PublicNameOf(binding->target), alerts), "phone page");
 }
 
 DeskReply AlertDesk::Unbind(const DeskRequest& request) {
@@ -290,7 +280,10 @@ DeskReply AlertDesk::Unbind(const DeskRequest& request) {
 // Counts, and the latest alerts with where each stands; no OpenId, which is
 // all it takes to send alerts in someone's name.
 DeskReply AlertDesk::Status(const DeskRequest& request) {
-    if (!FromThisMachine(request.client)) return Refusal(403, "status is shown on this machine only");
+    // The owner's view of everyone's alerts is for the machine the service
+    // runs on; anyone else who can reach the page is one of the people it
+    // serves.
+    if (!IsLocalHost(request.client)) return Refusal(403, "status is shown on this machine only");
     const OutboxCounts outbox = store_.CountOutbox();
     std::string latest;
     for (const RecordedAlert& alert : store_.LatestAlerts(kAlertsOnPage)) {

@@ -40,8 +40,7 @@ std::string Moment(std::int64_t ms) {
 }
 
 std::string DeliveryCell(const DeliveryState& state) {
-    const std::optional<ForwardTarget> target = ForwardTarget::Parse(state.target);
-    std::string cell = HtmlEscaped(target ? target->PublicName() : "?") + ": ";
+    std::string cell = HtmlEscaped(ForwardTarget::PublicNameOf(state.target)) + ": ";
     switch (state.stage) {
         case DeliveryState::Stage::Delivered:
             return cell + "已送达 (delivered " + Moment(state.sinceMs) + ")";

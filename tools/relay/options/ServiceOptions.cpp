@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "client/DecimalText.h"
+#include "client/LocalHost.h"
 #include "relay/outbox/AlertCommand.h"
 #include "relay/outbox/ForwardTarget.h"
 #include "relay/system/Utf8Path.h"
@@ -26,14 +27,6 @@ bool HasControlBytes(std::string_view text) {
 bool PlainWebAddress(std::string_view url) {
     return ForwardTarget::Parse("webhook:" + std::string(url)).has_value() && !HasControlBytes(url) &&
            url.find_first_of("?#\"'<>\\ ") == std::string_view::npos;
-}
-
-// "http://phone.example:8731/x" gives "phone.example"; "http://[fd00::1]:8731" "fd00::1".
-std::string HostName(std::string_view url) {
-    url.remove_prefix(url.find("://") + 3);
-    url = url.substr(0, url.find('/'));
-    if (url.starts_with('[')) return std::string(url.substr(1, url.find(']') - 1));
-    return std::string(url.substr(0, url.find(':')));
 }
 
 }  // namespace
@@ -87,10 +80,7 @@ std::string PhonePageAddress(const ServiceOptions& options, const std::string& l
     std::string_view page = options.publicUrl;
     while (page.ends_with('/')) page.remove_suffix(1);
     if (!page.empty()) return std::string(page);
-    const std::string_view bind = options.bind;
-    const bool unreachable = bind.starts_with("127.") || bind == "::1" || bind == "localhost" || bind == "0.0.0.0" ||
-                             bind == "::" || bind.starts_with("::ffff:127.");
-    return unreachable ? std::string() : listeningUrl;
+    return IsLocalHost(options.bind) ? std::string() : listeningUrl;
 }
 
 ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
@@ -165,7 +155,7 @@ ParsedOptions ParseServiceOptions(std::span<const char* const> args) {
             } else {
                 options.publicUrl = value;
                 // Phones address the page by that name.
-                options.allowHosts.push_back(HostName(value));
+                options.allowHosts.emplace_back(UrlHost(value));
             }
         } else if (name == "--allow-host") {
             if (value.empty() || std::ranges::any_of(value, [](char c) { return c == ' ' || c == '/'; }) ||

@@ -76,6 +76,11 @@ std::string ForwardTarget::PublicName() const {
     return std::string(KindName(kind)) + " " + std::string(HostOf(address));
 }
 
+std::string ForwardTarget::PublicNameOf(std::string_view written) {
+    const std::optional<ForwardTarget> target = Parse(written);
+    return target ? target->PublicName() : "?";
+}
+
 OutgoingRequest ForwardTarget::RequestFor(const RecordedAlert& alert, std::string_view footer) const {
     const std::string id = std::to_string(alert.id), text = AlertText(alert, footer);
     switch (kind) {

@@ -36,6 +36,8 @@ struct ForwardTarget {
     std::string Written() const;
     // The kind and host only: URLs may carry tokens, and commands secrets.
     std::string PublicName() const;
+    // The same for a target as written, "?" when it is not one.
+    static std::string PublicNameOf(std::string_view written);
     // The request that hands the alert to an HTTP kind. It carries no
     // OpenId: a push service or hook is someone else's, and an OpenId is all
     // it takes to alert in the user's name. The footer ends the text a
