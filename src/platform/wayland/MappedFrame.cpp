@@ -12,8 +12,8 @@ std::optional<MappedFrame> MappedFrame::Of(const spa_data& plane, PixelLayout la
     // A stride of 0 says the rows are packed.
     const std::size_t stride = chunk.stride > 0 ? static_cast<std::size_t>(chunk.stride) : row;
     const auto rows = static_cast<std::size_t>(height);
-    if ((chunk.flags & SPA_CHUNK_FLAG_CORRUPTED) != 0 || stride < row || chunk.size < stride * (rows - 1) + row ||
-        std::size_t{chunk.offset} + chunk.size > plane.maxsize) {
+    if ((static_cast<std::uint32_t>(chunk.flags) & SPA_CHUNK_FLAG_CORRUPTED) != 0 || stride < row ||
+        chunk.size < stride * (rows - 1) + row || std::size_t{chunk.offset} + chunk.size > plane.maxsize) {
         return std::nullopt;
     }
     return MappedFrame{static_cast<const std::uint8_t*>(plane.data) + chunk.offset, stride, width, height, layout};
