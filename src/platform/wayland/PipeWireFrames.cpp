@@ -96,7 +96,8 @@ struct PipeWireFrames::Events {
             frames->height_ = static_cast<std::int32_t>(info.size.height);
         }
         std::uint8_t space[256];
-        spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
+        spa_pod_builder b{};
+        spa_pod_builder_init(&b, space, sizeof space);
         const spa_pod* params[] = {WantedBuffers(b)};
         pw_stream_update_params(frames->stream_.get(), params, 1);
     }
@@ -174,7 +175,8 @@ PipeWireFrames::PipeWireFrames(int remote, std::uint32_t node, Ended ended)
     if (!stream_) throw std::runtime_error("PipeWire's stream could not be made");
     pw_stream_add_listener(stream_.get(), &listener_.hook, &Events::kTable, this);
     std::uint8_t space[1024];
-    spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
+    spa_pod_builder b{};
+    spa_pod_builder_init(&b, space, sizeof space);
     const spa_pod* params[] = {WantedFormat(b)};
     if (pw_stream_connect(stream_.get(), PW_DIRECTION_INPUT, node,
                           static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS), params,
