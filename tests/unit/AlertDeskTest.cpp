@@ -118,6 +118,9 @@ TEST_F(AlertDeskTest, PageLoadsNeitherTakeTheStartsCodeNorTurnALateTryIntoAMiss)
     EXPECT_EQ(SignIn(started, 2s, "10.0.0.9").size(), 28u);
 }
 
+// Full, a sign-in makes way only by forgetting the OpenId least lately seen
+// of those unseen for a day; a sign-in, a keep-alive, a sign-off and an
+// alert each count as seeing it.
 TEST_F(AlertDeskTest, ASignInNeverPushesOutAnOpenIdSeenWithinADay) {
     const std::string first = SignedIn();
     const auto run = [this](const std::string& sql) {
@@ -131,11 +134,15 @@ TEST_F(AlertDeskTest, ASignInNeverPushesOutAnOpenIdSeenWithinADay) {
         std::to_string(EpochMilliseconds()) + " FROM n");
     const std::string code = desk->IssueCode(kStart).code;
     EXPECT_EQ(Attempt(code, 0s, "").status, 503);
-    EXPECT_TRUE(store->KnowsSubscriber(first));
-    run("UPDATE subscribers SET seen_ms = seen_ms - 25 * 3600 * 1000 WHERE openid = 'o2'");
+    run("UPDATE subscribers SET seen_ms = seen_ms - (CASE openid WHEN 'o5' THEN 25 ELSE 26 END) * 3600 * 1000"
+        " WHERE openid IN ('o2', 'o3', 'o4', 'o5')");
+    EXPECT_EQ(Call("checkon.asp", {{"openid", "o2"}}).status, 200);
+    EXPECT_EQ(Call("checkoff.asp", {{"openid", "o3"}}).status, 200);
+    store->RecordAlert({"o4", 1, 12345}, "t", EpochMilliseconds(), {});
     EXPECT_EQ(SignIn(code).size(), 28u) << "a sign-in refused for want of room keeps its code";
     EXPECT_TRUE(store->KnowsSubscriber(first));
-    EXPECT_FALSE(store->KnowsSubscriber("o2"));
+    for (const char* seen : {"o2", "o3", "o4"}) EXPECT_TRUE(store->KnowsSubscriber(seen)) << seen;
+    EXPECT_FALSE(store->KnowsSubscriber("o5"));
 }
 
 TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {

@@ -33,6 +33,7 @@ TEST(ServiceStore, ANetworkPushesOutOnlyItsOwnOpenIds) {
     EXPECT_TRUE(store.KnowsSubscriber("98"));
     EXPECT_FALSE(store.KnowsSubscriber("94"));
     EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), ServiceStore::Admission::Added);
+    EXPECT_EQ(store.AddSubscriber("oNew", "victim", room, 101), ServiceStore::Admission::Taken);
 }
 
 // One sender's backlog never holds up another's alert for long.
@@ -68,29 +69,6 @@ TEST(ServiceStore, ForgetsAlertsOlderThanKept) {
     for (const RecordedAlert& alert : store.Alerts(0, 10)) kept.emplace_back(alert.id, alert.time, alert.alert.area);
     EXPECT_EQ(kept,
               (std::vector<std::tuple<std::int64_t, std::string, int>>{{2, "b", 11}, {3, "c", 12}, {4, "d", 13}}));
-}
-
-// Full, the store makes way for a new OpenId only with one unseen since the
-// time given; a keep-alive, a sign-off and an alert each count as seeing it.
-TEST(ServiceStore, OnlyAnOpenIdLongUnseenMakesWay) {
-    using Admission = ServiceStore::Admission;
-    const std::pair<std::function<void(ServiceStore&)>, Admission> cases[] = {
-        {[](ServiceStore&) {}, Admission::Added},
-        {[](ServiceStore& store) { store.SetOnline("oOld", true, 2000); }, Admission::Full},
-        {[](ServiceStore& store) { store.SetOnline("oOld", false, 2000); }, Admission::Full},
-        {[](ServiceStore& store) {
-             store.RecordAlert({"oOld", 1, 12345}, "t", 2000, {});
-         },
-         Admission::Full}};
-    for (const auto& [seeing, admission] : cases) {
-        testing::TempDatabase database;
-        ServiceStore store(database.Path());
-        ASSERT_EQ(store.AddSubscriber("oOld", "a", {1, 1, 0}, 0), Admission::Added);
-        seeing(store);
-        EXPECT_EQ(store.AddSubscriber("oOld", "a", {1, 2, 0}, 3000), Admission::Taken);
-        EXPECT_EQ(store.AddSubscriber("oNew", "b", {1, 1, 1000}, 3000), admission);
-        EXPECT_EQ(store.KnowsSubscriber("oOld"), admission == Admission::Full);
-    }
 }
 
 // A file that cannot hold the state stops the start with its name and why,
