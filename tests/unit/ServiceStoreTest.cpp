@@ -103,29 +103,21 @@ TEST(ServiceStore, RefusesADatabaseItCannotUse) {
 // for a file SQLite has open, and then there is nothing to notice.
 TEST(ServiceStore, RefusesToWriteOnceItsFilesAreChangedUnderIt) {
     namespace fs = std::filesystem;
-    using Tampering = std::function<bool(const std::string&, const std::string&, std::error_code&)>;
-    const std::pair<Tampering, bool> tamperings[] = {
-        {[](const std::string& path, const std::string& backup, std::error_code& error) {
-             return fs::copy_file(backup, path, fs::copy_options::overwrite_existing, error);
-         },
-         false},
-        {[](const std::string& path, const std::string&, std::error_code& error) {
-             fs::resize_file(path, 0, error);
-             return !error;
-         },
-         false},
-        {[](const std::string& path, const std::string&, std::error_code& error) {
-             return fs::remove(path + "-wal", error);
-         },
-         true}};
+    testing::TempDatabase backup;
+    ServiceStore(backup.Path()).CheckpointAndStop();
+    const auto overwrite = fs::copy_options::overwrite_existing;
+    const std::pair<std::function<void(const std::string&, std::error_code&)>, bool> tamperings[] = {
+        {[&](const auto& path, auto& error) { fs::copy_file(backup.Path(), path, overwrite, error); }, false},
+        {[](const auto& path, auto& error) { fs::resize_file(path, 0, error); }, false},
+        {[](const auto& path, auto& error) { fs::remove(path + "-wal", error); }, true}};
     for (const auto& [tamper, keptForARestart] : tamperings) {
-        testing::TempDatabase database, backup;
-        ServiceStore(backup.Path()).CheckpointAndStop();
+        testing::TempDatabase database;
         std::error_code refused;
         {
             ServiceStore store(database.Path());
             store.RecordAlert({"oX", 1, 12345}, "t", 1, {});
-            if (!tamper(database.Path(), backup.Path(), refused)) continue;
+            tamper(database.Path(), refused);
+            if (refused) continue;
             EXPECT_THROW(store.RecordAlert({"oX", 2, 12345}, "t", 2, {}), std::runtime_error);
             EXPECT_TRUE(store.Lost());
         }
