@@ -23,17 +23,16 @@ using namespace std::chrono_literals;
 TEST(ServiceStore, ANetworkPushesOutOnlyItsOwnOpenIds) {
     testing::TempDatabase database;
     ServiceStore store(database.Path());
+    using Admission = ServiceStore::Admission;
     const ServiceStore::Room room{2, 6, 0};
-    ASSERT_EQ(store.AddSubscriber("oKept", "victim", room, 0), ServiceStore::Admission::Added);
-    for (int i = 1; i < 100; ++i) {
-        ASSERT_EQ(store.AddSubscriber(std::to_string(i), std::to_string(i % 2), room, i),
-                  ServiceStore::Admission::Added);
-    }
+    ASSERT_EQ(store.AddSubscriber("oKept", "victim", room, 0), Admission::Added);
+    for (int i = 1; i < 100; ++i)
+        ASSERT_EQ(store.AddSubscriber(std::to_string(i), std::to_string(i % 2), room, i), Admission::Added);
     EXPECT_TRUE(store.KnowsSubscriber("oKept"));
     EXPECT_TRUE(store.KnowsSubscriber("98"));
     EXPECT_FALSE(store.KnowsSubscriber("94"));
-    EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), ServiceStore::Admission::Added);
-    EXPECT_EQ(store.AddSubscriber("oNew", "victim", room, 101), ServiceStore::Admission::Taken);
+    EXPECT_EQ(store.AddSubscriber("oNew", "newcomer", room, 100), Admission::Added);
+    EXPECT_EQ(store.AddSubscriber("oNew", "victim", room, 101), Admission::Taken);
 }
 
 // One sender's backlog never holds up another's alert for long.
