@@ -40,7 +40,6 @@ protected:
                        bool fromWebPage = false) {
         return Attempt(code, after, client, fromWebPage).body;
     }
-    std::string SignedIn() { return SignIn("2468"); }
 
     testing::TempDatabase database;
     // Optional, to be made again as a restart would.
@@ -50,9 +49,9 @@ protected:
 
 // Issued codes are single-use and live ten minutes; the standing code does not.
 TEST_F(AlertDeskTest, SignInHandsOutFreshOpenIdsForLiveCodesAndErr01Otherwise) {
-    const std::string first = SignedIn();
+    const std::string first = SignIn("2468");
     EXPECT_TRUE(first.starts_with('o')) << first;
-    EXPECT_NE(first, SignedIn());
+    EXPECT_NE(first, SignIn("2468"));
     const std::string early = desk->IssueCode(kStart).code, late = desk->IssueCode(kStart).code;
     EXPECT_EQ(SignIn(early, 10min - 1s).size(), 28u);
     EXPECT_EQ(SignIn(early, 10min - 1s), "err01");
@@ -90,7 +89,7 @@ TEST_F(AlertDeskTest, SignInsAndCodesAreLimitedPerAddressAndAlertsPerOpenId) {
          AlertDesk::kMaxPerMinute},
         {[this, openIds = std::map<std::string, std::string>()](const std::string& client, bool page, auto at) mutable {
              std::string& openId = openIds[client + (page ? " page" : "")];
-             if (openId.empty()) openId = SignedIn();
+             if (openId.empty()) openId = SignIn("2468");
              const Params alert = {{"openid", openId}, {"sjs", "12345"}, {"code", AlertSignature(12345)}, {"str", "1"}};
              return desk->Handle(DeskRequest{"/alertdesk/sndmsg.asp", alert, client, page}, kStart + at).status;
          },
@@ -121,7 +120,7 @@ TEST_F(AlertDeskTest, PageLoadsNeitherTakeTheStartsCodeNorTurnALateTryIntoAMiss)
 // of those unseen for a day; a sign-in, a keep-alive, a sign-off and an
 // alert each count as seeing it.
 TEST_F(AlertDeskTest, ASignInNeverPushesOutAnOpenIdSeenWithinADay) {
-    const std::string first = SignedIn();
+    const std::string first = SignIn("2468");
     const auto run = [this](const std::string& sql) {
         sqlite3* db = nullptr;
         sqlite3_open(database.Path().c_str(), &db);
@@ -145,7 +144,7 @@ TEST_F(AlertDeskTest, ASignInNeverPushesOutAnOpenIdSeenWithinADay) {
 }
 
 TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {
-    const std::string id = SignedIn(), code = AlertSignature(12345);
+    const std::string id = SignIn("2468"), code = AlertSignature(12345);
     const std::tuple<std::string, std::string, std::string, std::string, int> alerts[] = {
         {id, "12345", code, "20", 200},
         {"oNobody", "12345", code, "1", 403},
@@ -168,7 +167,7 @@ TEST_F(AlertDeskTest, AcceptsOnlyAProperlySignedAlertFromAKnownOpenId) {
 }
 
 TEST_F(AlertDeskTest, MissingAndRepeatedParametersAreRefusedByName) {
-    const std::string id = SignedIn(), code = AlertSignature(12345);
+    const std::string id = SignIn("2468"), code = AlertSignature(12345);
     const std::tuple<std::string, Params, std::string> cases[] = {
         {"vers.asp", {}, "missing parameter vers"},
         {"yzm_check.asp", {{"code", "1"}, {"code", "2468"}}, "repeated parameter code"},
@@ -202,8 +201,8 @@ TEST_F(AlertDeskTest, KeepAliveAndSignOffTrackWhoIsOnline) {
     EXPECT_EQ(Call("checkon.asp", {{"openid", ""}}).body, "ok");
     EXPECT_EQ(Call("checkoff.asp", {{"openid", ""}}).body, "ok");
     EXPECT_EQ(Call("checkon.asp", {{"openid", "oNobody"}}).status, 404);
-    const std::string id = SignedIn();
-    SignedIn();
+    const std::string id = SignIn("2468");
+    SignIn("2468");
     const std::string emptyOutbox = ",\"outbox\":{\"pending\":0,\"delivered\":0,\"failed\":0},\"latest\":[]}";
     EXPECT_EQ(status(), "{\"signedIn\":2,\"online\":2" + emptyOutbox);
     EXPECT_EQ(Call("checkoff.asp", {{"openid", id}}).status, 200);
