@@ -15,6 +15,5 @@ set(SENTREL_PORTABLE_SERVICE_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/unit/AlertDeskTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/CodePageTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/ConnectionLimitsTest.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/unit/PhoneBindingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unit/ServiceStoreTest.cpp
 )
