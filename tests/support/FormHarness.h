@@ -29,10 +29,7 @@ public:
 // in order, as one log of short lines.
 class RecordingView : public FormView {
 public:
-    void Reflect(const FormControls& controls) override {
-        reflected = controls;
-        ++reflectCount;
-    }
+    void Reflect(const FormControls& controls) override { reflected = controls; }
     void DrawOutline(const Outline& o) override {
         outlines.push_back(o);
         log.push_back("draw");
@@ -48,8 +45,7 @@ public:
     float InnerWidth() const override { return 1920; }
     void Close() override { log.push_back("close"); }
 
-    FormControls reflected;
-    int reflectCount = 0;
+    FormControls reflected;         // none before the window is first shown
     std::vector<Outline> outlines;  // every one drawn
     std::vector<std::string> log;
 };

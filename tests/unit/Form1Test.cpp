@@ -34,10 +34,11 @@ protected:
         if (threshold != nullptr) h.form.TextChanged("Text4", threshold);
         h.form.Command1_Click();
     }
-    std::vector<float> Table() const {
-        std::vector<float> cells;
-        for (int k = 0; k < 160; ++k) cells.push_back(h.form.State().RegionTable.Cell(k / 8 + 1, k % 8 + 1));
-        return cells;
+    // Row k is area k + 1's.
+    std::vector<std::vector<float>> Table() const {
+        std::vector<std::vector<float>> rows(20, std::vector<float>(8));
+        for (int k = 0; k < 160; ++k) rows[k / 8][k % 8] = h.form.State().RegionTable.Cell(k / 8 + 1, k % 8 + 1);
+        return rows;
     }
     std::ptrdiff_t Labels() const {
         return std::ranges::count_if(h.view.reflected.controls, [](auto& c) { return c.areaLabel; });
@@ -54,16 +55,16 @@ TEST(Form1, LoadFetchesTheNoticeThenTakesTheHotKeyThenShowsTheWindow) {
     FormHarness h;
     h.transport.Reply(200, "本地通知服务已连接");
     Log order;
-    const auto timesShown = [&h] { return " (shown " + std::to_string(h.view.reflectCount) + ")"; };
-    h.transport.onPost = [&](const std::string& url) { order.push_back(url + timesShown()); };
+    const auto late = [&h] { return h.view.reflected.controls.empty() ? "" : " after showing"; };
+    h.transport.onPost = [&](const std::string& url) { order.push_back(url + late()); };
     h.hotKeys.onRegister = [&](int id, int modifiers, int key) {
         order.push_back("hot key " + std::to_string(id) + ": " + std::to_string(modifiers) + "," + std::to_string(key) +
-                        timesShown());
+                        late());
         return false;
     };
     h.form.Form_Load();
     h.form.Form_Resize();
-    EXPECT_EQ(order, (Log{"http://svc/alertdesk/vers.asp?vers=5.0.2 (shown 0)", "hot key 1: 2,87 (shown 0)"}));
+    EXPECT_EQ(order, (Log{"http://svc/alertdesk/vers.asp?vers=5.0.2", "hot key 1: 2,87"}));
     const FormControls& shown = h.view.reflected;
     EXPECT_EQ(shown.Get("Label5").text, "本地通知服务已连接");
     EXPECT_EQ(std::make_tuple(shown.Get("Command1").enabled, shown.window.maximised, shown.window.layered,
@@ -130,8 +131,7 @@ TEST_F(Form1Test, ADragMakesAnAreaOfAtLeastFiveUnitsWithOutlineAndLabel) {
     };
     for (int n = 1; const auto& [drag, expected] : cases) {
         Drag(drag.x1, drag.y1, drag.x2, drag.y2);
-        const std::vector<float> cells = Table();
-        EXPECT_EQ(std::vector<float>(cells.begin() + 8 * n - 8, cells.begin() + 8 * n),
+        EXPECT_EQ(Table()[n - 1],
                   (std::vector<float>{expected.x1, expected.y1, expected.x2, expected.y2, float(n - 1), 0, 0, 0}));
         EXPECT_EQ(h.view.outlines.back(), expected);
         const Control& label = h.view.reflected.controls.back();
@@ -149,7 +149,7 @@ TEST_F(Form1Test, RightReleaseAddsThenClearsEverything) {
     EXPECT_EQ(h.view.log, (Log{"draw", "clear", "remove 4", "remove 3", "remove 2", "remove 1"}));
     EXPECT_EQ(Labels(), 0);
     EXPECT_TRUE(h.view.reflected.Has("Label1", 0));
-    EXPECT_EQ(Table(), std::vector<float>(160, 0));
+    EXPECT_EQ(Table(), std::vector(20, std::vector<float>(8)));
     Drag(1, 1, 20, 20);
     EXPECT_EQ(Shown("Label1", 1).text, "监控区域1");
     EXPECT_EQ(h.form.State().NextSlot, 2);
@@ -158,7 +158,7 @@ TEST_F(Form1Test, RightReleaseAddsThenClearsEverything) {
 // A refused release records nothing, not even its corner.
 TEST_F(Form1Test, TwentyFirstAreaIsRefusedWhateverTheButtonOrMode) {
     for (int k = 0; k < 20; ++k) Drag(10.0f * static_cast<float>(k), 100, 10.0f * static_cast<float>(k) + 9, 120);
-    const std::vector<float> before = Table();
+    const auto before = Table();
     const float x2 = h.form.State().X2;
     h.view.log.clear();
     Drag(500, 500, 600, 600);

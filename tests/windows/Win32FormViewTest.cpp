@@ -103,8 +103,7 @@ TEST(Win32FormView, LayoutScalesWithTheDensity) {
     RECT button, frame, client;
     GetWindowRect(FindWindowExW(panel, nullptr, L"Button", L"登录"), &button);
     MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&button), 2);
-    EXPECT_EQ(button.left, 312 * dpi / 96);
-    EXPECT_EQ(button.top, 16 * dpi / 96);
+    EXPECT_EQ(std::make_pair(button.left, button.top), std::make_pair(312L * dpi / 96, 16L * dpi / 96));
     GetWindowRect(panel, &frame);
     GetClientRect(window.rig.view.Window(), &client);
     EXPECT_NEAR(frame.left + frame.right, client.right, 1) << "the panel is centred";
