@@ -204,12 +204,7 @@ TEST_P(CountingTest, CountsByModeAndAlertsOnceAtTheThreshold) {
         SCOPED_TRACE(pass);
         const char step = c.passes[pass - 1];
         if (step == 'c' || step == 'u') Change();
-        if (step == 'r') {
-            h.screen.afterRead = [this] {
-                Change();
-                h.screen.afterRead = nullptr;
-            };
-        }
+        if (step == 'r') h.screen.afterRead = [this] { Change(); };
         h.screen.seen = step != 'u';
         const std::size_t reads = h.screen.batches.size();
         h.form.Timer1_Timer();
