@@ -10,7 +10,6 @@ namespace sentrel {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FormHarness;
 using Log = std::vector<std::string>;
 
 enum class Mode { None, Still, Change };
@@ -47,12 +46,12 @@ protected:
     // Flips one pixel sampled in an area at (100, 100)-(200, 200).
     void Change() { h.screen.Set(121, 121, h.screen.At(121, 121) == 0xFFFFFF ? 0x202020 : 0xFFFFFF); }
 
-    FormHarness h;
+    testing::FormHarness h;
 };
 
 // A hot key the system refuses is no reason not to start.
 TEST(Form1, LoadFetchesTheNoticeThenTakesTheHotKeyThenShowsTheWindow) {
-    FormHarness h;
+    testing::FormHarness h;
     h.transport.Reply(200, "本地通知服务已连接");
     Log order;
     const auto late = [&h] { return h.view.reflected.controls.empty() ? "" : " after showing"; };
