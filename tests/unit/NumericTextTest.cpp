@@ -30,7 +30,6 @@ TEST(NumericText, RoundsHalfToEvenWithinRange) {
 // to even, and 0 when it is not a number.
 TEST(Module1, ParsesModifierNameAndKeyCode) {
     const std::tuple<const char*, std::int32_t, std::int32_t> cases[] = {
-        {"Ctrl,87", kModControl, 87},
         {"Alt+Ctrl,87", 0, 87},
         {"ctrl,87", 0, 87},
         {"87", 0, 87},
