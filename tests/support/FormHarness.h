@@ -45,7 +45,7 @@ public:
     float InnerWidth() const override { return 1920; }
     void Close() override { log.push_back("close"); }
 
-    FormControls reflected;         // none before the window is first shown
+    FormControls reflected;         // no controls before the window is first shown
     std::vector<Outline> outlines;  // every one drawn
     std::vector<std::string> log;
 };
