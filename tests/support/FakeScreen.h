@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "monitor/ScreenPixels.h"
@@ -17,7 +18,7 @@ public:
     void Read(std::span<const ScreenPoint> points, std::span<std::int32_t> colours) override {
         batches.emplace_back(points.begin(), points.end());
         for (std::size_t i = 0; i < points.size(); ++i) colours[i] = At(points[i].x, points[i].y);
-        if (afterRead) afterRead();
+        if (afterRead) std::exchange(afterRead, nullptr)();
     }
 
     bool Seen() const override { return seen; }
@@ -35,8 +36,8 @@ public:
     std::vector<std::vector<ScreenPoint>> batches;
     // False: the screen is locked, or the capture failed.
     bool seen = true;
-    // Run after each read, and as each pass begins: let a test change the
-    // screen between samples, or lock it as a pass begins.
+    // Run once, after the next read, and as each pass begins: let a test
+    // change the screen between samples, or lock it as a pass begins.
     std::function<void()> afterRead, onBeginPass;
 
 private:

@@ -15,34 +15,26 @@
 
 namespace sentrel::testing {
 
-// Takes or refuses every key combination, telling the test about each.
+// Takes every key combination, unless the test, told of each, refuses it.
 class FakeHotKeys : public HotKeyBackend {
 public:
     bool Register(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode) override {
-        if (onRegister) onRegister(id, modifiers, keyCode);
-        return accept;
+        return !onRegister || onRegister(id, modifiers, keyCode);
     }
 
-    bool accept = true;
-    std::function<void(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode)> onRegister;
+    std::function<bool(std::int32_t id, std::int32_t modifiers, std::int32_t keyCode)> onRegister;
 };
 
 // A window that shows nothing and remembers everything it was asked to do,
 // in order, as one log of short lines.
 class RecordingView : public FormView {
 public:
-    void Reflect(const FormControls& controls) override {
-        reflected = controls;
-        ++reflectCount;
-    }
+    void Reflect(const FormControls& controls) override { reflected = controls; }
     void DrawOutline(const Outline& o) override {
         outlines.push_back(o);
         log.push_back("draw");
     }
-    void ClearOutlines() override {
-        outlines.clear();
-        log.push_back("clear");
-    }
+    void ClearOutlines() override { log.push_back("clear"); }
     void RemoveAreaLabel(int index) override { log.push_back("remove " + std::to_string(index)); }
     void ShowMessage(const std::string& text, const std::string& title) override {
         log.push_back("message " + title + " " + text);
@@ -51,15 +43,10 @@ public:
         log.push_back(std::string("raise ") + (reflected.window.visible ? "visible" : "hidden"));
     }
     float InnerWidth() const override { return 1920; }
-    void Close() override {
-        log.push_back("close");
-        if (onClose) onClose();
-    }
+    void Close() override { log.push_back("close"); }
 
-    std::function<void()> onClose;
-    FormControls reflected;
-    int reflectCount = 0;
-    std::vector<Outline> outlines;
+    FormControls reflected;         // no controls before the window is first shown
+    std::vector<Outline> outlines;  // every one drawn
     std::vector<std::string> log;
 };
 
@@ -94,21 +81,6 @@ struct FormRig {
 };
 
 // The rig on a view that records what Form1 shows.
-struct FormHarness : FormRig<RecordingView> {
-    FormHarness() {
-        view.onClose = [this] { form.Form_Unload(); };
-    }
-
-    // Load the window as the toolkit would: load, then the first resize.
-    void Load() {
-        form.Form_Load();
-        form.Form_Resize();
-    }
-
-    void Drag(float x1, float y1, float x2, float y2, std::int16_t button = 1) {
-        form.Form_MouseDown(button, 0, x1, y1);
-        form.Form_MouseUp(button, 0, x2, y2);
-    }
-};
+using FormHarness = FormRig<RecordingView>;
 
 }  // namespace sentrel::testing

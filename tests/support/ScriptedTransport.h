@@ -3,7 +3,6 @@
 #include <deque>
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,24 +10,23 @@
 
 namespace sentrel::testing {
 
-// Answers each POST with the next scripted outcome and remembers what it was
-// asked. An outcome may be a reply, no reply, or an exception.
+// Answers each POST with the next scripted reply, or none, and remembers what
+// it was asked. A request with nothing left for it throws, as a transport
+// that fails inside may.
 class ScriptedTransport : public Transport {
 public:
-    void Reply(long status, std::string body) { script_.push_back(Outcome{HttpReply{status, std::move(body)}, false}); }
-    void NoReply() { script_.push_back(Outcome{std::nullopt, false}); }
-    void Throw() { script_.push_back(Outcome{std::nullopt, true}); }
+    void Reply(long status, std::string body) { script_.emplace_back(HttpReply{status, std::move(body)}); }
+    void NoReply() { script_.emplace_back(std::nullopt); }
     // What every request gets once the script has run out.
-    void ReplyAlways(long status, std::string body) { fallback_ = Outcome{HttpReply{status, std::move(body)}, false}; }
+    void ReplyAlways(long status, std::string body) { fallback_ = HttpReply{status, std::move(body)}; }
 
     std::optional<HttpReply> Post(const std::string& url, const std::string&) override {
         sent.push_back(url);
         if (onPost) onPost(url);
-        if (script_.empty() && !fallback_) throw std::logic_error("unscripted request to " + url);
-        const Outcome next = script_.empty() ? *fallback_ : script_.front();
-        if (!script_.empty()) script_.pop_front();
-        if (next.raise) throw std::runtime_error("transport fault");
-        return next.reply;
+        if (script_.empty()) return fallback_.value();
+        const std::optional<HttpReply> next = script_.front();
+        script_.pop_front();
+        return next;
     }
 
     std::vector<std::string> sent;  // the URLs
@@ -36,12 +34,8 @@ public:
     std::function<void(const std::string& url)> onPost;
 
 private:
-    struct Outcome {
-        std::optional<HttpReply> reply;
-        bool raise;
-    };
-    std::deque<Outcome> script_;
-    std::optional<Outcome> fallback_;
+    std::deque<std::optional<HttpReply>> script_;
+    std::optional<HttpReply> fallback_;
 };
 
 }  // namespace sentrel::testing

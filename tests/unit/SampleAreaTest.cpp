@@ -15,7 +15,7 @@ std::vector<ScreenPoint> Points(std::initializer_list<int> xs, std::initializer_
     return points;
 }
 
-TEST(SampleArea, GridsWalkRowsThenColumnsFromThePressCorner) {
+TEST(SampleArea, GridsWalkRowsThenColumnsFromThePressCornerAndAlwaysEnd) {
     EXPECT_EQ(SampleGrid(100, 100, 200, 200), Points({101, 121, 141, 161, 181}, {101, 121, 141, 161, 181}));
     EXPECT_EQ(SampleGrid(200, 100, 100, 200), Points({201, 181, 161, 141, 121, 101}, {101, 121, 141, 161, 181}));
     // Corners off whole pixels, as a scaled window gives them: sides of
@@ -26,6 +26,11 @@ TEST(SampleArea, GridsWalkRowsThenColumnsFromThePressCorner) {
     // The step is a fifth of the rounded side: 9.6 gives 10 and a step of 2,
     // never 1 and ten samples.
     EXPECT_EQ(SampleGrid(100, 200, 109.6f, 205), Points({101, 103, 105, 107, 109}, {201, 202, 203, 204, 205}));
+    // A side under 5 units in exact arithmetic rounds its step down to 0;
+    // sides far beyond any screen are clamped to 16 bits.
+    EXPECT_EQ(SampleGrid(0.1f, 0.1f, 5.0999999f, 5.0999999f), Points({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}));
+    EXPECT_EQ(SampleGrid(0, 0, 1e30f, -1e30f).back(), ScreenPoint(32766, -26215));
+    EXPECT_TRUE(SampleGrid(0, 0, NAN, 5).empty());
 }
 
 // Past 2^24 each +1 is lost when the running sum is rounded to single
@@ -34,14 +39,6 @@ TEST(SampleArea, SumIsRoundedToSinglePrecisionAfterEveryAddition) {
     std::vector<std::int32_t> colours(25, 1);
     colours[0] = 0xFFFFFF;
     EXPECT_EQ(SumColours(colours), 16777216.0f);
-}
-
-TEST(SampleArea, DegenerateCornersStillEnd) {
-    // A side under 5 units in exact arithmetic rounds its step down to 0;
-    // sides far beyond any screen are clamped to 16 bits.
-    EXPECT_EQ(SampleGrid(0.1f, 0.1f, 5.0999999f, 5.0999999f), Points({1, 2, 3, 4, 5}, {1, 2, 3, 4, 5}));
-    EXPECT_EQ(SampleGrid(0, 0, 1e30f, -1e30f).back(), ScreenPoint(32766, -26215));
-    EXPECT_TRUE(SampleGrid(0, 0, NAN, 5).empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/win32/GdiHandles.h"
@@ -24,10 +25,9 @@ public:
                                   height, nullptr, nullptr, nullptr, nullptr)) {
         Pump();
         std::vector<std::uint32_t> rgb(colours.size());
-        for (std::size_t i = 0; i < rgb.size(); ++i) {
-            const auto bgr = static_cast<std::uint32_t>(colours[i]);
-            rgb[i] = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
-        }
+        std::ranges::transform(colours, rgb.begin(), [](std::int32_t bgr) {
+            return static_cast<std::uint32_t>(((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
+        });
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         HDC dc = GetDC(window_);

@@ -103,8 +103,7 @@ TEST(Win32FormView, LayoutScalesWithTheDensity) {
     RECT button, frame, client;
     GetWindowRect(FindWindowExW(panel, nullptr, L"Button", L"登录"), &button);
     MapWindowPoints(nullptr, panel, reinterpret_cast<POINT*>(&button), 2);
-    EXPECT_EQ(button.left, 312 * dpi / 96);
-    EXPECT_EQ(button.top, 16 * dpi / 96);
+    EXPECT_EQ(std::make_pair(button.left, button.top), std::make_pair(312L * dpi / 96, 16L * dpi / 96));
     GetWindowRect(panel, &frame);
     GetClientRect(window.rig.view.Window(), &client);
     EXPECT_NEAR(frame.left + frame.right, client.right, 1) << "the panel is centred";
@@ -133,20 +132,16 @@ TEST(Win32FormView, SignInPictureShowsTheGivenAddressAsAQrCode) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width * height));
     ASSERT_EQ(GetDIBits(screen.Get(), bitmap, 0, height, pixels.data(), &format, DIB_RGB_COLORS), height);
 
+    const QrModules code = EncodeQr("http://svc/");
     const int dpi = window.rig.view.Dpi();
     const int side = LayoutPixels(211, dpi), left = (width - side) / 2, top = LayoutPixels(8, dpi);
-    const auto drawnMatches = [&](const QrModules& code) {
-        for (int y = 0; y < code.side; ++y) {
-            for (int x = 0; x < code.side; ++x) {
-                const int px = left + (2 * x + 1) * side / code.side / 2, py = top + (2 * y + 1) * side / code.side / 2;
-                const bool dark = (pixels[static_cast<std::size_t>(py * width + px)] & 0xFFFFFF) == 0;
-                if (dark != code.Dark(x, y)) return false;
-            }
+    for (int y = 0; y < code.side; ++y) {
+        for (int x = 0; x < code.side; ++x) {
+            const int px = left + (2 * x + 1) * side / code.side / 2, py = top + (2 * y + 1) * side / code.side / 2;
+            const bool dark = (pixels[static_cast<std::size_t>(py * width + px)] & 0xFFFFFF) == 0;
+            ASSERT_EQ(dark, code.Dark(x, y)) << "module " << x << "," << y;
         }
-        return true;
-    };
-    EXPECT_TRUE(drawnMatches(EncodeQr("http://svc/")));
-    EXPECT_FALSE(drawnMatches(EncodeQr("http://127.0.0.1:1/")));
+    }
 }
 
 // Reads are not seen while the session is locked or no screen shows it, as
