@@ -46,8 +46,16 @@ X11Desktop::X11Desktop(Screen monitor, std::vector<std::string> command, bool gl
       command_(std::move(command)),
       globalHotKey_(globalHotKey),
       connection_(xcb_connect(nullptr, nullptr)) {
-    if (monitor.left > 0) {
-        monitors_ = std::make_unique<SplitMonitors>(monitor.left / monitor.width + 1, monitor.width, monitor.height);
+    // Side-by-side monitors up to this one at 96 dots per inch, the first
+    // primary with the screen's output; they outlive xrandr's connection.
+    const std::string size = std::to_string(monitor.width) + "/" + std::to_string(monitor.width * 254 / 960) + "x" +
+                             std::to_string(monitor.height) + "/" + std::to_string(monitor.height * 254 / 960) + "+";
+    std::string split = "/usr/bin/xrandr --setmonitor '*M0' " + size + "0+0 screen";
+    for (int x = monitor.width; x <= monitor.left; x += monitor.width) {
+        split += " --setmonitor M" + std::to_string(x) + " " + size + std::to_string(x) + "+0 none";
+    }
+    if (monitor.left > 0 && std::system((split + " >/dev/null").c_str()) != 0) {
+        throw std::runtime_error("could not split the screen into monitors");
     }
     if (!command_.empty() && command_.front() == "/usr/bin/wine") wine_ = std::make_unique<FreshWinePrefix>();
     if (!windowManager) return;

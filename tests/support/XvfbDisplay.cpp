@@ -27,18 +27,7 @@ XvfbDisplay::XvfbDisplay(int width, int height) {
     while (poll(&in, 1, 10000) > 0 && read(ready[0], &digit, 1) == 1 && digit != '\n') number += digit;
     close(ready[0]);
     if (number.empty()) throw std::runtime_error("could not start Xvfb");
-
-    const char* previous = std::getenv("DISPLAY");
-    previousDisplay_ = previous ? previous : "";
     ::setenv("DISPLAY", (":" + number).c_str(), 1);
-}
-
-XvfbDisplay::~XvfbDisplay() {
-    if (previousDisplay_.empty()) {
-        ::unsetenv("DISPLAY");
-    } else {
-        ::setenv("DISPLAY", previousDisplay_.c_str(), 1);
-    }
 }
 
 }  // namespace sentrel::testing
