@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <set>
-#include <sstream>
 
 #include "log/ToolLog.h"
 #include "support/DesktopScenarios.h"
@@ -47,8 +46,7 @@ void ExpectSignedOffOnceAndEnded(ServiceProcess& service, ChildProcess& app, con
 // and a signal while a handler waits on a message box, which signs off at once.
 void DrawingRulesAndASignalOverAMessageBox(SentrelRun& run) {
     X11Desktop& desktop = static_cast<X11Desktop&>(*run.desktop);
-    const Screen& screen = desktop.screen;
-    ASSERT_TRUE(desktop.Click(screen.InToolbar(kStop)));
+    ASSERT_TRUE(desktop.Click(desktop.screen.InToolbar(kStop)));
     // On the bare window (on an area's label it would do nothing).
     Xdotool("mousemove 1000 900 click 3");
     ASSERT_TRUE(WaitFor([&] { return !desktop.ShowsArea(run.Area(0).first, {}, 0); }, 15s)) << "areas cleared";
@@ -62,7 +60,7 @@ void DrawingRulesAndASignalOverAMessageBox(SentrelRun& run) {
     EXPECT_FALSE(red({850, 800})) << "no area from the back button";
     Xdotool("mousemove 1000 900 click 3");
     ASSERT_TRUE(WaitFor([&] { return !red({800, 708}); }, 15s));
-    ASSERT_TRUE(desktop.Click(screen.InToolbar(kStart)));
+    ASSERT_TRUE(desktop.Click(desktop.screen.InToolbar(kStart)));
     ASSERT_TRUE(WaitFor([] { return !VisibleWindow("提示").empty(); }, 5s)) << "no area: a message box";
     ASSERT_EQ(::kill(run.tool->Pid(), SIGTERM), 0);
     ExpectSignedOffOnceAndEnded(run.service, *run.tool, run.openId);
@@ -146,14 +144,13 @@ TEST_P(SentrelOnDesktop, AWrongCodeIsRefusedWithANotice) {
     EXPECT_TRUE(run.SignIn());
 }
 
-// The monitors, numbered left to right, on which a Sentrel window is shown.
-std::set<int> MonitorsShowingSentrel(int monitorWidth) {
-    std::istringstream geometry(
-        Command("/usr/bin/xdotool search --onlyvisible --name '^Sentrel$' getwindowgeometry %@ 2>/dev/null"));
+// The monitors, numbered left to right, on which a Sentrel window shows its
+// sign-in panel.
+std::set<int> MonitorsShowingSentrel(Desktop& desktop) {
     std::set<int> monitors;
-    for (std::string word; geometry >> word;) {
-        int x = 0;
-        if (word == "Position:" && geometry >> x) monitors.insert(x / monitorWidth);
+    for (const int monitor : {0, 1}) {
+        const Screen shown{desktop.screen.width, desktop.screen.height, monitor * desktop.screen.width};
+        if (desktop.Colour(shown.InSignIn(kSignInPaper)) == 0xFFFFFF) monitors.insert(monitor);
     }
     return monitors;
 }
@@ -163,16 +160,15 @@ std::set<int> MonitorsShowingSentrel(int monitorWidth) {
 // them, or the one given with --screen; a second start shows the window on
 // its monitor and ends.
 TEST(SentrelToggle, TheCommandShowsAndHidesTheWindowOfEachMonitor) {
-    constexpr int kRight = 1920;
     const PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
-    X11Desktop desktop({kRight, 1080, kRight}, {SENTREL_BINARY}, false, false);
+    X11Desktop desktop({1920, 1080, 1920}, {SENTREL_BINARY}, false, false);
     Xdotool("mousemove 100 100");
     ServiceProcess service;
     const std::unique_ptr<ChildProcess> left = desktop.Start(service.Url(), {});
     ChildProcess right({SENTREL_BINARY, "--screen", "1"});
     const SaidOnFailure saidRight{right};
-    ASSERT_TRUE(WaitFor([] { return MonitorsShowingSentrel(kRight) == std::set<int>{0, 1}; }, 10s));
+    ASSERT_TRUE(WaitFor([&] { return MonitorsShowingSentrel(desktop) == std::set<int>{0, 1}; }, 10s));
     const std::string command = "timeout 20 " SENTREL_BINARY;
     // Each command, and the monitors showing a window after it.
     const std::vector<std::pair<std::string, std::set<int>>> steps = {{" --screen 1 --toggle", {0}},
@@ -185,7 +181,7 @@ TEST(SentrelToggle, TheCommandShowsAndHidesTheWindowOfEachMonitor) {
                                                                       {" --screen 1", {0, 1}}};
     for (const auto& [args, shown] : steps) {
         EXPECT_EQ(std::system((command + args + " 2>/dev/null").c_str()), 0) << args;
-        EXPECT_TRUE(WaitFor([&] { return MonitorsShowingSentrel(kRight) == shown; }, 5s)) << args;
+        EXPECT_TRUE(WaitFor([&] { return MonitorsShowingSentrel(desktop) == shown; }, 5s)) << args;
     }
     ASSERT_EQ(::kill(left->Pid(), SIGINT), 0);
     ExpectSignedOffOnceAndEnded(service, *left, "");
