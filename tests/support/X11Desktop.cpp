@@ -101,11 +101,10 @@ std::vector<std::int32_t> X11Desktop::Colours(const std::vector<Spot>& at) {
             TakeReply(xcb_get_image_reply, c,
                       xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<std::int16_t>(spot.x),
                                     static_cast<std::int16_t>(spot.y), 1, 1, ~0u));
-        std::uint32_t pixel = 0;  // 0x00RRGGBB on a 24-bit TrueColor screen
+        std::uint32_t pixel = 0;
         if (image && xcb_get_image_data_length(image.get()) >= 4)
             std::memcpy(&pixel, xcb_get_image_data(image.get()), 4);
-        colours.push_back(
-            static_cast<std::int32_t>(((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF)));
+        colours.push_back(static_cast<std::int32_t>(SwapRedAndBlue(pixel)));
     }
     return colours;
 }
