@@ -53,14 +53,11 @@ TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
             std::make_unique<testing::ChildProcess>(std::vector<std::string>{"/usr/bin/picom", "--backend", "xrender"});
         ASSERT_TRUE(testing::WaitForSelectionOwner("_NET_WM_CM_S0", std::chrono::seconds(10)));
     }
-    {
-        // A bare root publishes no wallpaper to read beneath Sentrel's window.
-        XcbScreenReader bare;
-        const std::vector<ScreenPoint> point = {{5, 5}};
-        std::vector<std::int32_t> read(1);
-        bare.Read(point, read);
-        EXPECT_EQ(read[0], ScreenPixels::kUnreadable);
-    }
+    // A bare root publishes no wallpaper to read beneath Sentrel's window.
+    const ScreenPoint corner{5, 5};
+    std::int32_t bare = 0;
+    XcbScreenReader().Read({&corner, 1}, {&bare, 1});
+    EXPECT_EQ(bare, ScreenPixels::kUnreadable);
     const Painting tile{0, 0, 64, 48, RandomColours(64 * 48, 1)};
     const XcbConnectionPtr wallpaper = SetWallpaper(tile);
     // Top first: one overlapping another, one hanging off the screen's corner.
