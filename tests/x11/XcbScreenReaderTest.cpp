@@ -34,8 +34,7 @@ XcbConnectionPtr SetWallpaper(const Painting& tile) {
     const xcb_pixmap_t pixmap = testing::PaintPixmap(c, tile.width, tile.height, tile.colours);
     xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_clear_area(c, 0, root, 0, 0, 0, 0);
-    const XcbReply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID"), nullptr));
+    const auto atom = TakeReply(xcb_intern_atom_reply, c, xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID"));
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return connection;
