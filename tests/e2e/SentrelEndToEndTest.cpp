@@ -66,9 +66,10 @@ void DrawingRulesAndASignalOverAMessageBox(SentrelRun& run) {
     ExpectSignedOffOnceAndEnded(run.service, *run.tool, run.openId);
 }
 
-// Ctrl+W, hidden and shown, above the newest window, with NumLock on and
-// after a layout change (a hidden window has no focus to take the keys
-// itself); the keep-alives; Close signs off once.
+// Ctrl+W, hidden and shown: above the newest window, with NumLock on, and
+// after a layout change (the press that shows is the one that tells: a
+// shown window may take the keys itself); the keep-alives; Close signs off
+// once.
 void HotKeyKeepAlivesAndClose(SentrelRun& run) {
     Desktop& desktop = *run.desktop;
     const Spot middle{desktop.screen.width / 2, desktop.screen.height / 2};
