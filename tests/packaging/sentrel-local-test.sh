@@ -34,11 +34,8 @@ Sign in with the code 123456 (single use, valid for ten minutes; a new one at ht
 window for http://127.0.0.1:1, page none" "Scan"
 # Another program on the port never sees the window: the launcher's own
 # service takes a free one.
-coproc taken { exec python3 -c 'import socket, time
-s = socket.create_server(("127.0.0.1", 0))
-print(s.getsockname()[1], flush=True)
-time.sleep(60)'; }
-read -r port <&"${taken[0]}"
+coproc taken { exec python3 -u -m http.server --bind 127.0.0.1 0; }
+read -r _ _ _ _ _ port _ <&"${taken[0]}"
 expect '{"url":"http://127.0.0.1:2","code":"123456","subscribe":"","page":""}' \
   "Port $port is taken by another program; starting this user's own service on a free port
 service on port 0

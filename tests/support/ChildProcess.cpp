@@ -6,16 +6,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <ext/stdio_filebuf.h>
+
 #include <algorithm>
-#include <cstdlib>
+#include <istream>
 #include <stdexcept>
 
 namespace sentrel::testing {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe failed");
+    // Standard input, output and error, each a pipe the child holds one end of.
+    int pipes[3][2];
+    for (int(&ends)[2] : pipes) {
+        if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     }
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -27,18 +30,14 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(127);
-        dup2(inPipe[0], STDIN_FILENO);
-        dup2(outPipe[1], STDOUT_FILENO);
-        dup2(errPipe[1], STDERR_FILENO);
+        for (int fd = 0; fd < 3; ++fd) dup2(pipes[fd][fd == 0 ? 0 : 1], fd);
         execv(args[0], args.data());
         _exit(127);
     }
-    close(inPipe[0]);
-    input_ = inPipe[1];
-    close(outPipe[1]);
-    close(errPipe[1]);
-    outReader_ = std::thread([this, fd = outPipe[0]] { ReadLines(fd, Stream::Out); });
-    errReader_ = std::thread([this, fd = errPipe[0]] { ReadLines(fd, Stream::Err); });
+    for (int fd = 0; fd < 3; ++fd) close(pipes[fd][fd == 0 ? 0 : 1]);
+    input_ = pipes[0][1];
+    outReader_ = std::thread([this, fd = pipes[1][0]] { ReadLines(fd, Stream::Out); });
+    errReader_ = std::thread([this, fd = pipes[2][0]] { ReadLines(fd, Stream::Err); });
 }
 
 ChildProcess::~ChildProcess() {
@@ -59,24 +58,17 @@ bool ChildProcess::Send(const std::string& line) {
 }
 
 void ChildProcess::ReadLines(int fd, Stream stream) {
-    std::string pending;
-    char buffer[4096];
-    ssize_t count = 0;
-    while ((count = read(fd, buffer, sizeof buffer)) > 0) {
-        pending.append(buffer, static_cast<std::size_t>(count));
-        std::size_t end = 0;
-        while ((end = pending.find('\n')) != std::string::npos) {
-            // Windows programs (under Wine) end their lines with CR LF.
-            const std::size_t length = end > 0 && pending[end - 1] == '\r' ? end - 1 : end;
-            {
-                const std::lock_guard lock(mutex_);
-                (stream == Stream::Out ? out_ : err_).push_back(pending.substr(0, length));
-            }
-            changed_.notify_all();
-            pending.erase(0, end + 1);
+    __gnu_cxx::stdio_filebuf<char> pipe(fd, std::ios::in);
+    std::istream in(&pipe);
+    for (std::string line; std::getline(in, line);) {
+        // Windows programs (under Wine) end their lines with CR LF.
+        if (line.ends_with('\r')) line.pop_back();
+        {
+            const std::lock_guard lock(mutex_);
+            (stream == Stream::Out ? out_ : err_).push_back(line);
         }
+        changed_.notify_all();
     }
-    close(fd);
 }
 
 std::optional<std::string> ChildProcess::WaitForLine(Stream stream, const LineTest& test,

@@ -1,24 +1,15 @@
 #include "support/PaintedWindow.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
 namespace sentrel::testing {
 
-namespace {
-
-std::uint32_t RootPixel(std::int32_t colour) {
-    // A 24-bit TrueColor screen takes pixels as 0x00RRGGBB in 32 bits.
-    const auto bgr = static_cast<std::uint32_t>(colour);
-    return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
-}
-
-}  // namespace
-
 xcb_pixmap_t PaintPixmap(xcb_connection_t* c, int width, int height, const std::vector<std::int32_t>& colours) {
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     std::vector<std::uint32_t> pixels(colours.size());
-    for (std::size_t i = 0; i < colours.size(); ++i) pixels[i] = RootPixel(colours[i]);
+    std::ranges::transform(colours, pixels.begin(), SwapRedAndBlue);
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, static_cast<std::uint16_t>(width),
                       static_cast<std::uint16_t>(height));
@@ -74,7 +65,7 @@ void PaintedWindow::Move(int x, int y) {
 }
 
 void PaintedWindow::Fill(std::int32_t colour) {
-    const std::uint32_t pixel = RootPixel(colour);
+    const std::uint32_t pixel = SwapRedAndBlue(colour);
     xcb_change_window_attributes(connection_.get(), window_, XCB_CW_BACK_PIXEL, &pixel);
     xcb_clear_area(connection_.get(), 0, window_, 0, 0, 0, 0);
     Sync();

@@ -9,6 +9,12 @@
 
 namespace sentrel::testing {
 
+// A colour, 0x00BBGGRR, as a 24-bit TrueColor screen's pixel, 0x00RRGGBB,
+// or such a pixel as a colour.
+inline std::uint32_t SwapRedAndBlue(std::uint32_t colour) {
+    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}
+
 // A pixmap of the root's depth holding the given colours (0x00BBGGRR, row
 // by row).
 xcb_pixmap_t PaintPixmap(xcb_connection_t* connection, int width, int height, const std::vector<std::int32_t>& colours);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <pwd.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdlib>

@@ -46,8 +46,16 @@ X11Desktop::X11Desktop(Screen monitor, std::vector<std::string> command, bool gl
       command_(std::move(command)),
       globalHotKey_(globalHotKey),
       connection_(xcb_connect(nullptr, nullptr)) {
-    if (monitor.left > 0) {
-        monitors_ = std::make_unique<SplitMonitors>(monitor.left / monitor.width + 1, monitor.width, monitor.height);
+    // Side-by-side monitors up to this one at 96 dots per inch, the first
+    // primary with the screen's output; they outlive xrandr's connection.
+    const std::string size = std::to_string(monitor.width) + "/" + std::to_string(monitor.width * 254 / 960) + "x" +
+                             std::to_string(monitor.height) + "/" + std::to_string(monitor.height * 254 / 960) + "+";
+    std::string split = "/usr/bin/xrandr --setmonitor '*M0' " + size + "0+0 screen";
+    for (int x = monitor.width; x <= monitor.left; x += monitor.width) {
+        split += " --setmonitor M" + std::to_string(x) + " " + size + std::to_string(x) + "+0 none";
+    }
+    if (monitor.left > 0 && std::system((split + " >/dev/null").c_str()) != 0) {
+        throw std::runtime_error("could not split the screen into monitors");
     }
     if (!command_.empty() && command_.front() == "/usr/bin/wine") wine_ = std::make_unique<FreshWinePrefix>();
     if (!windowManager) return;
@@ -93,11 +101,10 @@ std::vector<std::int32_t> X11Desktop::Colours(const std::vector<Spot>& at) {
             TakeReply(xcb_get_image_reply, c,
                       xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<std::int16_t>(spot.x),
                                     static_cast<std::int16_t>(spot.y), 1, 1, ~0u));
-        std::uint32_t pixel = 0;  // 0x00RRGGBB on a 24-bit TrueColor screen
+        std::uint32_t pixel = 0;
         if (image && xcb_get_image_data_length(image.get()) >= 4)
             std::memcpy(&pixel, xcb_get_image_data(image.get()), 4);
-        colours.push_back(
-            static_cast<std::int32_t>(((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF)));
+        colours.push_back(static_cast<std::int32_t>(SwapRedAndBlue(pixel)));
     }
     return colours;
 }

@@ -7,7 +7,6 @@
 #include "platform/x11/XcbConnection.h"
 #include "support/Desktop.h"
 #include "support/PaintedWindow.h"
-#include "support/SplitMonitors.h"
 #include "support/WinePrefix.h"
 #include "support/XvfbDisplay.h"
 
@@ -48,7 +47,6 @@ public:
 
 private:
     XvfbDisplay display_;
-    std::unique_ptr<SplitMonitors> monitors_;
     std::unique_ptr<FreshWinePrefix> wine_;
     std::unique_ptr<ChildProcess> windowManager_;
     std::vector<std::string> command_;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "support/ChildProcess.h"
 
@@ -9,15 +8,13 @@ namespace sentrel::testing {
 
 // A private Xvfb server (which does not reset when its last client leaves)
 // on a display number nobody holds, made the DISPLAY of this process (and so
-// of every helper it starts) while it lives.
+// of every helper it starts): every test that needs a display starts its own.
 class XvfbDisplay {
 public:
     explicit XvfbDisplay(int width = 1920, int height = 1080);
-    ~XvfbDisplay();
 
 private:
     std::unique_ptr<ChildProcess> server_;
-    std::string previousDisplay_;
 };
 
 }  // namespace sentrel::testing

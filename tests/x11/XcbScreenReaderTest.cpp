@@ -34,8 +34,7 @@ XcbConnectionPtr SetWallpaper(const Painting& tile) {
     const xcb_pixmap_t pixmap = testing::PaintPixmap(c, tile.width, tile.height, tile.colours);
     xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_clear_area(c, 0, root, 0, 0, 0, 0);
-    const XcbReply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID"), nullptr));
+    const auto atom = TakeReply(xcb_intern_atom_reply, c, xcb_intern_atom(c, 0, 13, "_XROOTPMAP_ID"));
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     return connection;
@@ -53,14 +52,11 @@ TEST_P(XcbScreenReaderTest, ReadsTheScreenBeneathTheExcludedWindow) {
             std::make_unique<testing::ChildProcess>(std::vector<std::string>{"/usr/bin/picom", "--backend", "xrender"});
         ASSERT_TRUE(testing::WaitForSelectionOwner("_NET_WM_CM_S0", std::chrono::seconds(10)));
     }
-    {
-        // A bare root publishes no wallpaper to read beneath Sentrel's window.
-        XcbScreenReader bare;
-        const std::vector<ScreenPoint> point = {{5, 5}};
-        std::vector<std::int32_t> read(1);
-        bare.Read(point, read);
-        EXPECT_EQ(read[0], ScreenPixels::kUnreadable);
-    }
+    // A bare root publishes no wallpaper to read beneath Sentrel's window.
+    const ScreenPoint corner{5, 5};
+    std::int32_t bare = 0;
+    XcbScreenReader().Read({&corner, 1}, {&bare, 1});
+    EXPECT_EQ(bare, ScreenPixels::kUnreadable);
     const Painting tile{0, 0, 64, 48, RandomColours(64 * 48, 1)};
     const XcbConnectionPtr wallpaper = SetWallpaper(tile);
     // Top first: one overlapping another, one hanging off the screen's corner.
