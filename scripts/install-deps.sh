@@ -19,7 +19,7 @@ packages=(
 if [ "${1:-}" = "test" ]; then
   packages+=(
     clang-format libgtest-dev libgmock-dev googletest
-    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom libxrandr-dev dbus-daemon i3lock
+    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick openbox picom dbus-daemon i3lock
     # the Windows edition: SQLite's amalgamation is made with tclsh; the
     # installer's icon is drawn by rsvg-convert, the installer made by NSIS
     g++-mingw-w64-x86-64 tcl librsvg2-bin nsis wine wine64
