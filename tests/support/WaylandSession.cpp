@@ -71,17 +71,12 @@ void WaylandSession::Start(const std::string& name, const std::vector<std::strin
     throw std::runtime_error(name + " did not start" + (last.empty() ? "" : "; it said:" + last));
 }
 
-std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, double scale) {
+std::unique_ptr<WaylandSession> WaylandSession::Sway(const std::string& config) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(true));
-    const std::string config = session->runtimeDir_ + "/config";
-    std::ofstream(config)
-        << "output HEADLESS-1 resolution " << width << "x" << height << " scale " << scale << "\n"
-        << "default_border none\n"
-        << "default_floating_border none\n"
-        << "seat seat0 hide_cursor 1\n"
-        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n";
-    chmod(config.c_str(), 0644);
-    session->Start("sway", {"sway", "-c", config});
+    const std::string file = session->runtimeDir_ + "/config";
+    std::ofstream(file) << config << "default_border none\ndefault_floating_border none\nseat seat0 hide_cursor 1\n";
+    chmod(file.c_str(), 0644);
+    session->Start("sway", {"sway", "-c", file});
     if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
     // A client takes a keyboard once the seat has one, and keys sent before it
     // has are lost to it; wtype's keyboard lasts only while it types. An idle
@@ -135,14 +130,10 @@ WaylandSession::~WaylandSession() {
 
 std::vector<std::string> WaylandSession::Inside(std::vector<std::string> argv) const {
     std::vector<std::string> all = asUser_;
-    const std::string display = std::filesystem::path(DisplaySocket()).filename();
-    for (const std::string& word :
-         {std::string("/usr/bin/env"), std::string("-u"), std::string("DISPLAY"), "XDG_RUNTIME_DIR=" + runtimeDir_,
-          "HOME=" + runtimeDir_, "WAYLAND_DISPLAY=" + display, std::string("WLR_BACKENDS=headless"),
-          std::string("WLR_RENDERER=pixman"), std::string("WLR_LIBINPUT_NO_DEVICES=1"),
-          "DBUS_SESSION_BUS_ADDRESS=" + BusAddress()}) {
-        all.push_back(word);
-    }
+    all.insert(all.end(), {"/usr/bin/env", "-u", "DISPLAY", "XDG_RUNTIME_DIR=" + runtimeDir_, "HOME=" + runtimeDir_,
+                           "WAYLAND_DISPLAY=" + std::filesystem::path(DisplaySocket()).filename().string(),
+                           "WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
+                           "DBUS_SESSION_BUS_ADDRESS=" + BusAddress()});
     all.insert(all.end(), argv.begin(), argv.end());
     return all;
 }
@@ -161,22 +152,12 @@ bool WaylandSession::Ran(const std::vector<std::string>& argv) const {
     return WaitFor([&] { return !process.Running(); }, 10s) && process.ExitCode() == 0;
 }
 
-bool WaylandSession::Command(const std::string& command) const {
-    return Ran({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command});
-}
-
-ScreenShot WaylandSession::Shot() const {
+QImage WaylandSession::Shot() const {
     const std::string file = runtimeDir_ + "/shot.ppm";
-    if (!Ran({"grim", "-t", "ppm", file})) throw std::runtime_error("grim took no picture");
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int depth = 0;
-    ScreenShot shot;
-    in >> magic >> shot.width >> shot.height >> depth;
-    in.get();
-    shot.rgb.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height) * 3);
-    in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
-    if (magic != "P6" || depth != 255 || !in) throw std::runtime_error("grim's picture is not a plain PPM");
+    QImage shot;
+    if (!Ran({"grim", "-t", "ppm", file}) || !shot.load(QString::fromStdString(file))) {
+        throw std::runtime_error("grim took no picture");
+    }
     return shot;
 }
 
