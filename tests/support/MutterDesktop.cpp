@@ -46,14 +46,6 @@ MutterDesktop::MutterDesktop(const WaylandSession& mutter)
     if (!added) throw std::runtime_error("mutter's cast did not start");
     ::setenv("XDG_RUNTIME_DIR", mutter.RuntimeDir().c_str(), 1);  // where PipeWire listens
     frames_ = std::make_unique<PipeWireFrames>(-1, node_);
-    // What follows looks at the screen: the first frame, before anything else starts.
-    const std::vector<ScreenPoint> corner{{0, 0}};
-    std::vector<std::int32_t> colour(1);
-    const auto framed = [&] {
-        frames_->Read(corner, colour);
-        return colour[0] != ScreenPixels::kUnreadable;
-    };
-    if (!WaitFor(framed, std::chrono::seconds(20))) throw std::runtime_error("mutter's cast gave no frame");
 }
 
 MutterDesktop::~MutterDesktop() {
