@@ -64,11 +64,9 @@ WaylandSession::WaylandSession(bool refusesRoot) {
 void WaylandSession::Start(const std::string& name, const std::vector<std::string>& command) {
     compositor_ = std::make_unique<ChildProcess>(Inside(command));
     if (WaitForFile(runtimeDir_, "wayland-")) return;
-    // What it lacked, in its own words.
-    const std::vector<std::string> said = compositor_->Lines(ChildProcess::Stream::Err);
-    std::string last;
-    for (std::size_t i = said.size() > 5 ? said.size() - 5 : 0; i < said.size(); ++i) last += "\n  " + said[i];
-    throw std::runtime_error(name + " did not start" + (last.empty() ? "" : "; it said:" + last));
+    std::string said = name + " did not start; it said:";  // what it lacked, in its own words
+    for (const std::string& line : compositor_->Lines(ChildProcess::Stream::Err)) said += "\n  " + line;
+    throw std::runtime_error(said);
 }
 
 std::unique_ptr<WaylandSession> WaylandSession::Sway(const std::string& config) {

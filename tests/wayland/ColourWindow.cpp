@@ -1,7 +1,8 @@
 // A window for tests on a Wayland compositor, that fills itself with what
 // standard input asks, one line at a time, answering once it has
 // painted it ("painted" and the line):
-//   RRGGBB ... one colour, or several in equal bands from top to bottom
+//   COLOUR ... one colour, 0x00BBGGRR in decimal as the tests hold colours,
+//              or several in equal bands from top to bottom
 //   pattern    a different colour at every pixel of the screen (as long as
 //              the buffer's pixels are the screen's): red and green are the
 //              pixel's column and row, modulo 256, and blue their quotient.
@@ -38,10 +39,10 @@ protected:
             for (qsizetype i = 0; i < bands.size(); ++i) {
                 const int top = static_cast<int>(height() * i / bands.size());
                 const int bottom = static_cast<int>(height() * (i + 1) / bands.size());
-                painter.fillRect(QRect(0, top, width(), bottom - top), QColor("#" + bands[i]));
+                const int bgr = bands[i].toInt();
+                painter.fillRect(QRect(0, top, width(), bottom - top), QColor(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16));
             }
         }
-        painter.end();
         std::cout << "painted " << what_ << std::endl;
     }
 
@@ -51,7 +52,6 @@ private:
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName("colour-window");
     ColourWindow window;
     window.showMaximized();
     QSocketNotifier input(0, QSocketNotifier::Read);

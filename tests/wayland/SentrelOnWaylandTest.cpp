@@ -5,7 +5,6 @@
 #include <QImage>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -53,12 +52,8 @@ public:
         return std::make_unique<ChildProcess>(session_->Inside(command));
     }
     bool Paint(const std::vector<std::int32_t>& bands) override {
-        std::string line;  // RRGGBB for each band, top to bottom
-        for (const std::int32_t bgr : bands) {
-            char rgb[8];
-            std::snprintf(rgb, sizeof rgb, " %02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-            line += rgb;
-        }
+        std::string line;
+        for (const std::int32_t bgr : bands) line += " " + std::to_string(bgr);
         return Painted(line.substr(1));
     }
     // The colour window painting the line it was sent: a colour, bands of
