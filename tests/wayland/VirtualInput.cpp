@@ -19,13 +19,10 @@
 
 namespace {
 
-wl_seat* seat = nullptr;
 zwlr_virtual_pointer_manager_v1* pointers = nullptr;
 
 void Global(void*, wl_registry* registry, std::uint32_t name, const char* interface, std::uint32_t) {
-    if (std::strcmp(interface, wl_seat_interface.name) == 0) {
-        seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+    if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
         pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
     }
@@ -43,11 +40,12 @@ int main(int argc, char** argv) {
     if (display == nullptr) return 1;
     wl_registry_add_listener(wl_display_get_registry(display), &kRegistryEvents, nullptr);
     wl_display_roundtrip(display);
-    if (seat == nullptr || pointers == nullptr) {
+    if (pointers == nullptr) {
         std::fprintf(stderr, "virtual_input: the compositor offers no virtual pointer\n");
         return 1;
     }
-    zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointers, seat);
+    zwlr_virtual_pointer_v1* pointer =
+        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointers, nullptr);  // on the default seat
     wl_display_roundtrip(display);
     std::cout << "ok" << std::endl;
 
