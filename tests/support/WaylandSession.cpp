@@ -69,12 +69,16 @@ void WaylandSession::Start(const std::string& name, const std::vector<std::strin
     throw std::runtime_error(said);
 }
 
-std::unique_ptr<WaylandSession> WaylandSession::Sway(const std::string& config) {
+std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, double scale, const std::string& more) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(true));
-    const std::string file = session->runtimeDir_ + "/config";
-    std::ofstream(file) << config << "default_border none\ndefault_floating_border none\nseat seat0 hide_cursor 1\n";
-    chmod(file.c_str(), 0644);
-    session->Start("sway", {"sway", "-c", file});
+    const std::string config = session->runtimeDir_ + "/config";
+    std::ofstream(config)
+        << "output HEADLESS-1 resolution " << width << "x" << height << " scale " << scale << "\n"
+        << "default_border none\ndefault_floating_border none\nseat seat0 hide_cursor 1\n"
+        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n"
+        << more;
+    chmod(config.c_str(), 0644);
+    session->Start("sway", {"sway", "-c", config});
     if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
     // A client takes a keyboard once the seat has one, and keys sent before it
     // has are lost to it; wtype's keyboard lasts only while it types. An idle

@@ -17,10 +17,10 @@ namespace sentrel::testing {
 // Shell's session is the test's own user's, whose bus the test speaks on.
 class WaylandSession {
 public:
-    // sway with the configuration given (its output, where Sentrel's window
-    // goes), no window borders, the pointer drawn nowhere, a keyboard on the
-    // seat.
-    static std::unique_ptr<WaylandSession> Sway(const std::string& config);
+    // sway: no window borders, the pointer drawn nowhere, Sentrel's window
+    // floating over the output, a keyboard on the seat; then the lines of
+    // its configuration that `more` adds.
+    static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale, const std::string& more = "");
     // GNOME Shell (its top bar, its Overview shown at start) with PipeWire,
     // and GNOME's portals started on demand.
     static std::unique_ptr<WaylandSession> GnomeShell(int width, int height);

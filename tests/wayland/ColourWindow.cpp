@@ -1,8 +1,7 @@
 // A window for tests on a Wayland compositor, that fills itself with what
 // standard input asks, one line at a time, answering once it has
 // painted it ("painted" and the line):
-//   COLOUR ... one colour, 0x00BBGGRR in decimal as the tests hold colours,
-//              or several in equal bands from top to bottom
+//   RRGGBB ... one colour, or several in equal bands from top to bottom
 //   pattern    a different colour at every pixel of the screen (as long as
 //              the buffer's pixels are the screen's): red and green are the
 //              pixel's column and row, modulo 256, and blue their quotient.
@@ -39,8 +38,7 @@ protected:
             for (qsizetype i = 0; i < bands.size(); ++i) {
                 const int top = static_cast<int>(height() * i / bands.size());
                 const int bottom = static_cast<int>(height() * (i + 1) / bands.size());
-                const int bgr = bands[i].toInt();
-                painter.fillRect(QRect(0, top, width(), bottom - top), QColor(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16));
+                painter.fillRect(QRect(0, top, width(), bottom - top), QColor("#" + bands[i]));
             }
         }
         std::cout << "painted " << what_ << std::endl;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <QColor>
 #include <QCoreApplication>
 #include <QImage>
 
@@ -20,6 +21,7 @@
 #include "support/DesktopScenarios.h"
 #include "support/MutterDesktop.h"
 #include "support/SentrelLayout.h"
+#include "support/VirtualPointer.h"
 #include "support/Waiting.h"
 #include "support/WaylandSession.h"
 
@@ -52,8 +54,10 @@ public:
         return std::make_unique<ChildProcess>(session_->Inside(command));
     }
     bool Paint(const std::vector<std::int32_t>& bands) override {
-        std::string line;
-        for (const std::int32_t bgr : bands) line += " " + std::to_string(bgr);
+        std::string line;  // RRGGBB for each band, top to bottom
+        for (const std::int32_t bgr : bands) {
+            line += " " + QColor(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16).name().mid(1).toStdString();
+        }
         return Painted(line.substr(1));
     }
     // The colour window painting the line it was sent: a colour, bands of
@@ -91,30 +95,26 @@ const std::vector<Output> kOutputs = {{"1920x1080_scale1", 1, 1920, 1080, {1920,
                                       {"1200x1920_scale1_5_flipped90", 1.5, 1200, 1920, {800, 1280}, 0, "flipped-90"}};
 
 // Sway on that output, Sentrel's window floating `top` down as sway puts it,
-// the compositor's binding for Ctrl+W, a pointer held for the whole run by
-// virtual_input, typed keys, grim for eyes, and a colour window maximised
-// beneath Sentrel's floating one.
+// the compositor's binding for Ctrl+W, a virtual pointer, typed keys, grim
+// for eyes, and a colour window maximised beneath Sentrel's floating one.
 class SwayDesktop : public WaylandDesktop {
 public:
     explicit SwayDesktop(const Output& output)
-        : WaylandDesktop(output.logical, WaylandSession::Sway(Config(output))),
+        : WaylandDesktop(output.logical, Sway(output)),
           scale_(output.scale),
           top_(output.top),
-          pointer_(session_->Inside(
-              {session_->Staged(SENTREL_VIRTUAL_INPUT), std::to_string(screen.width), std::to_string(screen.height)})) {
-        if (!pointer_.WaitForLine(ChildProcess::Stream::Out, Containing("ok"))) {
-            throw std::runtime_error("the compositor gave no virtual pointer");
-        }
-    }
+          pointer_(*session_, screen.width, screen.height) {}
 
     std::unique_ptr<ChildProcess> Start(const std::string& url, const std::vector<std::string>& env) override {
         auto tool = Launch(url, env);
         EXPECT_TRUE(tool->WaitForLine(ChildProcess::Stream::Err, Containing(said::kNativeWayland)));
         return tool;
     }
-    bool Click(Spot at) override { return Drag(at, at); }
+    bool Click(Spot at) override { return pointer_.Click(at.x, at.y + top_); }
     bool Drag(Spot from, Spot to) override {
-        return Pointer({Move(from), "press", Move({(from.x + to.x) / 2, (from.y + to.y) / 2}), Move(to), "release"});
+        return pointer_.Move(from.x, from.y + top_) && pointer_.Press() &&
+               pointer_.Move((from.x + to.x) / 2, (from.y + to.y) / 2 + top_) && pointer_.Move(to.x, to.y + top_) &&
+               pointer_.Release();
     }
     bool Replace(Spot box, const std::string& text) override {
         std::vector<std::string> keys = {"wtype", "-k", "End"};
@@ -139,29 +139,18 @@ public:
 private:
     // The output's mode is its size before it is turned. Ctrl+W runs
     // `sentrel --toggle` from the session's home, where Launch stages it.
-    static std::string Config(const Output& output) {
+    static std::unique_ptr<WaylandSession> Sway(const Output& output) {
         const bool turned = output.transform.ends_with("90") || output.transform.ends_with("270");
-        return "output HEADLESS-1 resolution " + std::to_string(turned ? output.height : output.width) + "x" +
-               std::to_string(turned ? output.width : output.height) + " scale " + std::to_string(output.scale) +
-               " transform " + output.transform + "\nfor_window [app_id=\"sentrel\"] floating enable, border none, " +
-               "move absolute position 0 " + std::to_string(output.top) + "\nbindsym Ctrl+w exec ~/sentrel --toggle\n";
-    }
-    std::string Move(Spot to) const { return "move " + std::to_string(to.x) + " " + std::to_string(to.y + top_); }
-    // Each step once the compositor has taken it, as virtual_input answers
-    // "ok" to each: keys typed next through wtype must not overtake the click
-    // that focuses where they go.
-    bool Pointer(std::initializer_list<std::string> steps) {
-        const auto taken = [&] { return std::ranges::count(pointer_.Lines(ChildProcess::Stream::Out), "ok"); };
-        for (const std::string& step : steps) {
-            const auto before = taken();
-            if (!pointer_.Send(step) || !WaitFor([&] { return taken() > before; }, 5s)) return false;
-        }
-        return true;
+        return WaylandSession::Sway(turned ? output.height : output.width, turned ? output.width : output.height,
+                                    output.scale,
+                                    "output HEADLESS-1 transform " + output.transform +
+                                        "\nfor_window [app_id=\"sentrel\"] move absolute position 0 " +
+                                        std::to_string(output.top) + "\nbindsym Ctrl+w exec ~/sentrel --toggle\n");
     }
 
     double scale_;
     int top_;
-    ChildProcess pointer_;
+    VirtualPointer pointer_;
 };
 
 // Found, when sway puts it down, from the mark in the window's corner, which
