@@ -79,7 +79,6 @@ std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, doub
         << more;
     chmod(config.c_str(), 0644);
     session->Start("sway", {"sway", "-c", config});
-    if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
     // A client takes a keyboard once the seat has one, and keys sent before it
     // has are lost to it; wtype's keyboard lasts only while it types. An idle
     // wtype keeps one on the seat for the whole session (about an hour), so

@@ -9,18 +9,14 @@ namespace {
 
 constexpr std::int32_t kLocker = 0xFFFFFF, kDesktop = 0x3F3F3F, kOther = 0x2040A0;
 
-// Captures one after another: the window shown or not, its mark seen or not,
-// the grid all of one colour but at its middle point, its first point when
-// given, and the colour at the window's corner; whether a locker covers.
-// A cover lasts from the capture that loses the mark to one flat colour
-// until the mark is back; the prompt a key brings up in the middle changes
-// nothing. It ends when anything but its colour shows away from the middle
-// (the locker has gone and a window lies over the mark, a video or a
-// terminal over the window has shown something, a line of text at the top
-// left) and when the window is hidden. Not a locker: a flat desktop beneath a
-// hidden window or one whose mark has not been seen since it was shown; a
-// window over the mark on a desktop that is not flat; a capture with nothing
-// in it.
+// Captures one after another: the window shown, its mark seen, the grid's
+// colour, its middle point's, its first point's when given, the corner's;
+// whether a locker covers. A cover lasts from the capture that loses the mark
+// to one flat colour until the mark is back, the window is hidden, or anything
+// but its colour shows away from the middle, where the prompt a key brings up
+// changes nothing. No cover: a flat desktop beneath a hidden window or one
+// whose mark has not been seen since it was shown; a window over the mark on a
+// desktop that is not flat; a capture with nothing in it.
 TEST(LockerCover, CoversFromTheFlatCaptureUntilTheMarkIsBackOrAnythingButItsColourShows) {
     const struct {
         bool shown, markSeen;

@@ -16,7 +16,6 @@
 
 #include "log/ToolLog.h"
 #include "monitor/MonitorPixels.h"
-#include "monitor/SampleArea.h"
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/DesktopScenarios.h"
 #include "support/MutterDesktop.h"
@@ -234,20 +233,18 @@ bool Passed(ChildProcess& tool, const std::string& since, std::size_t passes) {
 
 // swaylock tells no one, so Sentrel says the lock is its guess, and judges
 // nothing until the screen shows again.
-INSTANTIATE_TEST_SUITE_P(Sway, ScreenLockOnDesktop,
-                         ::testing::Combine(::testing::Values(LockRow{
-                                                "swaylock",
-                                                [] { return std::make_unique<SwayDesktop>(kOutputs[0]); },
-                                                [](Desktop& sway) {
-                                                    return std::make_unique<ChildProcess>(
-                                                        static_cast<SwayDesktop&>(sway).Session().Inside({"swaylock"}));
-                                                },
-                                                std::string(said::kLockGuessed),
-                                                std::string(said::kShownAgain),
-                                                false,
-                                                Passed,
-                                                {"WAYLAND_DEBUG=client"}}),
-                                            ::testing::Bool()),
+const LockRow kSwaylock{
+    "swaylock",
+    [] { return std::make_unique<SwayDesktop>(kOutputs[0]); },
+    [](Desktop& sway) {
+        return std::make_unique<ChildProcess>(static_cast<SwayDesktop&>(sway).Session().Inside({"swaylock"}));
+    },
+    std::string(said::kLockGuessed),
+    std::string(said::kShownAgain),
+    false,
+    Passed,
+    {"WAYLAND_DEBUG=client"}};
+INSTANTIATE_TEST_SUITE_P(Sway, ScreenLockOnDesktop, ::testing::Combine(::testing::Values(kSwaylock), ::testing::Bool()),
                          LockRunName);
 
 constexpr int kTopBar = 32;
