@@ -48,13 +48,9 @@ public:
                                        {QString(), QVariantMap{{"cursor-mode", QVariant::fromValue(0u)}}}));
         bus_.connect(kCast, stream_, kCast + ".Stream", "PipeWireStreamAdded", this, SLOT(StreamAdded(uint)));
         Call("Start");
-        const bool added = WaitFor(
-            [&] {
-                QCoreApplication::processEvents();
-                return node_ != 0;
-            },
-            std::chrono::seconds(10));
-        if (!added) throw std::runtime_error("mutter's cast did not start");
+        if (!WaitFor([&] { return QCoreApplication::processEvents(), node_ != 0; }, std::chrono::seconds(10))) {
+            throw std::runtime_error("mutter's cast did not start");
+        }
         ::setenv("XDG_RUNTIME_DIR", mutter.RuntimeDir().c_str(), 1);  // where PipeWire listens
         frames_ = std::make_unique<PipeWireFrames>(-1, node_);
     }

@@ -36,13 +36,11 @@ WaylandSession::WaylandSession(bool refusesRoot) {
     uid_t uid = getuid();
     gid_t gid = getgid();
     if (refusesRoot && geteuid() == 0) {
-        if (getpwnam(kTestUser) == nullptr &&
-            std::system(
-                (std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kTestUser).c_str()) !=
-                0) {
+        const std::string add = "useradd --system --no-create-home --shell /usr/sbin/nologin " + std::string(kTestUser);
+        const passwd* user = getpwnam(kTestUser);
+        if (user == nullptr && (std::system(add.c_str()) != 0 || (user = getpwnam(kTestUser)) == nullptr)) {
             throw std::runtime_error("cannot make the test user");
         }
-        const passwd* user = getpwnam(kTestUser);
         uid = user->pw_uid;
         gid = user->pw_gid;
         asUser_ = {"/usr/bin/setpriv",

@@ -27,8 +27,7 @@ void Global(void*, wl_registry* registry, std::uint32_t name, const char* interf
             wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
     }
 }
-void GlobalRemove(void*, wl_registry*, std::uint32_t) {}
-constexpr wl_registry_listener kRegistryEvents{Global, GlobalRemove};
+constexpr wl_registry_listener kRegistryEvents{Global, [](void*, wl_registry*, std::uint32_t) {}};
 
 }  // namespace
 
@@ -68,6 +67,4 @@ int main(int argc, char** argv) {
         wl_display_roundtrip(display);
         std::cout << "ok" << std::endl;
     }
-    wl_display_disconnect(display);
-    return 0;
 }
