@@ -133,6 +133,7 @@ public:
     ScreenPoint Pixel(ScreenPoint unit) const {
         return MonitorPixels::Map(unit, {0, static_cast<std::int32_t>(top_ * scale_), scale_});
     }
+    int Top() const { return top_; }
 
 private:
     // The output's mode is its size before it is turned. Ctrl+W runs
@@ -161,9 +162,10 @@ private:
 // and a few clusters, which it copies as regions; nothing off the output.
 void CornerAndPinholes(SentrelRun& run) {
     SwayDesktop& sway = static_cast<SwayDesktop&>(*run.desktop);
-    if (const int top = sway.Pixel(ScreenPoint{0, 0}).y; top != 0) {
-        EXPECT_TRUE(run.tool->WaitForLine(ChildProcess::Stream::Err,
-                                          Containing("corner is at pixel (0, " + std::to_string(top) + ")")));
+    if (sway.Top() != 0) {
+        EXPECT_TRUE(run.tool->WaitForLine(
+            ChildProcess::Stream::Err,
+            Containing("corner is at pixel (0, " + std::to_string(sway.Pixel(ScreenPoint{0, 0}).y) + ")")));
     }
     ASSERT_TRUE(sway.Painted("pattern"));
     const auto [from, to] = run.Area(0);
