@@ -152,7 +152,7 @@ Cost MeasureTool(WaylandSession& sway, Screen screen, int seconds, double idle, 
     ChildProcess app(sway.Inside(argv));
     const auto click = [&](Spot spot) { return pointer.Click(spot.x, spot.y); };
     const Spot paper = screen.InSignIn(kSignInPaper);
-    WaitFor([&] { return sway.Shot().Colour({paper.x, paper.y}) == 0xFFFFFF; }, 10s);
+    WaitFor([&] { return sway.Shot().pixelColor(paper.x, paper.y) == Qt::white; }, 10s);
     click(screen.InSignIn(kCodeBox));
     sway.Ran({"wtype", "4321"});
     click(screen.InSignIn(kSignIn));

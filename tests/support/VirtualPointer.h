@@ -20,9 +20,7 @@ public:
     // width, height: the output's logical size, in which points are given.
     VirtualPointer(const WaylandSession& sway, int width, int height)
         : input_(sway.Inside({sway.Staged(SENTREL_VIRTUAL_INPUT), std::to_string(width), std::to_string(height)})) {
-        if (!WaitFor([&] { return Taken() == 1; }, std::chrono::seconds(10))) {
-            throw std::runtime_error("the compositor gave no virtual pointer");
-        }
+        if (!Answered()) throw std::runtime_error("the compositor gave no virtual pointer");
     }
 
     // The pointer to a point, the left button down or up; false when the
@@ -33,17 +31,16 @@ public:
     bool Click(int x, int y) { return Move(x, y) && Press() && Release(); }
 
 private:
-    bool Do(const std::string& step) {
-        const std::size_t taken = Taken();
-        return input_.Send(step) && WaitFor([&] { return Taken() > taken; }, std::chrono::seconds(5));
-    }
-    // virtual_input answers "ok" to each step the compositor has taken.
-    std::size_t Taken() const {
-        const std::vector<std::string> answers = input_.Lines(ChildProcess::Stream::Out);
-        return static_cast<std::size_t>(std::count(answers.begin(), answers.end(), "ok"));
+    bool Do(const std::string& step) { return input_.Send(step) && Answered(); }
+    // virtual_input answers "ok" once it holds the pointer, then to each step
+    // the compositor has taken.
+    bool Answered() {
+        const auto oks = [&] { return std::ranges::count(input_.Lines(ChildProcess::Stream::Out), "ok"); };
+        return WaitFor([&, wanted = ++answers_] { return oks() >= wanted; }, std::chrono::seconds(10));
     }
 
     ChildProcess input_;
+    std::ptrdiff_t answers_ = 0;
 };
 
 }  // namespace sentrel::testing

@@ -36,13 +36,11 @@ WaylandSession::WaylandSession(bool refusesRoot) {
     uid_t uid = getuid();
     gid_t gid = getgid();
     if (refusesRoot && geteuid() == 0) {
-        if (getpwnam(kTestUser) == nullptr &&
-            std::system(
-                (std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kTestUser).c_str()) !=
-                0) {
+        const std::string add = "useradd --system --no-create-home --shell /usr/sbin/nologin " + std::string(kTestUser);
+        const passwd* user = getpwnam(kTestUser);
+        if (user == nullptr && (std::system(add.c_str()) != 0 || (user = getpwnam(kTestUser)) == nullptr)) {
             throw std::runtime_error("cannot make the test user");
         }
-        const passwd* user = getpwnam(kTestUser);
         uid = user->pw_uid;
         gid = user->pw_gid;
         asUser_ = {"/usr/bin/setpriv",
@@ -64,25 +62,21 @@ WaylandSession::WaylandSession(bool refusesRoot) {
 void WaylandSession::Start(const std::string& name, const std::vector<std::string>& command) {
     compositor_ = std::make_unique<ChildProcess>(Inside(command));
     if (WaitForFile(runtimeDir_, "wayland-")) return;
-    // What it lacked, in its own words.
-    const std::vector<std::string> said = compositor_->Lines(ChildProcess::Stream::Err);
-    std::string last;
-    for (std::size_t i = said.size() > 5 ? said.size() - 5 : 0; i < said.size(); ++i) last += "\n  " + said[i];
-    throw std::runtime_error(name + " did not start" + (last.empty() ? "" : "; it said:" + last));
+    std::string said = name + " did not start; it said:";  // what it lacked, in its own words
+    for (const std::string& line : compositor_->Lines(ChildProcess::Stream::Err)) said += "\n  " + line;
+    throw std::runtime_error(said);
 }
 
-std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, double scale) {
+std::unique_ptr<WaylandSession> WaylandSession::Sway(int width, int height, double scale, const std::string& more) {
     std::unique_ptr<WaylandSession> session(new WaylandSession(true));
     const std::string config = session->runtimeDir_ + "/config";
     std::ofstream(config)
         << "output HEADLESS-1 resolution " << width << "x" << height << " scale " << scale << "\n"
-        << "default_border none\n"
-        << "default_floating_border none\n"
-        << "seat seat0 hide_cursor 1\n"
-        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n";
+        << "default_border none\ndefault_floating_border none\nseat seat0 hide_cursor 1\n"
+        << "for_window [app_id=\"sentrel\"] floating enable, border none, move absolute position 0 0\n"
+        << more;
     chmod(config.c_str(), 0644);
     session->Start("sway", {"sway", "-c", config});
-    if (!WaitForFile(session->runtimeDir_, "sway-ipc.")) throw std::runtime_error("sway did not start");
     // A client takes a keyboard once the seat has one, and keys sent before it
     // has are lost to it; wtype's keyboard lasts only while it types. An idle
     // wtype keeps one on the seat for the whole session (about an hour), so
@@ -135,14 +129,10 @@ WaylandSession::~WaylandSession() {
 
 std::vector<std::string> WaylandSession::Inside(std::vector<std::string> argv) const {
     std::vector<std::string> all = asUser_;
-    const std::string display = std::filesystem::path(DisplaySocket()).filename();
-    for (const std::string& word :
-         {std::string("/usr/bin/env"), std::string("-u"), std::string("DISPLAY"), "XDG_RUNTIME_DIR=" + runtimeDir_,
-          "HOME=" + runtimeDir_, "WAYLAND_DISPLAY=" + display, std::string("WLR_BACKENDS=headless"),
-          std::string("WLR_RENDERER=pixman"), std::string("WLR_LIBINPUT_NO_DEVICES=1"),
-          "DBUS_SESSION_BUS_ADDRESS=" + BusAddress()}) {
-        all.push_back(word);
-    }
+    all.insert(all.end(), {"/usr/bin/env", "-u", "DISPLAY", "XDG_RUNTIME_DIR=" + runtimeDir_, "HOME=" + runtimeDir_,
+                           "WAYLAND_DISPLAY=" + std::filesystem::path(DisplaySocket()).filename().string(),
+                           "WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
+                           "DBUS_SESSION_BUS_ADDRESS=" + BusAddress()});
     all.insert(all.end(), argv.begin(), argv.end());
     return all;
 }
@@ -161,22 +151,12 @@ bool WaylandSession::Ran(const std::vector<std::string>& argv) const {
     return WaitFor([&] { return !process.Running(); }, 10s) && process.ExitCode() == 0;
 }
 
-bool WaylandSession::Command(const std::string& command) const {
-    return Ran({"swaymsg", "-s", FirstFile(runtimeDir_, "sway-ipc."), command});
-}
-
-ScreenShot WaylandSession::Shot() const {
+QImage WaylandSession::Shot() const {
     const std::string file = runtimeDir_ + "/shot.ppm";
-    if (!Ran({"grim", "-t", "ppm", file})) throw std::runtime_error("grim took no picture");
-    std::ifstream in(file, std::ios::binary);
-    std::string magic;
-    int depth = 0;
-    ScreenShot shot;
-    in >> magic >> shot.width >> shot.height >> depth;
-    in.get();
-    shot.rgb.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height) * 3);
-    in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
-    if (magic != "P6" || depth != 255 || !in) throw std::runtime_error("grim's picture is not a plain PPM");
+    QImage shot;
+    if (!Ran({"grim", "-t", "ppm", file}) || !shot.load(QString::fromStdString(file))) {
+        throw std::runtime_error("grim took no picture");
+    }
     return shot;
 }
 

@@ -1,25 +1,14 @@
 #pragma once
 
+#include <QImage>
+
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "monitor/ScreenPixels.h"
 #include "support/ChildProcess.h"
 
 namespace sentrel::testing {
-
-// A picture of the screen, as grim takes it: the output's own pixels.
-struct ScreenShot {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-
-    // 0x00BBGGRR, as the tool's screen reader gives colours.
-    int Colour(ScreenPoint at) const {
-        const auto i = static_cast<std::size_t>((at.y * width + at.x) * 3);
-        return rgb[i] | (rgb[i + 1] << 8) | (rgb[i + 2] << 16);
-    }
-};
 
 // A headless Wayland session of a test's own, with a session bus, on one
 // output of the size given. sway refuses to run as root, so under root its
@@ -29,8 +18,9 @@ struct ScreenShot {
 class WaylandSession {
 public:
     // sway: no window borders, the pointer drawn nowhere, Sentrel's window
-    // floating over the output, a keyboard on the seat.
-    static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale);
+    // floating over the output, a keyboard on the seat; then the lines of
+    // its configuration that `more` adds.
+    static std::unique_ptr<WaylandSession> Sway(int width, int height, double scale, const std::string& more = "");
     // GNOME Shell (its top bar, its Overview shown at start) with PipeWire,
     // and GNOME's portals started on demand.
     static std::unique_ptr<WaylandSession> GnomeShell(int width, int height);
@@ -42,10 +32,8 @@ public:
     bool Ran(const std::vector<std::string>& argv) const;
     // A copy of a file that the session's user can read and run.
     std::string Staged(const std::string& path) const;
-    // sway only: runs a sway command and says whether it succeeded.
-    bool Command(const std::string& command) const;
     // sway only: the screen, through grim.
-    ScreenShot Shot() const;
+    QImage Shot() const;
     const std::string& RuntimeDir() const { return runtimeDir_; }
     // The compositor's socket, as a client outside the session names it.
     std::string DisplaySocket() const;

@@ -25,22 +25,20 @@ std::vector<ScreenPoint> Grid(std::initializer_list<std::array<int, 5>> boxes) {
     return points;
 }
 
-struct Case {
-    std::string name;
-    std::vector<ScreenPoint> points;
-    std::vector<PixelRect> regions;
-};
-
-constexpr PixelRect kWhole{0, 0, 1920, 1080};
-
-std::vector<Case> Cases() {
+// What a read needs copied of a 1920x1080 output, for points in a few places or all over it.
+TEST(CaptureRegions, CopiesWhatTheReadNeeds) {
+    struct Case {
+        std::string name;
+        std::vector<ScreenPoint> points;
+        std::vector<PixelRect> regions;
+    };
     std::vector<Case> cases = {
         {"NothingOnTheOutput", {{-1, 5}, {1920, 0}, {3, 1080}}, {}},
         {"TwoAreasFarApart",
          Grid({{100, 100, 160, 160, 6}, {1500, 800, 1530, 830, 5}}),
          {{100, 100, 61, 61}, {1500, 800, 31, 31}}},
         {"AreasSideBySideShareOne", Grid({{100, 100, 160, 160, 6}, {170, 100, 230, 160, 6}}), {{100, 100, 131, 61}}},
-        {"PointsOverTheWholeOutput", Grid({{0, 0, 1919, 1079, 37}}), {kWhole}},
+        {"PointsOverTheWholeOutput", Grid({{0, 0, 1919, 1079, 37}}), {{0, 0, 1920, 1080}}},
         {"ManyAreasFarApart", {}, {}},
         {"RowsOfScatteredPoints", {}, {}},
     };
@@ -55,19 +53,8 @@ std::vector<Case> Cases() {
         for (int column = 0; column < 16; ++column) cases[5].points.push_back({60 + column * 120, 60 + row * 120});
         cases[5].regions.push_back({60, 60 + row * 120, 1801, 1});
     }
-    return cases;
+    for (const auto& [name, points, regions] : cases) EXPECT_EQ(CaptureRegions(points, {1920, 1080}), regions) << name;
 }
-
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-
-class CaptureRegionsTest : public ::testing::TestWithParam<Case> {};
-
-TEST_P(CaptureRegionsTest, CopiesWhatTheReadNeeds) {
-    EXPECT_EQ(CaptureRegions(GetParam().points, {1920, 1080}), GetParam().regions);
-}
-
-INSTANTIATE_TEST_SUITE_P(Reads, CaptureRegionsTest, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case>& c) { return c.param.name; });
 
 }  // namespace
 }  // namespace sentrel

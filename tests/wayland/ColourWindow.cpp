@@ -41,7 +41,6 @@ protected:
                 painter.fillRect(QRect(0, top, width(), bottom - top), QColor("#" + bands[i]));
             }
         }
-        painter.end();
         std::cout << "painted " << what_ << std::endl;
     }
 
@@ -51,7 +50,6 @@ private:
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName("colour-window");
     ColourWindow window;
     window.showMaximized();
     QSocketNotifier input(0, QSocketNotifier::Read);

@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <QColor>
 #include <QCoreApplication>
+#include <QImage>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -15,7 +16,6 @@
 
 #include "log/ToolLog.h"
 #include "monitor/MonitorPixels.h"
-#include "monitor/SampleArea.h"
 #include "platform/wayland/WaylandScreenReader.h"
 #include "support/DesktopScenarios.h"
 #include "support/MutterDesktop.h"
@@ -29,6 +29,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace testing;
+
+// 0x00BBGGRR, as the tool's screen reader gives colours.
+std::int32_t ColourAt(const QImage& shot, ScreenPoint at) {
+    const QRgb rgb = shot.pixel(at.x, at.y);
+    return qRed(rgb) | qGreen(rgb) << 8 | qBlue(rgb) << 16;
+}
 
 // A Wayland session Sentrel runs in as its user, over a colour window that
 // paints the content beneath.
@@ -49,9 +55,7 @@ public:
     bool Paint(const std::vector<std::int32_t>& bands) override {
         std::string line;  // RRGGBB for each band, top to bottom
         for (const std::int32_t bgr : bands) {
-            char rgb[8];
-            std::snprintf(rgb, sizeof rgb, " %02X%02X%02X", bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-            line += rgb;
+            line += " " + QColor(bgr & 0xFF, bgr >> 8 & 0xFF, bgr >> 16).name().mid(1).toStdString();
         }
         return Painted(line.substr(1));
     }
@@ -89,27 +93,16 @@ const std::vector<Output> kOutputs = {{"1920x1080_scale1", 1, 1920, 1080, {1920,
                                       {"1080x1920_scale1_90", 1, 1080, 1920, {1080, 1920}, 0, "90"},
                                       {"1200x1920_scale1_5_flipped90", 1.5, 1200, 1920, {800, 1280}, 0, "flipped-90"}};
 
-// Sway on that output, Sentrel's window moved down `top` as sway puts it,
+// Sway on that output, Sentrel's window floating `top` down as sway puts it,
 // the compositor's binding for Ctrl+W, a virtual pointer, typed keys, grim
 // for eyes, and a colour window maximised beneath Sentrel's floating one.
 class SwayDesktop : public WaylandDesktop {
 public:
     explicit SwayDesktop(const Output& output)
-        : WaylandDesktop(output.logical,
-                         [&] {
-                             const bool turned = output.transform.ends_with("90") || output.transform.ends_with("270");
-                             return WaylandSession::Sway(turned ? output.height : output.width,
-                                                         turned ? output.width : output.height, output.scale);
-                         }()),
+        : WaylandDesktop(output.logical, Sway(output)),
           scale_(output.scale),
           top_(output.top),
-          pointer_(*session_, screen.width, screen.height) {
-        if (!session_->Command("output HEADLESS-1 transform " + output.transform) ||
-            !session_->Command("bindsym Ctrl+w exec " + session_->Staged(SENTREL_BINARY) + " --toggle") ||
-            !session_->Command("for_window [app_id=\"sentrel\"] move absolute position 0 " + std::to_string(top_))) {
-            throw std::runtime_error("sway took no command");
-        }
-    }
+          pointer_(*session_, screen.width, screen.height) {}
 
     std::unique_ptr<ChildProcess> Start(const std::string& url, const std::vector<std::string>& env) override {
         auto tool = Launch(url, env);
@@ -129,9 +122,9 @@ public:
         return Click(box) && session_->Ran(keys);
     }
     std::vector<std::int32_t> Colours(const std::vector<Spot>& at) override {
-        const ScreenShot shot = session_->Shot();
+        const QImage shot = session_->Shot();
         std::vector<std::int32_t> colours;
-        for (const Spot spot : at) colours.push_back(shot.Colour(Pixel({spot.x, spot.y})));
+        for (const Spot spot : at) colours.push_back(ColourAt(shot, Pixel({spot.x, spot.y})));
         return colours;
     }
     bool Hide() override { return session_->Ran({"wtype", "-M", "ctrl", "w", "-m", "ctrl"}); }
@@ -143,6 +136,17 @@ public:
     int Top() const { return top_; }
 
 private:
+    // The output's mode is its size before it is turned. Ctrl+W runs
+    // `sentrel --toggle` from the session's home, where Launch stages it.
+    static std::unique_ptr<WaylandSession> Sway(const Output& output) {
+        const bool turned = output.transform.ends_with("90") || output.transform.ends_with("270");
+        return WaylandSession::Sway(turned ? output.height : output.width, turned ? output.width : output.height,
+                                    output.scale,
+                                    "output HEADLESS-1 transform " + output.transform +
+                                        "\nfor_window [app_id=\"sentrel\"] move absolute position 0 " +
+                                        std::to_string(output.top) + "\nbindsym Ctrl+w exec ~/sentrel --toggle\n");
+    }
+
     double scale_;
     int top_;
     VirtualPointer pointer_;
@@ -167,20 +171,20 @@ void CornerAndPinholes(SentrelRun& run) {
     const auto [from, to] = run.Area(0);
     const std::vector<ScreenPoint> samples = SamplePoints(from, to);
     const ScreenPoint sample = sway.Pixel(samples[0]), between = sway.Pixel(ScreenPoint{from.x - 10, from.y - 1});
-    const auto shot = [&](const std::function<bool(const ScreenShot&)>& shows) {
-        std::optional<ScreenShot> taken;
+    const auto shot = [&](const std::function<bool(const QImage&)>& shows) {
+        std::optional<QImage> taken;
         return WaitFor([&] { return shows(*(taken = sway.Session().Shot())); }, 10s) ? taken : std::nullopt;
     };
-    const auto shown = shot([&](const ScreenShot& s) { return s.Colour(sample) != run.bands[0]; });
+    const auto shown = shot([&](const QImage& s) { return ColourAt(s, sample) != run.bands[0]; });
     ASSERT_TRUE(shown) << "the pattern is shown";
     ASSERT_TRUE(sway.Hide());
-    const auto hidden = shot([&](const ScreenShot& s) { return s.Colour(between) != shown->Colour(between); });
+    const auto hidden = shot([&](const QImage& s) { return ColourAt(s, between) != ColourAt(*shown, between); });
     ASSERT_TRUE(hidden) << "Ctrl+W hides the window";
     for (const ScreenPoint& unit : samples) {
-        EXPECT_EQ(shown->Colour(sway.Pixel(unit)), hidden->Colour(sway.Pixel(unit)))
+        EXPECT_EQ(ColourAt(*shown, sway.Pixel(unit)), ColourAt(*hidden, sway.Pixel(unit)))
             << "sample point " << unit.x << "," << unit.y;
     }
-    const int width = hidden->width, height = hidden->height;
+    const int width = hidden->width(), height = hidden->height();
     std::vector<ScreenPoint> spread, clusters;
     for (int y = 0; y < height; y += 37) {
         for (int x = y % 5; x < width; x += 53) spread.push_back({x, y});
@@ -194,9 +198,9 @@ void CornerAndPinholes(SentrelRun& run) {
         WaylandScreenReader reader(sway.Session().DisplaySocket().c_str());
         EXPECT_EQ(std::pair(reader.OutputPixelWidth(), reader.OutputPixelHeight()), std::pair(width, height));
         std::vector<std::int32_t> colours(points.size()), seen(points.size());
-        EXPECT_TRUE(shot([&](const ScreenShot& s) {
+        EXPECT_TRUE(shot([&](const QImage& s) {
             reader.Read(points, colours);
-            for (std::size_t i = 0; i < points.size(); ++i) seen[i] = s.Colour(points[i]);
+            for (std::size_t i = 0; i < points.size(); ++i) seen[i] = ColourAt(s, points[i]);
             return colours == seen;
         })) << points.size()
             << " points";
@@ -205,7 +209,7 @@ void CornerAndPinholes(SentrelRun& run) {
         EXPECT_EQ(off, std::vector<std::int32_t>(2, ScreenPixels::kUnreadable));
     }
     ASSERT_TRUE(sway.Hide());
-    EXPECT_TRUE(shot([&](const ScreenShot& s) { return s.Colour(between) == shown->Colour(between); }))
+    EXPECT_TRUE(shot([&](const QImage& s) { return ColourAt(s, between) == ColourAt(*shown, between); }))
         << "Ctrl+W shows it again";
 }
 
@@ -229,20 +233,18 @@ bool Passed(ChildProcess& tool, const std::string& since, std::size_t passes) {
 
 // swaylock tells no one, so Sentrel says the lock is its guess, and judges
 // nothing until the screen shows again.
-INSTANTIATE_TEST_SUITE_P(Sway, ScreenLockOnDesktop,
-                         ::testing::Combine(::testing::Values(LockRow{
-                                                "swaylock",
-                                                [] { return std::make_unique<SwayDesktop>(kOutputs[0]); },
-                                                [](Desktop& sway) {
-                                                    return std::make_unique<ChildProcess>(
-                                                        static_cast<SwayDesktop&>(sway).Session().Inside({"swaylock"}));
-                                                },
-                                                std::string(said::kLockGuessed),
-                                                std::string(said::kShownAgain),
-                                                false,
-                                                Passed,
-                                                {"WAYLAND_DEBUG=client"}}),
-                                            ::testing::Bool()),
+const LockRow kSwaylock{
+    "swaylock",
+    [] { return std::make_unique<SwayDesktop>(kOutputs[0]); },
+    [](Desktop& sway) {
+        return std::make_unique<ChildProcess>(static_cast<SwayDesktop&>(sway).Session().Inside({"swaylock"}));
+    },
+    std::string(said::kLockGuessed),
+    std::string(said::kShownAgain),
+    false,
+    Passed,
+    {"WAYLAND_DEBUG=client"}};
+INSTANTIATE_TEST_SUITE_P(Sway, ScreenLockOnDesktop, ::testing::Combine(::testing::Values(kSwaylock), ::testing::Bool()),
                          LockRunName);
 
 constexpr int kTopBar = 32;

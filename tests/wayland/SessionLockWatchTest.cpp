@@ -22,37 +22,35 @@ using namespace testing;
 // announces a lock while it holds, and nothing once it has ended.
 TEST(SessionLockWatch, HearsLogindsLockedHintAndBothScreenSavers) {
     const PrivateBus bus;
+    const QString kMock = "org.freedesktop.DBus.Mock";
+    const struct {
+        QString service, path, interface;
+    } tellers[] = {{"org.freedesktop.login1", "/org/freedesktop/login1/session/c1", "org.freedesktop.login1.Session"},
+                   {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", kMock},
+                   {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", kMock}};
     std::vector<std::unique_ptr<ChildProcess>> mocks;
-    for (const std::vector<std::string>& mock :
-         {std::vector<std::string>{"--session", "--template", "logind"},
-          {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver"},
-          {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver"}}) {
-        std::vector<std::string> argv = {"/usr/bin/python3", "-m", "dbusmock"};
-        argv.insert(argv.end(), mock.begin(), mock.end());
-        mocks.push_back(std::make_unique<ChildProcess>(argv));
+    for (const auto& [service, path, interface] : tellers) {
+        const std::string saver = service.toStdString();
+        mocks.push_back(std::make_unique<ChildProcess>(
+            interface == kMock
+                ? std::vector<std::string>{"/usr/bin/python3", "-m", "dbusmock", saver, path.toStdString(), saver}
+                : std::vector<std::string>{"/usr/bin/python3", "-m", "dbusmock", "--session", "--template", "logind"}));
     }
     int argc = 0;
     QCoreApplication app(argc, nullptr);
     const QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address), "locks");
     ASSERT_TRUE(WaitFor(
         [&] {
-            return BusCall(connection, "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock",
-                           "AddSession", {"c1", "seat0", 1000u, "user", true})
+            return BusCall(connection, "org.freedesktop.login1", "/org/freedesktop/login1", kMock, "AddSession",
+                           {"c1", "seat0", 1000u, "user", true})
                        .type() == QDBusMessage::ReplyMessage;
         },
         20s));
     ::setenv("XDG_SESSION_ID", "c1", 1);
     const SessionLockWatch watch(connection, connection);
-    struct Teller {
-        QString service, path, interface;
-    };
-    const Teller tellers[] = {
-        {"org.freedesktop.login1", "/org/freedesktop/login1/session/c1", "org.freedesktop.login1.Session"},
-        {"org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.DBus.Mock"},
-        {"org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.freedesktop.DBus.Mock"}};
     for (const auto& [service, path, interface] : tellers) {
         for (const bool locked : {true, false}) {
-            const bool mocked = interface == "org.freedesktop.DBus.Mock";
+            const bool mocked = interface == kMock;
             // Told again and again: the mock or the watch may not listen yet.
             EXPECT_TRUE(WaitFor(
                 [&] {

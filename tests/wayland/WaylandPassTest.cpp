@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <algorithm>
 
 #include "log/ToolLog.h"
 #include "support/MarkedOutput.h"
@@ -12,51 +12,41 @@ namespace {
 
 using testing::MarkedOutput;
 
-// Not seen while a locker covers the output beneath the shown window, while
-// the desktop announces a lock, nor while a capture fails; each lock said as
-// it begins and as it ends, a cover as one the desktop did not announce.
-// Once the desktop has announced a lock, a cover is no longer taken for one.
+// Passes one after another: a locker's flat colour over the output beneath
+// the shown window or the window's mark, the capture made or failed, a lock
+// announced by the desktop or not; whether the pass sees. Not seen while
+// covered, while a lock is announced, nor while a capture fails; each lock
+// said as it begins and as it ends, a cover as one the desktop did not
+// announce. Once the desktop has announced a lock, a cover is no longer
+// taken for one.
 TEST(WaylandPass, IsNotSeenWhileLockedNorWhenTheCaptureFails) {
+    const struct {
+        bool covered, captured, announced, seen;
+    } passes[] = {{false, true, false, true},   {true, true, false, false}, {false, true, false, true},
+                  {false, false, false, false}, {false, true, true, false}, {false, true, false, true},
+                  {true, true, false, true}};
     MarkedOutput output;
     output.width = output.height = 512;
-    output.PaintMark({0, 0}, 1);
     bool announced = false;
     WaylandPass pass(
         output, [] { return 512; }, [] { return true; }, [&] { return announced; });
-    const auto seen = [&] {
+    ::testing::internal::CaptureStderr();
+    int n = 0;
+    for (const auto& [covered, captured, told, seen] : passes) {
+        output.screen.Fill(covered ? 0xFFFFFF : MarkedOutput::kBackground);
+        if (!covered) output.PaintMark({0, 0}, 1);
+        output.screen.seen = captured;
+        announced = told;
         pass.BeginPass();
         std::vector<std::int32_t> colours(1);
         pass.Read(std::vector<ScreenPoint>{{100, 100}}, colours);
-        return pass.Seen();
-    };
-    const auto cover = [&] {
-        output.screen.Fill(0xFFFFFF);
-        return seen();
-    };
-    const auto uncover = [&] {
-        output.screen.Fill(MarkedOutput::kBackground);
-        output.PaintMark({0, 0}, 1);
-        return seen();
-    };
-    ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(seen());
-    EXPECT_FALSE(cover()) << "a locker";
-    EXPECT_TRUE(uncover());
-    output.screen.seen = false;
-    EXPECT_FALSE(seen()) << "the capture failed";
-    output.screen.seen = true;
-    announced = true;
-    EXPECT_FALSE(seen());
-    announced = false;
-    EXPECT_TRUE(seen());
-    EXPECT_TRUE(cover()) << "the desktop tells of its locks";
-    std::istringstream said(::testing::internal::GetCapturedStderr());
-    std::vector<std::string> events;
-    for (std::string line; std::getline(said, line);) events.push_back(line);
-    const std::string_view leads[] = {said::kLockGuessed, said::kShownAgain, said::kLocked, said::kUnlocked};
-    ASSERT_EQ(events.size(), std::size(leads));
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        EXPECT_TRUE(events[i].starts_with("sentrel: " + std::string(leads[i]))) << events[i];
+        EXPECT_EQ(pass.Seen(), seen) << "pass " << ++n;
+    }
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::ranges::count(told, '\n'), 4) << told;
+    std::size_t at = 0;
+    for (const std::string_view lead : {said::kLockGuessed, said::kShownAgain, said::kLocked, said::kUnlocked}) {
+        EXPECT_NE(at = told.find("sentrel: " + std::string(lead), at), std::string::npos) << lead;
     }
 }
 

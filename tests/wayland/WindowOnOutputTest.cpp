@@ -13,21 +13,12 @@ namespace {
 
 using testing::MarkedOutput;
 
-// The output's width in pixels over its width in window units (1.5 in the
-// test below); 1 while either is unknown.
-TEST(WindowOnOutput, HasOnePixelPerUnitWhileAWidthIsUnknown) {
-    for (const auto& [pixels, units] : {std::pair{0, 1280}, std::pair{1920, 0}}) {
-        MarkedOutput output;
-        output.width = pixels;
-        WindowOnOutput window(output, [units = units] { return units; });
-        EXPECT_DOUBLE_EQ(window.PixelsPerUnit(), 1) << pixels << " pixels, " << units << " units";
-    }
-}
-
 // Placed once per pass, found from its mark below a bar, then only checked.
 // A mark gone is looked for at once (the window has likely moved); a window
 // that stays hidden keeps its place and is not looked for at every pass.
-TEST(WindowOnOutput, IsFoundFromItsMarkThenOnlyCheckedEachPass) {
+// Its scale is the output's width in pixels over its width in window units
+// (1.5 here); 1 while either is unknown.
+TEST(WindowOnOutput, HasItsScaleAndIsFoundFromItsMarkThenOnlyCheckedEachPass) {
     const struct {
         std::optional<ScreenPoint> mark;
         ScreenPoint corner;
@@ -37,8 +28,13 @@ TEST(WindowOnOutput, IsFoundFromItsMarkThenOnlyCheckedEachPass) {
                   {ScreenPoint{100, 80}, {100, 80}, true, 3}, {std::nullopt, {100, 80}, false, 2},
                   {std::nullopt, {100, 80}, false, 1},        {ScreenPoint{100, 80}, {100, 80}, true, 1}};
     MarkedOutput output;
+    int units = 0;
+    WindowOnOutput window(output, [&] { return units; });
     output.width = 1920;
-    WindowOnOutput window(output, [] { return 1280; });
+    EXPECT_DOUBLE_EQ(window.PixelsPerUnit(), 1) << "units unknown";
+    std::tie(output.width, units) = std::pair(0, 1280);
+    EXPECT_DOUBLE_EQ(window.PixelsPerUnit(), 1) << "pixels unknown";
+    output.width = 1920;
     int pass = 0;
     for (const auto& [mark, corner, seen, reads] : passes) {
         output.screen.Fill(MarkedOutput::kBackground);
