@@ -220,6 +220,8 @@ Cost PortalPath(Screen screen, int seconds) {
     const std::unique_ptr<ChildProcess> content = ContentWindow(*shell);
     const Cost idle = ChangingBeneath(*content, shell->CompositorPid(), seconds, nullptr);
     MutterDesktop desktop(*shell);
+    // From the cast's first frame on: its start-up is no part of the reading's cost.
+    WaitFor([&] { return desktop.Around({12, 12}).front() != ScreenPixels::kUnreadable; }, 20s);
     ToolPass tool(desktop.Screen());
     return Less(ChangingBeneath(*content, shell->CompositorPid(), seconds, &tool.pass), idle);
 }
