@@ -47,10 +47,15 @@ bool IsLocalIpv6(std::string_view host) {
 
 }  // namespace
 
-std::string_view UrlHost(std::string_view url) {
+std::string_view UrlAuthority(std::string_view url) {
     if (const auto scheme = url.find("://"); scheme != npos) url.remove_prefix(scheme + 3);
     url = url.substr(0, url.find_first_of("/?#"));
     if (const auto user = url.rfind('@'); user != npos) url.remove_prefix(user + 1);
+    return url;
+}
+
+std::string_view UrlHost(std::string_view url) {
+    url = UrlAuthority(url);
     if (url.starts_with('[')) return url.substr(1, url.find(']') - 1);
     return url.substr(0, url.find(':'));
 }

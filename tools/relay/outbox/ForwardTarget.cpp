@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "client/LocalHost.h"
 #include "relay/system/TextEscapes.h"
 #include "relay/system/UtcTimestamp.h"
 
@@ -22,14 +23,6 @@ std::string_view KindName(ForwardTarget::Kind kind) {
         if (k == kind) return name;
     }
     return {};
-}
-
-// "https://user:pw@host:8080/path?token" gives "host:8080".
-std::string_view HostOf(std::string_view url) {
-    url.remove_prefix(url.find("://") + 3);
-    url = url.substr(0, url.find_first_of("/?#"));
-    if (const auto at = url.rfind('@'); at != std::string_view::npos) url.remove_prefix(at + 1);
-    return url;
 }
 
 // The alert as a person reads it on the phone; it carries the alert's id so
@@ -57,7 +50,7 @@ std::optional<ForwardTarget> ForwardTarget::Parse(std::string_view written) {
                              const auto byte = static_cast<unsigned char>(c);
                              return byte <= 0x20 || byte == 0x7F;
                          });
-        if (kind == Kind::Command ? address.empty() : !web || HostOf(address).empty()) return std::nullopt;
+        if (kind == Kind::Command ? address.empty() : !web || UrlAuthority(address).empty()) return std::nullopt;
         return ForwardTarget{kind, std::string(address)};
     }
     return std::nullopt;
@@ -73,7 +66,7 @@ std::string ForwardTarget::Written() const { return std::string(KindName(kind)) 
 
 std::string ForwardTarget::PublicName() const {
     if (kind == Kind::Command) return "command";
-    return std::string(KindName(kind)) + " " + std::string(HostOf(address));
+    return std::string(KindName(kind)) + " " + std::string(UrlAuthority(address));
 }
 
 std::string ForwardTarget::PublicNameOf(std::string_view written) {
